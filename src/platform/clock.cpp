@@ -1,0 +1,67 @@
+#include "platform/clock.h"
+#include <QDate>
+#include <QTimeZone>
+#include <cmath>
+
+namespace quillon {
+
+namespace {
+std::optional<DateTime> g_fixedNow;
+const qint64 kEpochJulian = QDate(1899, 12, 30).toJulianDay();
+} // namespace
+
+DateTime Now() {
+    if (g_fixedNow) return *g_fixedNow;
+    return FromQDateTime(QDateTime::currentDateTime());
+}
+
+void SetClockForTesting(std::optional<DateTime> fixedNow) { g_fixedNow = fixedNow; }
+
+DateTime EncodeDateTime(int year, int month, int day, int hour, int minute, double second) {
+    const QDate date(year, month, day);
+    if (!date.isValid()) return kNoDate;
+    return static_cast<double>(date.toJulianDay() - kEpochJulian) +
+           (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+}
+
+DateTime FromQDateTime(const QDateTime& value) {
+    if (!value.isValid()) return kNoDate;
+    const QDateTime local = value.toLocalTime();
+    const QTime t = local.time();
+    return EncodeDateTime(local.date().year(), local.date().month(), local.date().day(),
+                          t.hour(), t.minute(), t.second() + t.msec() / 1000.0);
+}
+
+QDateTime ToQDateTime(DateTime value) {
+    if (!std::isfinite(value) || std::fabs(value) > 3.0e6) return {};
+    const double days = std::floor(value);
+    const QDate date = QDate::fromJulianDay(kEpochJulian + static_cast<qint64>(days));
+    qint64 ms = std::llround((value - days) * 86400000.0);
+    if (ms >= 86400000) ms = 86399999;
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
+}
+
+DateTime FromUnixTime(int64_t seconds, int64_t nanoseconds) {
+    const QDateTime utc =
+        QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000, QTimeZone::utc());
+    return FromQDateTime(utc);
+}
+
+int64_t DayNumber(DateTime value) {
+    if (!std::isfinite(value)) return 0;
+    return static_cast<int64_t>(std::floor(value));
+}
+
+void DecodeDate(DateTime value, int& year, int& month, int& day) {
+    year = month = day = 0;
+    if (!std::isfinite(value) || std::fabs(value) > 3.0e6) return;
+    QDate::fromJulianDay(kEpochJulian + DayNumber(value)).getDate(&year, &month, &day);
+}
+
+int DayOfWeek(DateTime value) {
+    // Qt counts Monday = 1 ... Sunday = 7.
+    const int qtDay = QDate::fromJulianDay(kEpochJulian + DayNumber(value)).dayOfWeek();
+    return qtDay % 7 + 1;
+}
+
+} // namespace quillon

@@ -1,0 +1,16 @@
+#pragma once
+// Long work runs on the GUI thread; it calls Serve() after every entry so the
+// window repaints and Abort / Esc work, without an event-loop turn per entry.
+#include <QElapsedTimer>
+
+namespace quillon {
+
+class EventPump {
+public:
+    // Runs pending events when at least ~20 ms passed since the last run.
+    static void Serve();
+    // Runs pending events now (after a visible change that must paint at once).
+    static void ServeNow();
+};
+
+} // namespace quillon

@@ -1,0 +1,182 @@
+#include "platform/paths.h"
+#include <QFile>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillon {
+
+std::string LexicalNormalise(std::string_view path) {
+    const bool absolute = !path.empty() && path.front() == '/';
+    std::vector<std::string_view> parts;
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t next = path.find('/', pos);
+        if (next == std::string_view::npos) next = path.size();
+        const std::string_view part = path.substr(pos, next - pos);
+        if (part.empty() || part == ".") {
+            // nothing
+        } else if (part == "..") {
+            if (!parts.empty() && parts.back() != "..") parts.pop_back();
+            else if (!absolute) parts.push_back(part);
+        } else {
+            parts.push_back(part);
+        }
+        pos = next + 1;
+    }
+    std::string out = absolute ? "/" : "";
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) out += '/';
+        out += parts[i];
+    }
+    if (out.empty()) out = ".";
+    return out;
+}
+
+std::string CanonicalPath(const std::string& path) {
+    char buffer[PATH_MAX];
+    if (path.size() < PATH_MAX && realpath(path.c_str(), buffer)) return buffer;
+    return LexicalNormalise(path);
+}
+
+std::string ParentFolder(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) return ".";
+    if (slash == 0) return "/";
+    return std::string(path.substr(0, slash));
+}
+
+std::string BaseName(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::vector<std::string> SearchPathFolders() {
+    std::vector<std::string> out;
+    const char* value = getenv("PATH");
+    if (!value) return out;
+    const std::string_view all(value);
+    size_t pos = 0;
+    while (pos <= all.size()) {
+        size_t next = all.find(':', pos);
+        if (next == std::string_view::npos) next = all.size();
+        const std::string_view entry = all.substr(pos, next - pos);
+        if (!entry.empty() && entry.front() == '/') out.emplace_back(entry);
+        pos = next + 1;
+    }
+    return out;
+}
+
+std::string SystemFolder() { return CanonicalPath("/usr/lib"); }
+std::string WindowsFolder() { return "/etc"; }
+
+std::string HomeFolder() {
+    const char* home = getenv("HOME");
+    return home && *home ? std::string(home) : std::string("/");
+}
+
+std::string ConfigFolder() {
+    const char* xdg = getenv("XDG_CONFIG_HOME");
+    std::string base = xdg && *xdg == '/' ? std::string(xdg) : HomeFolder() + "/.config";
+    return LexicalNormalise(base + "/quillon");
+}
+
+std::string DataHome() {
+    const char* xdg = getenv("XDG_DATA_HOME");
+    if (xdg && *xdg == '/') return LexicalNormalise(xdg);
+    return LexicalNormalise(HomeFolder() + "/.local/share");
+}
+
+bool FolderExists(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+bool MakeFolders(const std::string& path) {
+    if (path.empty() || FolderExists(path)) return !path.empty();
+    const std::string parent = ParentFolder(path);
+    if (parent != path && !FolderExists(parent) && !MakeFolders(parent)) return false;
+    return mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && FolderExists(path));
+}
+
+bool ReadWholeFile(const std::string& path, std::string& contents) {
+    contents.clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        close(fd);
+        return false;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            close(fd);
+            contents.clear();
+            return false;
+        }
+        if (n == 0) break;
+        contents.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    return true;
+}
+
+namespace {
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+} // namespace
+
+bool WriteFileAtomically(const std::string& path, std::string_view contents) {
+    const std::string folder = ParentFolder(path);
+    if (!MakeFolders(folder)) return false;
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) return false;
+    // Keep the permissions of the file being replaced.
+    struct stat old {};
+    if (stat(path.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
+    else fchmod(fd, 0644);
+    const bool ok = writeAll(fd, contents) && fsync(fd) == 0;
+    if (close(fd) != 0 || !ok || rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    const int dirfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirfd >= 0) {
+        fsync(dirfd);
+        close(dirfd);
+    }
+    return true;
+}
+
+bool RemoveFileIfPresent(const std::string& path) {
+    return unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+QString DisplayPath(std::string_view path) {
+    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+std::string PathFromQt(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+} // namespace quillon

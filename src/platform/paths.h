@@ -1,0 +1,53 @@
+#pragma once
+// Paths are bytes: everything that touches the file system holds std::string.
+// QString is for display only (DisplayPath) and never turned back into a path.
+#include <QString>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon {
+
+// "/a/./b/../c/" -> "/a/c"; keeps "/" for the root; no file-system access.
+std::string LexicalNormalise(std::string_view path);
+// realpath(); a path that does not resolve keeps its lexically normalised text.
+std::string CanonicalPath(const std::string& path);
+// The folder part of a path ("/a/b/c" -> "/a/b", "/a" -> "/").
+std::string ParentFolder(std::string_view path);
+// The last element of a path.
+std::string BaseName(std::string_view path);
+
+// The program search path: PATH read whole, split at ':', empty and relative
+// entries skipped.
+std::vector<std::string> SearchPathFolders();
+// What the program treats as the System folder (/usr/lib, canonical) and the
+// Windows folder (/etc).
+std::string SystemFolder();
+std::string WindowsFolder();
+
+// $XDG_CONFIG_HOME/quillon (default ~/.config/quillon), without trailing '/'.
+std::string ConfigFolder();
+// $XDG_DATA_HOME (default ~/.local/share).
+std::string DataHome();
+std::string HomeFolder();
+
+bool FolderExists(const std::string& path);
+bool PathExists(const std::string& path);
+// mkdir -p; true when the folder exists afterwards.
+bool MakeFolders(const std::string& path);
+
+// Reads a whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& contents);
+// Replaces a file atomically: temporary file in the same folder, fsync, rename,
+// fsync of the folder. The folder is created when missing. False on any failure
+// (the old file is then untouched).
+bool WriteFileAtomically(const std::string& path, std::string_view contents);
+// unlink(); true when the file is gone afterwards.
+bool RemoveFileIfPresent(const std::string& path);
+
+// Text for showing a byte path on screen (invalid UTF-8 shown as replacement characters).
+QString DisplayPath(std::string_view path);
+// Bytes of a path typed or chosen through Qt (a folder dialog, an edit box).
+std::string PathFromQt(const QString& text);
+
+} // namespace quillon

@@ -1,0 +1,24 @@
+#pragma once
+// What the launcher opens. Tools live in folders that build on the shell, so
+// start-up registers an opener per launcher button; a button without one
+// opens nothing.
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace quillon {
+
+using ToolOpener = std::function<void(QWidget* launcher)>;
+
+void RegisterTool(const std::string& buttonName, ToolOpener opener);
+// Runs the opener of a button; false when none is registered.
+bool OpenTool(const std::string& buttonName, QWidget* launcher);
+void ClearToolsForTesting();
+
+// Program-wide: true when the duplicate and file-hog finder is to open in
+// duplicates mode, false for file hogs. Set by the launcher just before it
+// opens that finder.
+extern bool DuplicateMode;
+
+} // namespace quillon

@@ -1,0 +1,70 @@
+#pragma once
+// The protected folder list: folders that the system and installed programs
+// depend on. Three sorted lists of normalised folder texts (canonical path,
+// case kept, ending with '/'): lb1 holds every protected folder, lbSearchPath
+// the program search path, lbWindows the System and Windows folders.
+#include <QString>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+enum ProtectionReason {
+    kNotProtected = 0,
+    kInSystemFolder = 1, // lbWindows
+    kInSearchPath = 2,   // lbSearchPath
+    kReferenced = 3,     // lb1 only
+};
+
+QString ProtectionReasonText(int reason);
+
+// Canonical path with a trailing '/'.
+std::string NormaliseFolderText(const std::string& folder);
+
+// folders.txt: one folder per line. Blank lines are skipped, CR LF and LF both end
+// a line, bytes are kept as they are. `found` tells whether the file was there.
+std::vector<std::string> ReadFolderListFile(const std::string& file, bool& found);
+// Sorts case-insensitively and writes with CR LF line ends, replacing the file;
+// an empty list removes the file instead. False when it could not be done.
+bool WriteFolderListFile(const std::string& file, std::vector<std::string> folders);
+// Case-insensitive order (exact order breaks ties, so the sort is total).
+void SortFolderTexts(std::vector<std::string>& folders);
+
+class ProtectedFolderList {
+public:
+    // The program's one list, rebuilt by GetSearchPath.
+    static ProtectedFolderList& Instance();
+
+    // $XDG_CONFIG_HOME/quillon/folders.txt
+    static std::string ListFile();
+
+    // Rebuilds the three lists from folders.txt, PATH and the System and
+    // Windows folders, and the list-file-missing flag.
+    void GetSearchPath();
+    void normalizeExceptionList();
+    // True when folders.txt was found at the last build; otherwise shows the
+    // error box and returns false.
+    bool checkExceptionList() const;
+    bool listFileMissing() const { return listFileMissing_; }
+
+    // Whether a file's folder (isFile) or a folder is protected, and why (1..3,
+    // 0 when not). A file is protected when its folder is in a list; a folder
+    // when it is a listed folder or lies above one.
+    bool IsProtectedFolder(const std::string& path, bool isFile, int& reason);
+    // Forgets the last query (at launcher show).
+    void forgetLastQuery();
+
+    const std::vector<std::string>& lb1() const { return lb1_; }
+    const std::vector<std::string>& lbSearchPath() const { return lbSearchPath_; }
+    const std::vector<std::string>& lbWindows() const { return lbWindows_; }
+
+private:
+    std::vector<std::string> lb1_, lbSearchPath_, lbWindows_;
+    bool listFileMissing_ = true;
+    std::string lastFolder_;
+    bool lastIsFile_ = false;
+    bool haveLast_ = false;
+    int lastReason_ = kNotProtected;
+};
+
+} // namespace quillon

@@ -1,0 +1,47 @@
+#pragma once
+// A dialog backend for tests: every box is recorded, answers come from a script,
+// and a box the script did not expect fails the test.
+#include "shell/dialogs.h"
+#include <QStringList>
+#include <deque>
+
+namespace quillon::test {
+
+class ScriptedDialogs : public DialogBackend {
+public:
+    // Installs itself as the dialog backend; the destructor restores the standard
+    // one and fails the test when scripted steps were left unused.
+    ScriptedDialogs();
+    ~ScriptedDialogs() override;
+
+    ScriptedDialogs& expectMessage(MessageKind kind, const QString& text);
+    ScriptedDialogs& expectQuestion(const QString& text, DialogButton answer);
+    ScriptedDialogs& expectFolder(const QString& title, std::optional<std::string> answer);
+
+    // Every text shown, in order (messages, questions and chooser titles).
+    const QStringList& shown() const { return shown_; }
+    bool done() const { return script_.empty(); }
+
+    void message(MessageKind kind, const QString& text) override;
+    DialogButton question(MessageKind kind, const QString& text,
+                          const std::vector<DialogButton>& buttons,
+                          DialogButton defaultButton) override;
+    std::optional<std::string> chooseFolder(const QString& title,
+                                            const std::string& start) override;
+
+private:
+    enum class Step { Message, Question, Folder };
+    struct Entry {
+        Step step;
+        MessageKind kind = MessageKind::Info;
+        QString text;
+        DialogButton answer = DialogButton::Ok;
+        std::optional<std::string> folder;
+    };
+    bool take(Step step, const QString& text, Entry& entry);
+
+    std::deque<Entry> script_;
+    QStringList shown_;
+};
+
+} // namespace quillon::test
