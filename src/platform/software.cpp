@@ -254,7 +254,7 @@ std::vector<std::string> ApplicationFolders() {
 
 void WalkSoftwareReferences(const std::function<bool(const std::string& folder)>& found) {
     ReferenceWalk walk(found);
-    if (!walk.walkPackageLists()) return;
+    walk.walkPackageLists();
     walk.walkDesktopEntries();
 }
 

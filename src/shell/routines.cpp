@@ -20,11 +20,14 @@ QLocale GroupingLocale() {
 }
 
 // Space or tab: the blanks a number may be preceded by.
-bool IsLeadingBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool IsLeadingBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 
 qsizetype SkipLeadingBlanks(const QString& text) {
     qsizetype i = 0;
-    while (i < text.size() && IsLeadingBlank(text[i])) ++i;
+    while (i < text.size() && IsLeadingBlank(text[i]))
+        ++i;
     return i;
 }
 
@@ -68,11 +71,17 @@ bool IsBlankText(const QString& text) {
     return true;
 }
 
-bool IsLetter(QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+bool IsLetter(QChar c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
 
-bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool IsDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
-bool IsAlphaNumeric(QChar c) { return IsLetter(c) || IsDigit(c); }
+bool IsAlphaNumeric(QChar c) {
+    return IsLetter(c) || IsDigit(c);
+}
 
 QString DigitsOnly(const QString& text) {
     QString digits;
@@ -82,7 +91,9 @@ QString DigitsOnly(const QString& text) {
     return digits;
 }
 
-QString FormatThousands(int64_t value) { return GroupingLocale().toString(qlonglong(value)); }
+QString FormatThousands(int64_t value) {
+    return GroupingLocale().toString(qlonglong(value));
+}
 
 // Rounded to 14 significant digits first, then to a whole number, halves away
 // from zero both times, so a value of 1e14 and more keeps only its 14 leading
@@ -103,7 +114,8 @@ QString FormatThousandsFloat(double value) {
 
     const auto roundUp = [](std::string& digits) { // false when it carried out of the top
         size_t i = digits.size();
-        while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+        while (i > 0 && digits[i - 1] == '9')
+            digits[--i] = '0';
         if (i == 0) {
             digits.insert(digits.begin(), '1');
             return false;
@@ -205,7 +217,8 @@ QString RelativeDateText(DateTime date) {
     if (days == 1) return future ? QStringLiteral("Tomorrow") : QStringLiteral("Yesterday");
 
     const auto monthsText = [](int64_t count) {
-        return QString::number(count) + (count > 1 ? QStringLiteral(" mons") : QStringLiteral(" mon"));
+        return QString::number(count) +
+               (count > 1 ? QStringLiteral(" mons") : QStringLiteral(" mon"));
     };
 
     if (!future) {
@@ -225,7 +238,7 @@ QString RelativeDateText(DateTime date) {
     const int64_t weeks = (days + nowWeekDay - 1) / 7;
     const int64_t months = (int64_t(year) * 12 + month) - (int64_t(nowYear) * 12 + nowMonth);
     const int64_t years = year - nowYear;
-    if (7 - nowWeekDay > days) return QStringLiteral("This week");
+    if (7 - nowWeekDay >= days) return QStringLiteral("This week");
     if (weeks < 2) return QStringLiteral("Next week");
     if (months < 3) return QString::number(weeks) + QStringLiteral(" wks");
     if (years <= 2) return monthsText(months);

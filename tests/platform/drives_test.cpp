@@ -22,7 +22,7 @@ const char* const kMountInfo =
     "26 25 0:27 / /dev/pts rw,nosuid - devpts devpts rw,gid=5,mode=620\n"
     "27 25 0:28 / /dev/shm rw,nosuid,nodev - tmpfs tmpfs rw\n"
     "28 22 0:44 / /proc/sys/fs/binfmt_misc rw,relatime - binfmt_misc binfmt_misc rw\n"
-    "30 1 8:2 / /home rw,relatime shared:30 master:5 - ext4 /dev/sda2 rw\n"
+    "30 1 8:2 / /home rw,relatime shared:30 master:5 - ext4 /dev/sda2 rw,errors=remount-ro\n"
     "31 1 8:2 /ann/shared /srv/share rw,relatime shared:30 - ext4 /dev/sda2 rw\n"
     "32 1 7:3 / /snap/core22/1380 ro,nodev,relatime shared:31 - squashfs /dev/loop3 ro\n"
     "33 1 0:45 / /run/user/1000 rw,nosuid,nodev shared:40 - tmpfs tmpfs rw,mode=700\n"
@@ -30,7 +30,7 @@ const char* const kMountInfo =
     "35 1 0:46 / /tmp rw,nosuid,nodev shared:41 - tmpfs tmpfs rw\n"
     "36 1 0:47 / /mnt/nas rw,relatime shared:42 - nfs4 server:/export\\040all rw,vers=4.2\n"
     "37 1 0:48 / /var/cache/scratch rw - tmpfs tmpfs rw\n"
-    "38 1 8:3 / /data\\040disk ro,relatime - ext4 /dev/sda3 ro\n"
+    "38 1 8:3 / /data\\040disk ro,relatime - ext4 /dev/sda3 rw\n"
     "39 1 11:0 / /run/initramfs/live ro,relatime - iso9660 /dev/sr0 ro\n"
     "40 1 8:5 / /var/lib/images/vol rw - xfs /dev/sda5 rw\n"
     "41 1 8:5 / /vol rw - xfs /dev/sda5 rw\n"
@@ -78,7 +78,8 @@ TEST(MountInfo, ParsesFieldsAndEscapes) {
     EXPECT_EQ(nas->source, "server:/export all");
     EXPECT_EQ(nas->fsType, "nfs4");
 
-    // Per-mount options decide, and several optional fields may precede "-".
+    // The per-mount options decide, not the file system's; several optional
+    // fields may precede "-".
     const MountEntry* data = Find(mounts, "/data disk");
     ASSERT_NE(data, nullptr);
     EXPECT_TRUE(data->readOnly);
@@ -86,7 +87,7 @@ TEST(MountInfo, ParsesFieldsAndEscapes) {
     ASSERT_NE(home, nullptr);
     EXPECT_EQ(home->fsType, "ext4");
     EXPECT_EQ(home->source, "/dev/sda2");
-    EXPECT_FALSE(home->readOnly) << "\"relatime\" is not \"ro\"";
+    EXPECT_FALSE(home->readOnly) << "\"errors=remount-ro\" is not \"ro\"";
 }
 
 TEST(MountInfo, UnescapesTabNewlineAndBackslash) {
@@ -202,8 +203,9 @@ TEST(DriveTable, ForPathTakesLongestWholeElementPrefix) {
     for (const auto& [path, letter] : cases) {
         SCOPED_TRACE(path);
         const Drive* drive = DriveTable::ForPath(path);
-        if (letter == 0) EXPECT_EQ(drive, nullptr);
-        else {
+        if (letter == 0) {
+            EXPECT_EQ(drive, nullptr);
+        } else {
             ASSERT_NE(drive, nullptr);
             EXPECT_EQ(drive->letter, letter);
         }
@@ -261,7 +263,7 @@ TEST(QueryDiskSpace, MeasuresTheFileSystem) {
     TestWorld world;
     const DiskSpace space = QueryDiskSpace(world.makeFolder("drive"));
     ASSERT_TRUE(space.ok);
-    EXPECT_GT(space.clusterSize, 0);
+    ASSERT_GT(space.clusterSize, 0);
     EXPECT_GT(space.total, 0);
     EXPECT_GE(space.total, space.free);
     EXPECT_EQ(static_cast<int64_t>(space.total) % space.clusterSize, 0);

@@ -138,7 +138,9 @@ TEST(ReadFileFacts, EntriesOfEveryKind) {
         EXPECT_EQ(byPath.attributes, c.attributes);
         EXPECT_EQ(byFolder.attributes, c.attributes);
         EXPECT_EQ(byFolder.inode, byPath.inode);
-        if (c.size >= 0) EXPECT_EQ(byPath.size, c.size);
+        if (c.size >= 0) {
+            EXPECT_EQ(byPath.size, c.size);
+        }
     }
 
     FileFacts link;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace quillon;
@@ -107,6 +108,8 @@ TEST(WalkSoftwareReferences, PackageListsThenDesktopEntriesEachFolderOnce) {
         P("desk/my app/"),   P("work/"),            P("kde/bin/"),  P("spaced/bin/"),
     };
     EXPECT_EQ(WalkAll(), expected);
+    // QTemporaryDir cannot remove a name that is not UTF-8.
+    rmdir(P("opt/caf\xff").c_str());
 }
 
 TEST(WalkSoftwareReferences, StopsWhenAskedAndCopesWithoutPackageLists) {
@@ -119,10 +122,13 @@ TEST(WalkSoftwareReferences, StopsWhenAskedAndCopesWithoutPackageLists) {
 
     EXPECT_EQ(WalkAll(), (std::vector<std::string>{world.path("one/"), world.path("two/")}));
 
-    int calls = 0;
-    WalkSoftwareReferences([&](const std::string&) {
-        ++calls;
+    // A stop inside the package lists also skips the desktop entries.
+    world.writeFile("dpkg/a.list", world.path("one/x") + "\n" + world.path("two/y") + "\n");
+    world.setEnv("QUILLON_DPKG_INFO_DIR", world.path("dpkg"));
+    std::vector<std::string> seen;
+    WalkSoftwareReferences([&](const std::string& folder) {
+        seen.push_back(folder);
         return false;
     });
-    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(seen, (std::vector<std::string>{world.path("one/")}));
 }

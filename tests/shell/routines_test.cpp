@@ -1,9 +1,9 @@
 #include "shell/routines.h"
 #include "support/world.h"
 #include <QLocale>
-#include <gtest/gtest.h>
 #include <cmath>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <limits>
 #include <string>
 
@@ -12,15 +12,17 @@ namespace {
 
 // Switches the program's default locale and puts the previous one back.
 class DefaultLocale {
-public:
+  public:
     explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
     ~DefaultLocale() { QLocale::setDefault(saved_); }
 
-private:
+  private:
     QLocale saved_;
 };
 
-QLocale German() { return QLocale(QLocale::German, QLocale::Germany); }
+QLocale German() {
+    return QLocale(QLocale::German, QLocale::Germany);
+}
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -33,10 +35,10 @@ TEST(RoutinesText, JoinPathAddsOneSlashOnlyWhenMissing) {
         {"/", "x.txt", "/x.txt"},
         {"/tmp", "x.txt", "/tmp/x.txt"},
         {"/tmp/", "x.txt", "/tmp/x.txt"},
-        {"/tmp//", "x", "/tmp//x"},         // no other normalisation
-        {"/a b", " n ", "/a b/ n "},        // nothing trimmed
-        {"/Mixed", "CASE", "/Mixed/CASE"},  // case kept
-        {"C:\\dir\\", "x", "C:\\dir\\/x"},  // a backslash is an ordinary byte
+        {"/tmp//", "x", "/tmp//x"},                // no other normalisation
+        {"/a b", " n ", "/a b/ n "},               // nothing trimmed
+        {"/Mixed", "CASE", "/Mixed/CASE"},         // case kept
+        {"C:\\dir\\", "x", "C:\\dir\\/x"},         // a backslash is an ordinary byte
         {"/d\xff", "\xfe\x01", "/d\xff/\xfe\x01"}, // names are bytes, not UTF-8
     };
     for (const auto& c : cases) {
@@ -53,7 +55,7 @@ TEST(RoutinesText, IsBlankTextAcceptsOnlySpaceCrLfAndBackspace) {
     EXPECT_FALSE(IsBlankText(" \t "));
     EXPECT_FALSE(IsBlankText("  x  "));
     EXPECT_FALSE(IsBlankText(QString(QChar(0x00A0)))); // no-break space
-    EXPECT_FALSE(IsBlankText(QString(QChar(0)))); // a NUL is not a blank
+    EXPECT_FALSE(IsBlankText(QString(QChar(0))));      // a NUL is not a blank
 }
 
 TEST(RoutinesText, CharacterClassesAreAsciiOnly) {
@@ -61,13 +63,13 @@ TEST(RoutinesText, CharacterClassesAreAsciiOnly) {
         char16_t c;
         bool letter, digit;
     } cases[] = {
-        {u'A', true, false},  {u'Z', true, false},   {u'a', true, false},
-        {u'z', true, false},  {u'0', false, true},   {u'9', false, true},
-        {u'@', false, false}, {u'[', false, false},  {u'`', false, false},
-        {u'{', false, false}, {u'/', false, false},  {u':', false, false},
-        {u' ', false, false}, {u'\u00e9', false, false}, // e acute
-        {u'\u0663', false, false},                       // Arabic-Indic three
-        {u'\uff11', false, false},                       // full-width one
+        {u'A', true, false},       {u'Z', true, false},       {u'a', true, false},
+        {u'z', true, false},       {u'0', false, true},       {u'9', false, true},
+        {u'@', false, false},      {u'[', false, false},      {u'`', false, false},
+        {u'{', false, false},      {u'/', false, false},      {u':', false, false},
+        {u' ', false, false},      {u'\u00e9', false, false}, // e acute
+        {u'\u0663', false, false},                            // Arabic-Indic three
+        {u'\uff11', false, false},                            // full-width one
     };
     for (const auto& c : cases) {
         const QChar ch(c.c);
@@ -107,7 +109,8 @@ TEST(RoutinesFormat, FormatThousandsGroupsSixtyFourBitValues) {
         {std::numeric_limits<int64_t>::max(), "9,223,372,036,854,775,807"},
         {std::numeric_limits<int64_t>::min(), "-9,223,372,036,854,775,808"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FormatThousands(c.value), c.expected) << c.value;
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatThousands(c.value), c.expected) << c.value;
 }
 
 TEST(RoutinesFormat, FormatThousandsFollowsTheDefaultLocale) {
@@ -144,7 +147,8 @@ TEST(RoutinesFormat, FormatThousandsFloatRoundsToWholeNumbers) {
         {5e9, "5,000,000,000"},
         {99999999999999.0, "99,999,999,999,999"}, // 14 digits: shown exactly
     };
-    for (const auto& c : cases) EXPECT_EQ(FormatThousandsFloat(c.value), c.expected) << c.value;
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatThousandsFloat(c.value), c.expected) << c.value;
 }
 
 TEST(RoutinesFormat, FormatThousandsFloatKeepsFourteenSignificantDigits) {
@@ -160,7 +164,8 @@ TEST(RoutinesFormat, FormatThousandsFloatKeepsFourteenSignificantDigits) {
         {1e20, "100,000,000,000,000,000,000"},
         {-1.5e19, "-15,000,000,000,000,000,000"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FormatThousandsFloat(c.value), c.expected) << c.value;
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatThousandsFloat(c.value), c.expected) << c.value;
 
     const QString huge = FormatThousandsFloat(1e300); // no exponent form
     EXPECT_TRUE(huge.startsWith("1,000,000,")) << huge.toStdString();
@@ -171,7 +176,7 @@ TEST(RoutinesFormat, FormatThousandsFloatBeyondIntegerRangeGroupsLikeTheLocale) 
     // Past 18 digits the grouping is done here; it must match the locale's own.
     const QLocale locales[] = {
         QLocale(QLocale::English, QLocale::UnitedStates), German(),
-        QLocale(QLocale::Hindi, QLocale::India),   // 3 then 2 digit groups
+        QLocale(QLocale::Hindi, QLocale::India),    // 3 then 2 digit groups
         QLocale(QLocale::Swedish, QLocale::Sweden), // space groups, U+2212 minus
         QLocale(QLocale::Arabic, QLocale::Egypt),   // native digits
     };
@@ -204,12 +209,12 @@ TEST(RoutinesNumbers, SafeStrToIntIsStrictAndFallsBackToZero) {
         {"007", 7},
         {"-17", -17},
         {"+5", 5},
-        {" 12", 12},  // leading blanks are allowed
+        {" 12", 12}, // leading blanks are allowed
         {"\t 12", 12},
         {"5000000000", 5000000000},
         {"9223372036854775807", kMax},
         {"-9223372036854775808", kMin},
-        {"12 ", 0},   // trailing blanks are not
+        {"12 ", 0}, // trailing blanks are not
         {"12abc", 0},
         {"abc", 0},
         {"", 0},
@@ -227,7 +232,8 @@ TEST(RoutinesNumbers, SafeStrToIntIsStrictAndFallsBackToZero) {
         {"-9223372036854775809", 0}, // one past the bottom
         {"99999999999999999999", 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(SafeStrToInt(c.text), c.expected) << '"' << c.text << '"';
+    for (const auto& c : cases)
+        EXPECT_EQ(SafeStrToInt(c.text), c.expected) << '"' << c.text << '"';
     EXPECT_EQ(SafeStrToInt(QString::fromUtf16(u"\u0661\u0662")), 0); // non-ASCII digits
 }
 
@@ -236,24 +242,15 @@ TEST(RoutinesNumbers, SafeStrToFloatReadsPointDecimalsAndFallsBackToZero) {
         const char* text;
         double expected;
     } cases[] = {
-        {"0", 0},
-        {"1.5", 1.5},
-        {"-2.25", -2.25},
-        {"+3", 3},
-        {" 3", 3},
-        {".5", 0.5},
-        {"1e3", 1000},
-        {"12345678901234567890", 12345678901234567890.0},
-        {"1.5 ", 0},
-        {"1.5x", 0},
-        {"abc", 0},
-        {"", 0},
-        {" ", 0},
-        {"1,234", 0}, // group separators are refused
-        {"1.2.3", 0},
-        {"nan", 0},
-        {"inf", 0},
-        {"-inf", 0},
+        {"0", 0},         {"1.5", 1.5},
+        {"-2.25", -2.25}, {"+3", 3},
+        {" 3", 3},        {".5", 0.5},
+        {"1e3", 1000},    {"12345678901234567890", 12345678901234567890.0},
+        {"1.5 ", 0},      {"1.5x", 0},
+        {"abc", 0},       {"", 0},
+        {" ", 0},         {"1,234", 0}, // group separators are refused
+        {"1.2.3", 0},     {"nan", 0},
+        {"inf", 0},       {"-inf", 0},
         {"1e400", 0}, // out of range
     };
     for (const auto& c : cases) {
@@ -307,11 +304,15 @@ void ExpectRelative(DateTime now, int weekDay, const std::vector<RelativeCase>& 
     }
 }
 
-auto Day(int y, int m, int d, int hour = 12) { return EncodeDateTime(y, m, d, hour); }
+auto Day(int y, int m, int d, int hour = 12) {
+    return EncodeDateTime(y, m, d, hour);
+}
 
 // Now: Wednesday 15 May 2024, 10:30. A function, not a constant: the clock's
 // own tables are not ready while namespace-scope constants are initialised.
-DateTime Wednesday() { return EncodeDateTime(2024, 5, 15, 10, 30); }
+DateTime Wednesday() {
+    return EncodeDateTime(2024, 5, 15, 10, 30);
+}
 
 TEST(RelativeDateText, PastDates) {
     ExpectRelative(Wednesday(), 4,
@@ -329,7 +330,7 @@ TEST(RelativeDateText, PastDates) {
                        {Day(2024, 3, 1), "11 wks ago"}, // 2 months back by the calendar
                        {Day(2024, 2, 29), "3 mons ago"},
                        {Day(2023, 12, 31), "5 mons ago"},
-                       {Day(2022, 1, 10), "28 mons ago"},  // two years back: still months
+                       {Day(2022, 1, 10), "28 mons ago"},      // two years back: still months
                        {Day(2021, 12, 1), "2 yrs 5 mons ago"}, // three calendar years back
                        {Day(2021, 4, 20), "3 yrs 1 mon ago"},
                        {Day(2021, 1, 20), "3 yrs 4 mons ago"}, // 40 months back

@@ -6,12 +6,29 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillon::test {
 
 namespace {
+// Byte-wise removal: QDir cannot remove names that are not valid UTF-8.
+int removeEntry(const char* path, const struct stat* st, int type, FTW*) {
+    if (type == FTW_DP || type == FTW_D) {
+        rmdir(path);
+    } else {
+        if (st && S_ISDIR(st->st_mode)) chmod(path, 0700);
+        unlink(path);
+    }
+    return 0;
+}
+
+int unlockEntry(const char* path, const struct stat* st, int type, FTW*) {
+    if (type == FTW_D || type == FTW_DNR || (st && S_ISDIR(st->st_mode))) chmod(path, 0700);
+    return 0;
+}
+
 timespec toTimespec(DateTime value) {
     const QDateTime dt = ToQDateTime(value);
     const qint64 ms = dt.toMSecsSinceEpoch();
@@ -37,6 +54,8 @@ TestWorld::TestWorld() {
 }
 
 TestWorld::~TestWorld() {
+    nftw(root_.c_str(), unlockEntry, 64, FTW_PHYS);
+    nftw(root_.c_str(), removeEntry, 64, FTW_DEPTH | FTW_PHYS);
     for (const auto& [name, value] : savedEnv_) {
         if (value) setenv(name.c_str(), value->c_str(), 1);
         else unsetenv(name.c_str());
