@@ -37,7 +37,8 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
     std::vector<std::string_view> fields;
     size_t pos = 0;
     while (pos < line.size()) {
-        while (pos < line.size() && line[pos] == ' ') ++pos;
+        while (pos < line.size() && line[pos] == ' ')
+            ++pos;
         if (pos >= line.size()) break;
         const size_t end = std::min(line.find(' ', pos), line.size());
         fields.push_back(line.substr(pos, end - pos));
@@ -78,11 +79,12 @@ bool IsAtOrBelow(std::string_view path, std::string_view folder) {
 // Kernel and desktop plumbing that nobody would call a disk.
 bool IsPseudoFileSystem(std::string_view type) {
     static const std::set<std::string_view> kPseudo = {
-        "proc",      "sysfs",     "devtmpfs", "devpts",     "cgroup",      "cgroup2",
-        "mqueue",    "tracefs",   "debugfs",  "securityfs", "pstore",      "bpf",
-        "configfs",  "fusectl",   "hugetlbfs", "autofs",    "binfmt_misc", "efivarfs",
-        "rpc_pipefs", "nsfs",     "ramfs",    "selinuxfs",  "overlay",     "fuse.portal",
-        "fuse.gvfsd-fuse", "fuse.lxcfs", "nfsd"};
+        "proc",       "sysfs",       "devtmpfs", "devpts",      "cgroup",
+        "cgroup2",    "mqueue",      "tracefs",  "debugfs",     "securityfs",
+        "pstore",     "bpf",         "configfs", "fusectl",     "hugetlbfs",
+        "autofs",     "binfmt_misc", "efivarfs", "rpc_pipefs",  "nsfs",
+        "ramfs",      "selinuxfs",   "overlay",  "fuse.portal", "fuse.gvfsd-fuse",
+        "fuse.lxcfs", "nfsd"};
     return kPseudo.count(type) != 0;
 }
 
@@ -91,8 +93,8 @@ bool IsPseudoFileSystem(std::string_view type) {
 // when they sit on a block device (ntfs-3g and the like).
 bool IsNetworkFileSystem(std::string_view type) {
     static const std::set<std::string_view> kNetwork = {
-        "nfs",        "nfs4",      "cifs",       "smb3",      "smbfs",  "ncpfs",
-        "afs",        "ceph",      "glusterfs",  "fuse.glusterfs", "9p", "fuse.sshfs",
+        "nfs",         "nfs4",      "cifs",      "smb3",           "smbfs", "ncpfs",
+        "afs",         "ceph",      "glusterfs", "fuse.glusterfs", "9p",    "fuse.sshfs",
         "fuse.rclone", "fuse.s3fs", "davfs",     "fuse.davfs2"};
     return kNetwork.count(type) != 0;
 }
@@ -116,22 +118,22 @@ bool IsDiskMount(const MountEntry& m) {
 
 // Tree order: a folder's mounts directly follow it ("/home", "/home/x", "/home-b").
 bool MountPointLess(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) {
-                                            const auto ux = static_cast<unsigned char>(x);
-                                            const auto uy = static_cast<unsigned char>(y);
-                                            if (ux == uy) return false;
-                                            if (ux == '/') return true;
-                                            if (uy == '/') return false;
-                                            return ux < uy;
-                                        });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto ux = static_cast<unsigned char>(x);
+        const auto uy = static_cast<unsigned char>(y);
+        if (ux == uy) return false;
+        if (ux == '/') return true;
+        if (uy == '/') return false;
+        return ux < uy;
+    });
 }
 
 std::string NormaliseRoot(std::string root) {
     std::string out;
     for (const char c : root)
         if (!(c == '/' && !out.empty() && out.back() == '/')) out += c;
-    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    while (out.size() > 1 && out.back() == '/')
+        out.pop_back();
     return out;
 }
 
@@ -139,7 +141,8 @@ std::string NormaliseRoot(std::string root) {
 std::string UnescapeUdevName(std::string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && std::isxdigit(static_cast<unsigned char>(text[i + 2])) &&
+        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2])) &&
             std::isxdigit(static_cast<unsigned char>(text[i + 3]))) {
             out += static_cast<char>(std::stoi(std::string(text.substr(i + 2, 2)), nullptr, 16));
             i += 3;
@@ -186,7 +189,8 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
         // id parent major:minor root mount-point options [optional...] - type source super
         if (fields.size() < 10) continue;
         size_t dash = 6;
-        while (dash < fields.size() && fields[dash] != "-") ++dash;
+        while (dash < fields.size() && fields[dash] != "-")
+            ++dash;
         if (dash + 2 >= fields.size()) continue;
         const std::string_view devField = fields[2];
         const size_t colon = devField.find(':');
@@ -211,7 +215,8 @@ std::vector<MountEntry> ReadMountInfo() {
     if (FILE* f = std::fopen("/proc/self/mountinfo", "rb")) {
         char buffer[16384];
         size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            text.append(buffer, n);
         std::fclose(f);
     }
     return ParseMountInfo(text);
@@ -221,9 +226,8 @@ std::vector<MountEntry> SelectDiskMounts(const std::vector<MountEntry>& mounts) 
     // A later mount on the same point hides the earlier one.
     std::vector<MountEntry> visible;
     for (const MountEntry& m : mounts) {
-        auto same = std::find_if(visible.begin(), visible.end(), [&](const MountEntry& v) {
-            return v.mountPoint == m.mountPoint;
-        });
+        auto same = std::find_if(visible.begin(), visible.end(),
+                                 [&](const MountEntry& v) { return v.mountPoint == m.mountPoint; });
         if (same != visible.end()) visible.erase(same);
         visible.push_back(m);
     }
@@ -290,8 +294,7 @@ DriveAssignment AssignDriveLetters(const std::vector<MountEntry>& disks,
     // Known roots first, so a letter once given stays with its volume even
     // while that volume is not mounted.
     for (const auto& [rawLetter, rawRoot] : known) {
-        const char letter =
-            static_cast<char>(std::toupper(static_cast<unsigned char>(rawLetter)));
+        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(rawLetter)));
         if (letter < 'D' || letter > 'Z' || byLetter.count(letter)) continue;
         if (rawRoot.empty() || rawRoot[0] != '/') continue;
         const std::string root = NormaliseRoot(rawRoot);
@@ -306,7 +309,8 @@ DriveAssignment AssignDriveLetters(const std::vector<MountEntry>& disks,
     for (const MountEntry& m : disks) {
         const std::string root = NormaliseRoot(m.mountPoint);
         if (placed.count(root)) continue;
-        while (next <= 'Z' && byLetter.count(next)) ++next;
+        while (next <= 'Z' && byLetter.count(next))
+            ++next;
         if (next > 'Z') break;
         byLetter[next] = Drive{next, root, LabelFor(m)};
         placed.insert(root);
@@ -339,7 +343,8 @@ std::optional<std::vector<Drive>> DrivesFromOverride(const char* value) {
         byLetter[letter] = Drive{letter, NormaliseRoot(std::string(root)), {}};
     }
     std::vector<Drive> drives;
-    for (const auto& entry : byLetter) drives.push_back(entry.second);
+    for (const auto& entry : byLetter)
+        drives.push_back(entry.second);
     return drives;
 }
 
@@ -348,7 +353,9 @@ void DriveTable::Set(std::vector<Drive> drives) {
     State().current = 'C';
 }
 
-const std::vector<Drive>& DriveTable::All() { return State().drives; }
+const std::vector<Drive>& DriveTable::All() {
+    return State().drives;
+}
 
 const Drive* DriveTable::ByLetter(char letter) {
     const char wanted = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
@@ -362,7 +369,8 @@ const Drive* DriveTable::ForPath(std::string_view path) {
     for (const Drive& drive : State().drives) {
         const std::string& root = drive.root;
         bool matches;
-        if (root == "/") matches = !path.empty() && path[0] == '/';
+        if (root == "/")
+            matches = !path.empty() && path[0] == '/';
         else
             matches = path.substr(0, root.size()) == root &&
                       (path.size() == root.size() || path[root.size()] == '/');
@@ -371,7 +379,9 @@ const Drive* DriveTable::ForPath(std::string_view path) {
     return best;
 }
 
-char DriveTable::CurrentLetter() { return State().current; }
+char DriveTable::CurrentLetter() {
+    return State().current;
+}
 
 void DriveTable::SetCurrentLetter(char letter) {
     State().current = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));

@@ -9,12 +9,15 @@ namespace quillon {
 namespace {
 
 std::string_view LastElement(std::string_view path) {
-    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
     const size_t slash = path.rfind('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-DateTime TimeOf(const statx_timestamp& t) { return FromUnixTime(t.tv_sec, t.tv_nsec); }
+DateTime TimeOf(const statx_timestamp& t) {
+    return FromUnixTime(t.tv_sec, t.tv_nsec);
+}
 
 bool FactsFromStatx(int dirfd, const char* name, FileFacts& facts) {
     // No automount: looking at an autofs trigger must not mount a share.
@@ -55,8 +58,10 @@ uint32_t AttributesFor(std::string_view name, mode_t mode) {
     // "." and ".." stand for a folder itself, not for a hidden entry.
     name = LastElement(name);
     if (!name.empty() && name[0] == '.' && name != "." && name != "..") attributes |= faHidden;
-    if (S_ISDIR(mode)) attributes |= faDirectory;
-    else if (!S_ISREG(mode)) attributes |= faSysFile;
+    if (S_ISDIR(mode))
+        attributes |= faDirectory;
+    else if (!S_ISREG(mode))
+        attributes |= faSysFile;
     if (!(mode & S_IWUSR)) attributes |= faReadOnly;
     return attributes;
 }

@@ -23,7 +23,8 @@ bool IsAtOrBelow(std::string_view path, std::string_view folder) {
 }
 
 std::string WithoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
     return path;
 }
 
@@ -97,8 +98,10 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
 }
 
 std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -109,11 +112,21 @@ std::string UnescapeValue(std::string_view value) {
         if (value[i] == '\\' && i + 1 < value.size()) {
             const char c = value[++i];
             switch (c) {
-            case 's': out += ' '; break;
-            case 't': out += '\t'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            default: out += c; break;
+            case 's':
+                out += ' ';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            default:
+                out += c;
+                break;
             }
             continue;
         }
@@ -160,9 +173,8 @@ void CollectDesktopFiles(const std::string& folder, int depth, std::vector<std::
 }
 
 class ReferenceWalk {
-public:
-    explicit ReferenceWalk(const std::function<bool(const std::string&)>& found)
-        : found_(found) {}
+  public:
+    explicit ReferenceWalk(const std::function<bool(const std::string&)>& found) : found_(found) {}
 
     // False when the caller asked to stop.
     bool offer(std::string_view text) {
@@ -208,7 +220,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const std::function<bool(const std::string&)>& found_;
     std::unordered_set<std::string> tried_;
 };
@@ -219,8 +231,7 @@ std::optional<std::string> AcceptReference(std::string_view text) {
     if (text.size() <= 3 || text.front() != '/') return std::nullopt;
     if (text.find_first_of(":;") != std::string_view::npos) return std::nullopt;
     // Removable media come and go; what they hold is not installed software.
-    if (IsAtOrBelow(text, "/media") || IsAtOrBelow(text, "/mnt") ||
-        IsAtOrBelow(text, "/run/media"))
+    if (IsAtOrBelow(text, "/media") || IsAtOrBelow(text, "/mnt") || IsAtOrBelow(text, "/run/media"))
         return std::nullopt;
     return std::string(text.substr(0, text.rfind('/') + 1));
 }
@@ -254,7 +265,7 @@ std::vector<std::string> ApplicationFolders() {
 
 void WalkSoftwareReferences(const std::function<bool(const std::string& folder)>& found) {
     ReferenceWalk walk(found);
-    walk.walkPackageLists();
+    if (!walk.walkPackageLists()) return;
     walk.walkDesktopEntries();
 }
 

@@ -50,14 +50,15 @@ const MountEntry* Find(const std::vector<MountEntry>& mounts, const std::string&
 
 std::vector<std::string> Points(const std::vector<MountEntry>& mounts) {
     std::vector<std::string> points;
-    for (const MountEntry& m : mounts) points.push_back(m.mountPoint);
+    for (const MountEntry& m : mounts)
+        points.push_back(m.mountPoint);
     return points;
 }
 
 MountEntry Disk(const std::string& point, unsigned minor, const std::string& type = "ext4") {
     // Sources that exist nowhere, so no real volume label leaks into the test.
-    return MountEntry{point, type, "/dev/quillon-test-" + std::to_string(minor),
-                      makedev(8, minor), false};
+    return MountEntry{point, type, "/dev/quillon-test-" + std::to_string(minor), makedev(8, minor),
+                      false};
 }
 
 } // namespace
@@ -106,14 +107,14 @@ TEST(MountInfo, ReadsThisProcessTable) {
 TEST(SelectDiskMounts, KeepsDisksInTreeOrder) {
     const auto disks = SelectDiskMounts(ParseMountInfo(kMountInfo));
     const std::vector<std::string> expected = {
-        "/",           // overlay, but the root is always a drive
-        "/data disk",  // read-only ext4 is still a disk
-        "/home",       // /srv/share is the same device, bound later
-        "/mnt/nas",    // network
+        "/",          // overlay, but the root is always a drive
+        "/data disk", // read-only ext4 is still a disk
+        "/home",      // /srv/share is the same device, bound later
+        "/mnt/nas",   // network
         "/run/media/ann/MY STICK",
-        "/srv/pool",   // ZFS dataset
-        "/tmp",        // memory file system on /tmp only
-        "/vol",        // shorter of two mounts of /dev/sda5
+        "/srv/pool", // ZFS dataset
+        "/tmp",      // memory file system on /tmp only
+        "/vol",      // shorter of two mounts of /dev/sda5
     };
     EXPECT_EQ(Points(disks), expected);
     // Dropped on purpose: /opt is hidden under a tmpfs, the snap, /run/initramfs,
@@ -121,20 +122,20 @@ TEST(SelectDiskMounts, KeepsDisksInTreeOrder) {
 }
 
 TEST(SelectDiskMounts, OrdersSubfoldersAfterTheirParent) {
-    const auto disks = SelectDiskMounts(
-        {Disk("/home-b", 4), Disk("/home/x", 3), Disk("/home", 2), Disk("/", 1)});
+    const auto disks =
+        SelectDiskMounts({Disk("/home-b", 4), Disk("/home/x", 3), Disk("/home", 2), Disk("/", 1)});
     EXPECT_EQ(Points(disks), (std::vector<std::string>{"/", "/home", "/home/x", "/home-b"}));
 }
 
 TEST(AssignDriveLetters, KnownKeepNewTakeNextMissingReserved) {
-    const std::vector<MountEntry> disks = {Disk("/", 1), Disk("/boot", 2, "vfat"),
-                                           Disk("/home", 3), Disk("/mnt/usb", 4, "exfat")};
+    const std::vector<MountEntry> disks = {Disk("/", 1), Disk("/boot", 2, "vfat"), Disk("/home", 3),
+                                           Disk("/mnt/usb", 4, "exfat")};
     const std::map<char, std::string> known = {
-        {'A', "/floppy"},     // never a letter
-        {'C', "/elsewhere"},  // C: is "/"
-        {'d', "/home/"},      // written by hand: case and slash do not matter
-        {'F', "/mnt/gone"},   // not mounted now: keeps F: reserved
-        {'X', "/"},           // "/" cannot move away from C:
+        {'A', "/floppy"},    // never a letter
+        {'C', "/elsewhere"}, // C: is "/"
+        {'d', "/home/"},     // written by hand: case and slash do not matter
+        {'F', "/mnt/gone"},  // not mounted now: keeps F: reserved
+        {'X', "/"},          // "/" cannot move away from C:
     };
     const DriveAssignment result = AssignDriveLetters(disks, known);
 
@@ -162,7 +163,8 @@ TEST(AssignDriveLetters, KnownKeepNewTakeNextMissingReserved) {
 
 TEST(AssignDriveLetters, StopsAtZ) {
     std::vector<MountEntry> disks = {Disk("/", 1)};
-    for (unsigned i = 0; i < 25; ++i) disks.push_back(Disk("/m/" + std::to_string(100 + i), 10 + i));
+    for (unsigned i = 0; i < 25; ++i)
+        disks.push_back(Disk("/m/" + std::to_string(100 + i), 10 + i));
     const DriveAssignment result = AssignDriveLetters(disks, {});
     ASSERT_EQ(result.drives.size(), 24u); // C: and D: ... Z:
     EXPECT_EQ(result.drives.back().letter, 'Z');
@@ -194,11 +196,16 @@ TEST(DriveTable, ForPathTakesLongestWholeElementPrefix) {
     TestWorld world;
     DriveTable::Set({{'C', "/", {}}, {'D', "/home", {}}, {'E', "/home/ann/data", {}}});
     const std::vector<std::pair<const char*, char>> cases = {
-        {"/home/x", 'D'},           {"/home", 'D'},
-        {"/home/", 'D'},            {"/homes", 'C'},
-        {"/home/ann/data/f", 'E'},  {"/home/ann/database", 'D'},
-        {"/", 'C'},                 {"/usr/lib", 'C'},
-        {"relative/home", 0},       {"", 0},
+        {"/home/x", 'D'},
+        {"/home", 'D'},
+        {"/home/", 'D'},
+        {"/homes", 'C'},
+        {"/home/ann/data/f", 'E'},
+        {"/home/ann/database", 'D'},
+        {"/", 'C'},
+        {"/usr/lib", 'C'},
+        {"relative/home", 0},
+        {"", 0},
     };
     for (const auto& [path, letter] : cases) {
         SCOPED_TRACE(path);

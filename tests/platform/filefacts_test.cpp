@@ -1,8 +1,8 @@
 #include "platform/filefacts.h"
 #include "support/world.h"
-#include <gtest/gtest.h>
 #include <cmath>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
