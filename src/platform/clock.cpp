@@ -7,7 +7,8 @@ namespace quillon {
 
 namespace {
 std::optional<DateTime> g_fixedNow;
-const qint64 kEpochJulian = QDate(1899, 12, 30).toJulianDay();
+// QDate(1899, 12, 30).toJulianDay(), fixed so it is ready during static initialisation.
+constexpr qint64 kEpochJulian = 2415019;
 } // namespace
 
 DateTime Now() {
