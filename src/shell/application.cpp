@@ -54,9 +54,7 @@ void LoadDriveTable() {
     if (auto drives = DrivesFromOverride(overrideValue)) {
         DriveTable::Set(std::move(*drives));
     } else {
-        std::string text;
-        ReadWholeFile("/proc/self/mountinfo", text);
-        const auto disks = SelectDiskMounts(ParseMountInfo(text));
+        const auto disks = SelectDiskMounts(ReadMountInfo());
         SettingsStore settings = SettingsStore::Main();
         std::map<char, std::string> known;
         for (const auto& [key, root] : settings.readSection("Drives"))
