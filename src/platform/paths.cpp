@@ -27,12 +27,12 @@ std::string LexicalNormalise(std::string_view path) {
         }
         pos = next + 1;
     }
-    std::string out = absolute ? "/" : "";
+    if (parts.empty()) return absolute ? std::string(1, '/') : std::string(1, '.');
+    std::string out;
     for (size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0) out += '/';
-        out += parts[i];
+        if (absolute || i > 0) out.push_back('/');
+        out.append(parts[i].data(), parts[i].size());
     }
-    if (out.empty()) out = ".";
     return out;
 }
 
