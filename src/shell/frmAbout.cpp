@@ -1,6 +1,7 @@
 #include "shell/frmAbout.h"
 #include "platform/desktop.h"
 #include "shell/dialogs.h"
+#include "shell/handlers.h"
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -64,7 +65,7 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
     btWeb->setObjectName("btWeb");
     btWeb->setToolTip(QString("Visit the Quillon home page (%1)").arg(kPublisherAddress));
     connect(btOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btWeb, &QPushButton::clicked, this, &TfrmAbout::btWebClick);
+    OnClick(btWeb, this, &TfrmAbout::btWebClick);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -2,6 +2,7 @@
 #include "platform/desktop.h"
 #include "platform/drives.h"
 #include "shell/frmAbout.h"
+#include "shell/handlers.h"
 #include "shell/frmHelp.h"
 #include "shell/frmNoDelete.h"
 #include "shell/launcher.h"
@@ -97,19 +98,19 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     btHelp = addToolButton("btHelp", "H&elp", nullptr);
     btClose = addToolButton("btClose", "E&xit", "Quit and close ");
 
-    connect(btDuplicate, &QPushButton::clicked, this, &TfrmMain::btDuplicateClick);
-    connect(btFileHog, &QPushButton::clicked, this, &TfrmMain::btFileHogClick);
-    connect(btFiles, &QPushButton::clicked, this, &TfrmMain::btFilesClick);
-    connect(btDirHogs, &QPushButton::clicked, this, &TfrmMain::btDirHogsClick);
-    connect(btClean, &QPushButton::clicked, this, &TfrmMain::btCleanClick);
-    connect(btStatistic, &QPushButton::clicked, this, &TfrmMain::btStatisticClick);
-    connect(btBrowse, &QPushButton::clicked, this, &TfrmMain::btBrowseClick);
-    connect(btClearCache, &QPushButton::clicked, this, &TfrmMain::btClearCacheClick);
-    connect(btZip, &QPushButton::clicked, this, &TfrmMain::btZipClick);
-    connect(btBuild, &QPushButton::clicked, this, &TfrmMain::btBuildClick);
-    connect(btReach, &QPushButton::clicked, this, &TfrmMain::btReachClick);
-    connect(btHelp, &QPushButton::clicked, this, &TfrmMain::btHelpClick);
-    connect(btClose, &QPushButton::clicked, this, &TfrmMain::btCloseClick);
+    OnClick(btDuplicate, this, &TfrmMain::btDuplicateClick);
+    OnClick(btFileHog, this, &TfrmMain::btFileHogClick);
+    OnClick(btFiles, this, &TfrmMain::btFilesClick);
+    OnClick(btDirHogs, this, &TfrmMain::btDirHogsClick);
+    OnClick(btClean, this, &TfrmMain::btCleanClick);
+    OnClick(btStatistic, this, &TfrmMain::btStatisticClick);
+    OnClick(btBrowse, this, &TfrmMain::btBrowseClick);
+    OnClick(btClearCache, this, &TfrmMain::btClearCacheClick);
+    OnClick(btZip, this, &TfrmMain::btZipClick);
+    OnClick(btBuild, this, &TfrmMain::btBuildClick);
+    OnClick(btReach, this, &TfrmMain::btReachClick);
+    OnClick(btHelp, this, &TfrmMain::btHelpClick);
+    OnClick(btClose, this, &TfrmMain::btCloseClick);
 
     // Each tool button sits in its own lowered panel, in two columns of five.
     auto* grid = new QGridLayout;

@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 #include "platform/software.h"
 #include "shell/dialogs.h"
+#include "shell/handlers.h"
 #include "shell/protected.h"
 #include "shell/routines.h"
 #include "shell/settings.h"
@@ -82,10 +83,10 @@ TfrmNoDelete::TfrmNoDelete(QWidget* parent) : QDialog(parent) {
     btBuild->setDefault(true);
     btClose = makeButton(this, "btClose", "Close", "Close window");
 
-    connect(btAdd, &QPushButton::clicked, this, &TfrmNoDelete::btAddClick);
-    connect(btDelete, &QPushButton::clicked, this, &TfrmNoDelete::btDeleteClick);
-    connect(btBuild, &QPushButton::clicked, this, &TfrmNoDelete::btBuildClick);
-    connect(btClose, &QPushButton::clicked, this, &TfrmNoDelete::btCloseClick);
+    OnClick(btAdd, this, &TfrmNoDelete::btAddClick);
+    OnClick(btDelete, this, &TfrmNoDelete::btDeleteClick);
+    OnClick(btBuild, this, &TfrmNoDelete::btBuildClick);
+    OnClick(btClose, this, &TfrmNoDelete::btCloseClick);
 
     auto* top = new QHBoxLayout;
     top->addWidget(lbTitle, 1);
