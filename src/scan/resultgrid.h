@@ -1,0 +1,175 @@
+#pragma once
+// The grid every finder lists its results in: a QTableView over a model of
+// row indices into a FileStore, with marks, the marked-paths list in marking
+// order, totals, sorting, printing and the clipboard.
+#include "scan/filestore.h"
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+
+namespace quillon {
+
+enum class ColumnKind {
+    Name,         // the file's name
+    Size,         // FormatThousands of the size, right-aligned
+    ModifiedDate, // short date
+    ModifiedTime, // long time
+    AccessDate,   // short date, empty when not recorded
+    CreatedDate,  // short date, empty when not recorded
+    Folder,       // folder text
+    FullPath,     // the full path in its real case
+    Type,         // FileTypeName of the extension
+};
+
+struct GridColumn {
+    QString title;
+    ColumnKind kind;
+    int width; // design pixels at 96 dpi; the last column takes the rest
+};
+
+// The five sort items of the options menu.
+enum SortItem { SortSize = 0, SortDate, SortAccessDate, SortName, SortType, kSortItems };
+
+// One direction flag per sort item, living for the whole program run (each
+// finder keeps its own set). Size, Date and Access Date start descending.
+struct SortDirections {
+    std::array<bool, kSortItems> descending{true, true, true, false, false};
+};
+
+class ResultModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ResultModel(QObject* parent = nullptr);
+
+    void setStore(const FileStore* store);
+    void setColumns(std::vector<GridColumn> columns, int markColumn);
+    const std::vector<GridColumn>& columns() const { return columns_; }
+    int markColumn() const { return markColumn_; }
+
+    // Rows in grid order, as store indices.
+    void clearRows();
+    void appendRow(uint32_t storeRow); // call finishRows() after a batch
+    void finishRows();
+    const std::vector<uint32_t>& order() const { return order_; }
+    std::vector<uint32_t>& mutableOrder() { return order_; }
+    uint32_t storeRow(int row) const { return order_[static_cast<size_t>(row)]; }
+
+    bool isMarked(int row) const;
+    void setMarked(int row, bool marked);
+    void clearMarks();
+
+    // The text of a cell as shown (also used for printing).
+    QString cellText(int row, int column) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    const FileStore* store_ = nullptr;
+    std::vector<GridColumn> columns_;
+    int markColumn_ = 0;
+    std::vector<uint32_t> order_;
+    std::vector<uint8_t> marks_; // by grid row
+    size_t appendedFrom_ = 0;
+};
+
+class ResultGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit ResultGrid(QWidget* parent = nullptr);
+
+    ResultModel* model() const { return model_; }
+    void setStore(const FileStore* store);
+    void setColumns(std::vector<GridColumn> columns, int markColumn);
+    // Sort items apply to the columns that show their key (title clicks too).
+    void setSortDirections(SortDirections* directions);
+
+    // Empties rows, marks, lbDeleted and the totals; "&Size" checked.
+    void ClearGrid();
+    void addToGrid(uint32_t storeRow);
+    void finishFill();
+    int RowsUsed() const;
+
+    // Marks. Rows are data rows from 0.
+    void deleteOneFile(int row); // toggles the mark; deletes nothing
+    void MarkThisFile(int row) { deleteOneFile(row); }
+    void markAll();
+    void unmarkAll();
+    // The Mark button / Delete key: toggle the selected row, then move down.
+    void markSelectedAndAdvance();
+    const std::vector<std::string>& lbDeleted() const { return lbDeleted_; }
+    int64_t MarkedCount() const { return markedCount_; }
+    int64_t MarkedBytes() const { return markedBytes_; }
+    // "%d files %s bytes"
+    QString totalsText() const;
+
+    int selectedRow() const; // -1 when no data row is selected
+    std::string fullPath(int row) const;
+
+    // Sorts by an item in its current direction, then flips the direction.
+    void sortBy(SortItem item);
+
+    // The printed report: title, "Printed : " line, two empty lines, then every
+    // row including the titles, each cell in a field of (column width div 6).
+    QStringList PrintGridLines(const QString& title) const;
+    // Shows the printer dialog and prints the report.
+    void PrintGrid(const QString& title);
+
+    QString clipboardText() const; // one full path per row, CR LF between
+    void copyToClipboard();
+
+    // Opens the selected row's file with the desktop; "Couldn't open " + path
+    // when the desktop refuses; nothing when the file is gone.
+    void openSelected();
+    void viewSelected();
+    void detailsSelected();
+
+    // Column widths for a client width (design pixels scaled by dpi / 96).
+    void applyColumnWidths(int clientWidth);
+
+    // The options menu ("Details", "Sort", "Mark", "Resize", -, "Open", "View", -,
+    // "Print", "Clipboard"), also the right-click menu.
+    QMenu* optionsMenu() const { return menu_; }
+    QAction* mnuDetails;
+    QMenu* mnuSort;
+    std::array<QAction*, kSortItems> mnuSortItems;
+    QMenu* mnuMark;
+    QAction* mnuMarkAll;
+    QAction* mnuUnmarkAll;
+    QMenu* mnuResize;
+    QAction* mnuShrink;
+    QAction* mnuRestore;
+    QAction* mnuOpen;
+    QAction* mnuView;
+    QAction* mnuPrint;
+    QAction* mnuClipboard;
+
+signals:
+    // Marks or totals changed: the finder updates the status line and Clean.
+    void marksChanged();
+
+protected:
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    ResultModel* model_;
+    QMenu* menu_;
+    const FileStore* store_ = nullptr;
+    SortDirections* directions_ = nullptr;
+    SortDirections ownDirections_;
+    std::vector<std::string> lbDeleted_;
+    int64_t markedCount_ = 0;
+    int64_t markedBytes_ = 0;
+};
+
+} // namespace quillon
