@@ -1,0 +1,225 @@
+#include "finders/duplines.h"
+#include "platform/paths.h"
+#include "shell/routines.h"
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+
+namespace quillon {
+
+const char* const kMatchModeTexts[7] = {
+    "Filename only",
+    "Filename and size",
+    "Filename, size and modify date/time",
+    "Size only",
+    "Size and modify date/time",
+    "Size and type",
+    "Type and modify date/time",
+};
+
+namespace {
+
+enum Field : uint8_t { fName, fSize, fDate, fTime, fAccess, fFolder, fType, fPath };
+
+struct FieldOrder {
+    std::vector<Field> fields;
+    size_t keyFields; // the first keyFields fields make the match key
+};
+
+// Comparison order per mode: the key fields first, then the rest of the line.
+// With the key in front, files with equal keys can never be separated by a
+// file of the same size that differs only further along.
+FieldOrder orderFor(bool duplicateMode, int matchMode) {
+    if (!duplicateMode) return {{fSize, fDate, fTime, fAccess, fPath, fType}, 6};
+    switch (matchMode) {
+    case kMatchName: return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 1};
+    case kMatchNameSize: return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 2};
+    case kMatchNameSizeTime: return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 4};
+    case kMatchSize: return {{fSize, fName, fDate, fTime, fAccess, fFolder, fType}, 1};
+    case kMatchSizeTime: return {{fSize, fDate, fTime, fName, fAccess, fFolder, fType}, 3};
+    case kMatchSizeType: return {{fSize, fType, fName, fDate, fTime, fAccess, fFolder}, 2};
+    default: return {{fType, fDate, fTime, fName, fSize, fAccess, fFolder}, 3};
+    }
+}
+
+int compareFolded(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x - 'A' < 26u) x = static_cast<unsigned char>(x + 32);
+        if (y - 'A' < 26u) y = static_cast<unsigned char>(y + 32);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+// The grid shows whole days and whole seconds; equal texts mean equal values here.
+int64_t secondOfDay(DateTime value) {
+    const double fraction = value - std::floor(value);
+    return std::llround(fraction * 86400000.0) / 1000;
+}
+
+int64_t accessDay(DateTime value) {
+    return value == kNoDate ? INT64_MIN : DayNumber(value);
+}
+
+template <typename T> int compareValues(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
+
+class LineComparer {
+public:
+    LineComparer(const FileStore& store, FieldOrder order) : store_(store), order_(std::move(order)) {
+        // Type descriptions compare without case; equal descriptions share a rank.
+        const FileTypeTable& types = store.types();
+        std::vector<uint32_t> byText(types.size());
+        for (uint32_t i = 0; i < byText.size(); ++i) byText[i] = i;
+        std::sort(byText.begin(), byText.end(), [&](uint32_t a, uint32_t b) {
+            return types.description(a).compare(types.description(b), Qt::CaseInsensitive) < 0;
+        });
+        typeRank_.assign(types.size(), 0);
+        uint32_t rank = 0;
+        for (size_t i = 0; i < byText.size(); ++i) {
+            if (i > 0 && types.description(byText[i - 1])
+                                 .compare(types.description(byText[i]), Qt::CaseInsensitive) != 0)
+                ++rank;
+            typeRank_[byText[i]] = rank;
+        }
+    }
+
+    int compareField(Field f, uint32_t a, uint32_t b) const {
+        const FileRow& x = store_.row(a);
+        const FileRow& y = store_.row(b);
+        switch (f) {
+        case fName: return compareFolded(store_.name(a), store_.name(b));
+        case fSize: return compareValues(x.size, y.size);
+        case fDate: return compareValues(DayNumber(x.modified), DayNumber(y.modified));
+        case fTime: return compareValues(secondOfDay(x.modified), secondOfDay(y.modified));
+        case fAccess: return compareValues(accessDay(x.accessed), accessDay(y.accessed));
+        case fFolder: return compareFolded(store_.folder(a), store_.folder(b));
+        case fType: return compareValues(typeRank_[x.type], typeRank_[y.type]);
+        case fPath: {
+            const int c = compareFolded(store_.folder(a), store_.folder(b));
+            if (c != 0) {
+                // A folder that is a prefix of the other: compare as the joined path would.
+                return compareFolded(store_.path(a), store_.path(b));
+            }
+            return compareFolded(store_.name(a), store_.name(b));
+        }
+        }
+        return 0;
+    }
+
+    int compare(uint32_t a, uint32_t b, size_t fieldCount) const {
+        for (size_t i = 0; i < fieldCount; ++i)
+            if (const int c = compareField(order_.fields[i], a, b)) return c;
+        return 0;
+    }
+    bool less(uint32_t a, uint32_t b) const {
+        const int c = compare(a, b, order_.fields.size());
+        return c != 0 ? c < 0 : a < b;
+    }
+    bool sameKey(uint32_t a, uint32_t b) const { return compare(a, b, order_.keyFields) == 0; }
+
+    // A number that orders rows like their first field, for a fast first pass.
+    int64_t leadKey(uint32_t a) const {
+        const FileRow& r = store_.row(a);
+        switch (order_.fields[0]) {
+        case fSize: return r.size;
+        case fType: return typeRank_[r.type];
+        case fName: {
+            const std::string_view name = store_.name(a);
+            uint64_t key = 0;
+            for (size_t i = 0; i < 7; ++i) {
+                unsigned char c = i < name.size() ? static_cast<unsigned char>(name[i]) : 0;
+                if (c - 'A' < 26u) c = static_cast<unsigned char>(c + 32);
+                key = key << 8 | c;
+            }
+            return static_cast<int64_t>(key);
+        }
+        default: return 0;
+        }
+    }
+
+private:
+    const FileStore& store_;
+    FieldOrder order_;
+    std::vector<uint32_t> typeRank_;
+};
+
+QString shortDate(DateTime value) {
+    return value == kNoDate ? QString() : QLocale().toString(ToQDateTime(value).date(), QLocale::ShortFormat);
+}
+
+QString longTime(DateTime value) {
+    return QLocale().toString(ToQDateTime(value), QLocale().timeFormat(QLocale::LongFormat));
+}
+
+} // namespace
+
+QString FileEntry(const FileStore& store, uint32_t row, bool duplicateMode, int matchMode) {
+    const FileRow& r = store.row(row);
+    const QString name = DisplayPath(store.name(row));
+    const QString size = FormatThousands(r.size);
+    const QString date = shortDate(r.modified);
+    const QString time = longTime(r.modified);
+    const QString access = shortDate(r.accessed);
+    const QString folder = DisplayPath(store.folder(row));
+    const QString type = store.typeName(row);
+    QStringList fields;
+    if (!duplicateMode)
+        fields = {size, date, time, access, DisplayPath(store.path(row)), type};
+    else if (matchMode <= kMatchNameSizeTime)
+        fields = {name, size, date, time, access, folder, type};
+    else if (matchMode <= kMatchSizeType)
+        fields = {size, name, date, time, access, folder, type};
+    else
+        fields = {type, date, time, name, size, access, folder};
+    return fields.join('\t');
+}
+
+void SortWorkingList(const FileStore& store, std::vector<uint32_t>& rows, bool duplicateMode,
+                     int matchMode) {
+    const LineComparer cmp(store, orderFor(duplicateMode, matchMode));
+    // First by a number taken from the leading field, then the full comparison
+    // only where that number ties.
+    std::vector<std::pair<int64_t, uint32_t>> keyed(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) keyed[i] = {cmp.leadKey(rows[i]), rows[i]};
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second < b.second;
+    });
+    size_t start = 0;
+    while (start < keyed.size()) {
+        size_t end = start + 1;
+        while (end < keyed.size() && keyed[end].first == keyed[start].first) ++end;
+        if (end - start > 1)
+            std::sort(keyed.begin() + static_cast<std::ptrdiff_t>(start),
+                      keyed.begin() + static_cast<std::ptrdiff_t>(end),
+                      [&](const auto& a, const auto& b) { return cmp.less(a.second, b.second); });
+        start = end;
+    }
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].second;
+}
+
+bool SameMatchKey(const FileStore& store, uint32_t a, uint32_t b, int matchMode) {
+    return LineComparer(store, orderFor(true, matchMode)).sameKey(a, b);
+}
+
+std::vector<uint32_t> addDups(const FileStore& store, const std::vector<uint32_t>& sorted,
+                              int matchMode) {
+    const LineComparer cmp(store, orderFor(true, matchMode));
+    std::vector<uint32_t> listed;
+    const size_t n = sorted.size();
+    size_t i = 0;
+    while (i + 1 < n) {
+        size_t j = i + 1;
+        while (j < n && cmp.sameKey(sorted[i], sorted[j])) {
+            if (j == i + 1) listed.push_back(sorted[i]);
+            listed.push_back(sorted[j]);
+            ++j;
+        }
+        i = j;
+    }
+    return listed;
+}
+
+} // namespace quillon

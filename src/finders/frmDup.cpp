@@ -1,0 +1,458 @@
+#include "finders/frmDup.h"
+#include "finders/duplines.h"
+#include "platform/filetypes.h"
+#include "platform/paths.h"
+#include "scan/hooks.h"
+#include "scan/scancontrol.h"
+#include "shell/dialogs.h"
+#include "shell/handlers.h"
+#include "shell/launcher.h"
+#include "shell/placements.h"
+#include "shell/routines.h"
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace quillon {
+
+namespace {
+
+const char* const kStore = "quillon.ini";
+const char* const kIdentifier = "frmMods";
+constexpr int kTopPanelHeight = 172;
+
+QPushButton* makeButton(const char* name, const char* caption, const char* hint) {
+    auto* b = new QPushButton(caption);
+    b->setObjectName(name);
+    if (hint) b->setToolTip(hint);
+    return b;
+}
+
+QDoubleSpinBox* makeNumber(const char* name) {
+    // Whole numbers of up to ten digits, with a spinner.
+    auto* n = new QDoubleSpinBox;
+    n->setObjectName(name);
+    n->setDecimals(0);
+    n->setRange(0, 9999999999.0);
+    n->setValue(250);
+    n->setMinimumWidth(110);
+    return n;
+}
+
+} // namespace
+
+SortDirections& FileHogSortDirections() {
+    static SortDirections directions;
+    return directions;
+}
+
+TfrmDup::TfrmDup(QWidget* parent) : QDialog(parent), duplicateMode_(DuplicateMode) {
+    setObjectName("frmDup");
+    setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    resize(640, 478);
+
+    pnlTop = new QFrame(this);
+    pnlTop->setObjectName("pnlTop");
+    pnlTop->setFrameShape(QFrame::NoFrame);
+
+    rbLarger = new QRadioButton("Larger or equal to");
+    rbLarger->setObjectName("rbLarger");
+    rbLarger->setChecked(true);
+    rbSmaller = new QRadioButton("Smaller or equal to");
+    rbSmaller->setObjectName("rbSmaller");
+    rbBetween = new QRadioButton("In between");
+    rbBetween->setObjectName("rbBetween");
+    num1 = makeNumber("num1");
+    lblAnd = new QLabel("and");
+    lblAnd->setObjectName("lblAnd");
+    num2 = makeNumber("num2");
+    cbKB1 = new QComboBox;
+    cbKB1->setObjectName("cbKB1");
+    cbKB1->addItems({"bytes", "KB"});
+    cbKB1->setCurrentIndex(1);
+
+    lbMatching = new QLabel("Matching");
+    cbWildCard = new QComboBox;
+    cbWildCard->setObjectName("cbWildCard");
+    cbWildCard->setEditable(true);
+    cbWildCard->setMaxVisibleItems(14);
+    cbWildCard->setToolTip("Wildcard pattern for matching file types");
+    cbWildCard->setInsertPolicy(QComboBox::NoInsert);
+    cbWildCard->setMinimumWidth(120);
+    lblWild = new QLabel("All files");
+    lblWild->setObjectName("lblWild");
+    lbDup = new QLabel("Duplicates matching on : ");
+    lbDup->setObjectName("lbDup");
+    cbDup = new QComboBox;
+    cbDup->setObjectName("cbDup");
+    for (const char* text : kMatchModeTexts) cbDup->addItem(text);
+
+    pckDrive = new QListWidget;
+    pckDrive->setObjectName("pckDrive");
+    pckDrive->setFixedWidth(190);
+
+    btScan = makeButton("btScan", "&Start", nullptr);
+    btScan->setDefault(true);
+    btClose = makeButton("btClose", "Close", nullptr);
+    btAbort = makeButton("btAbort", "&Abort", "Abort scan");
+    btMark = makeButton("btMark", "&Mark", "Mark file for deletion (double click on grid also works)");
+    btDelete = makeButton("btDelete", "Clean?", "Clean up marked files");
+    btOptions = makeButton("btOptions", "Options", "Right click on grid for same options");
+    btBrowse = makeButton("btBrowse", "&Browse", "Browse this file and folder");
+    btDetails = makeButton("btDetails", "&Details", "View more file details");
+    btCompare = makeButton("btCompare", "P&airs", "Compare file pairs");
+    QFont bold = btCompare->font();
+    bold.setBold(true);
+    btCompare->setFont(bold);
+
+    // Upper panel: size filter | matching | drives, with the buttons below.
+    auto* sizeBox = new QVBoxLayout;
+    sizeBox->addWidget(rbLarger);
+    sizeBox->addWidget(rbSmaller);
+    sizeBox->addWidget(rbBetween);
+    auto* numbers = new QHBoxLayout;
+    numbers->addWidget(num1);
+    numbers->addWidget(lblAnd);
+    numbers->addWidget(num2);
+    numbers->addWidget(cbKB1);
+    numbers->addStretch();
+    sizeBox->addLayout(numbers);
+    sizeBox->addStretch();
+
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+
+    auto* matchBox = new QVBoxLayout;
+    auto* wild = new QHBoxLayout;
+    wild->addWidget(lbMatching);
+    wild->addWidget(cbWildCard);
+    matchBox->addLayout(wild);
+    matchBox->addWidget(lblWild);
+    matchBox->addWidget(lbDup);
+    matchBox->addWidget(cbDup);
+    matchBox->addStretch();
+
+    auto* upper = new QHBoxLayout;
+    upper->addLayout(sizeBox);
+    upper->addWidget(line);
+    upper->addLayout(matchBox);
+    upper->addStretch();
+    upper->addWidget(pckDrive);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(3);
+    for (QPushButton* b : {btScan, btClose, btAbort, btMark, btDelete, btOptions, btBrowse,
+                           btDetails, btCompare})
+        buttons->addWidget(b);
+    buttons->addStretch();
+
+    auto* panelLayout = new QVBoxLayout(pnlTop);
+    panelLayout->setContentsMargins(3, 3, 3, 3);
+    panelLayout->addLayout(upper, 1);
+    panelLayout->addLayout(buttons);
+    pnlTop->setFixedHeight(kTopPanelHeight);
+
+    grid = new ResultGrid(this);
+    grid->setObjectName("grid");
+    grid->setStore(&store_);
+    pnlSel = new QLabel(this);
+    pnlSel->setObjectName("pnlSel");
+    pnlSel->setFrameShape(QFrame::Panel);
+    pnlSel->setFrameShadow(QFrame::Sunken);
+    pnlSel->setTextFormat(Qt::PlainText);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pnlTop);
+    layout->addWidget(grid, 1);
+    layout->addWidget(pnlSel);
+
+    btOptions->setMenu(grid->optionsMenu());
+
+    scanControl_ = new ScanControl(pckDrive, btScan, btAbort, pnlSel, this);
+
+    OnClick(btScan, this, &TfrmDup::btScanClick);
+    connect(btClose, &QPushButton::clicked, this, &TfrmDup::reject);
+    OnClick(btAbort, this, &TfrmDup::btAbortClick);
+    OnClick(btMark, this, &TfrmDup::btMarkClick);
+    OnClick(btDelete, this, &TfrmDup::btDeleteClick);
+    OnClick(btBrowse, this, &TfrmDup::btBrowseClick);
+    OnClick(btDetails, this, &TfrmDup::btDetailsClick);
+    OnClick(btCompare, this, &TfrmDup::btCompareClick);
+    for (QRadioButton* rb : {rbLarger, rbSmaller, rbBetween})
+        connect(rb, &QRadioButton::toggled, this, [this] { rbClick(); });
+    connect(cbWildCard, &QComboBox::currentTextChanged, this, [this] { cbWildCardChange(); });
+    connect(grid, &ResultGrid::marksChanged, this, [this] { updateMarkState(); });
+    connect(grid->mnuPrint, &QAction::triggered, this, [this] { GuardedCall([this] { mnuPrintClick(); }); });
+    connect(grid->mnuShrink, &QAction::triggered, this, [this] { mnuShrinkClick(); });
+    connect(grid->mnuRestore, &QAction::triggered, this, [this] { mnuRestoreClick(); });
+
+    // Creation: match mode 0, the drive checklist, centred on the screen.
+    matchMode_ = 0;
+    cbDup->setCurrentIndex(0);
+    scanControl_->FillDriveList();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    rbClick();
+}
+
+TfrmDup::~TfrmDup() {
+    if (DupHooks::finderClosing) DupHooks::finderClosing(this);
+    SaveWindowPlacement(this, kStore, duplicateMode_ ? "frmDups" : "frmMods", kIdentifier);
+}
+
+const std::vector<uint32_t>& TfrmDup::lbFiles() const { return grid->model()->order(); }
+
+void TfrmDup::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TfrmDup::FormShow() {
+    cbKB1->setCurrentIndex(1);
+    topPanelHeight_ = pnlTop->height() > 0 ? pnlTop->height() : kTopPanelHeight;
+    grid->ClearGrid();
+    num1->setValue(250);
+    num2->setValue(250);
+    for (QPushButton* b : {btOptions, btBrowse, btDetails, btCompare}) b->hide();
+    store_.clear();
+    lbList_.clear();
+    scanControl_->ScanAborted = false;
+    btAbort->hide();
+    pnlSel->clear();
+    btMark->hide();
+    btDelete->hide();
+    scanControl_->updateStartButton();
+    btClose->setEnabled(true);
+
+    setWindowTitle(duplicateMode_ ? "Find and delete duplicate files"
+                                  : "Find and delete file hogs");
+    btScan->setToolTip(duplicateMode_ ? "Duplicates on file name only"
+                                      : "Start scanning for file hogs");
+    lbDup->setVisible(duplicateMode_);
+    cbDup->setVisible(duplicateMode_);
+    grid->setSortingAllowed(!duplicateMode_);
+    if (duplicateMode_) {
+        grid->setColumns({{"Filename", ColumnKind::Name, 93},
+                          {"Size", ColumnKind::Size, 58},
+                          {"Modified", ColumnKind::ModifiedDate, 64},
+                          {"Time", ColumnKind::ModifiedTime, 70},
+                          {"Access", ColumnKind::AccessDate, 70},
+                          {"Folder", ColumnKind::Folder, 184},
+                          {"Type", ColumnKind::Type, 0}},
+                         0);
+        grid->setLastColumnAllowance(564);
+    } else {
+        grid->setColumns({{"Size", ColumnKind::Size, 64},
+                          {"Modified", ColumnKind::ModifiedDate, 64},
+                          {"Time", ColumnKind::ModifiedTime, 64},
+                          {"Access", ColumnKind::AccessDate, 64},
+                          {"FileName", ColumnKind::FullPath, 296},
+                          {"Type", ColumnKind::Type, 0}},
+                         4);
+        grid->setLastColumnAllowance(577);
+        grid->setSortDirections(&FileHogSortDirections());
+    }
+    grid->ClearGrid();
+
+    const int minWidth = pckDrive->geometry().right() + 3;
+    setMinimumSize(std::min(std::max(minWidth, 560), 2000), 2 * kTopPanelHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    grid->applyColumnWidths(width());
+    FillWildcardList();
+    RestoreWindowPlacement(this, kStore, duplicateMode_ ? "frmDups" : "frmMods", kIdentifier);
+}
+
+void TfrmDup::FillWildcardList() {
+    const QSignalBlocker block(cbWildCard);
+    cbWildCard->clear();
+    cbWildCard->addItem("*.*");
+    cbWildCard->addItems(RegisteredExtensionPatterns());
+    cbWildCard->setCurrentIndex(0);
+    cbWildCardChange();
+}
+
+void TfrmDup::cbWildCardChange() {
+    const QString pattern = cbWildCard->currentText();
+    lblWild->setText(pattern == "*.*" ? QString("All files") : FileTypeName(pattern.mid(1)));
+}
+
+void TfrmDup::rbClick() {
+    const bool between = rbBetween->isChecked();
+    num2->setVisible(between);
+    lblAnd->setVisible(between);
+}
+
+void TfrmDup::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    grid->applyColumnWidths(width());
+}
+
+QString TfrmDup::sizeText() const {
+    const QString unit = cbKB1->currentText();
+    const QString first = QString::number(static_cast<qint64>(num1->value()));
+    if (rbLarger->isChecked()) return "larger or equal to " + first + " " + unit;
+    if (rbSmaller->isChecked()) return "smaller or equal to " + first + " " + unit;
+    return "in between " + first + " " + unit + " and " +
+           QString::number(static_cast<qint64>(num2->value())) + " " + unit;
+}
+
+QString TfrmDup::printTitle() const {
+    QString drives;
+    for (QChar letter : scanControl_->checkedLetters()) drives += QString(letter) + " ";
+    return (duplicateMode_ ? "Duplicates " : "File Hogs ") + sizeText() + " matching " +
+           cbWildCard->currentText() + " on drive(s) " + drives;
+}
+
+void TfrmDup::btScanClick() {
+    if (rbBetween->isChecked() && num1->value() > num2->value()) {
+        ShowErrorMessage("The second number must be larger or equal than the first number");
+        return;
+    }
+    if (duplicateMode_) matchMode_ = cbDup->currentIndex();
+    grid->ClearGrid();
+    scan();
+}
+
+void TfrmDup::setSearching(bool on) {
+    searching_ = on;
+    btAbort->setVisible(on);
+    for (QWidget* w : std::initializer_list<QWidget*>{btScan, btClose, pckDrive, num1, num2, cbKB1,
+                                                      cbWildCard, rbLarger, rbSmaller, rbBetween,
+                                                      cbDup})
+        w->setEnabled(!on);
+    if (on) {
+        for (QPushButton* b : {btMark, btDelete, btOptions, btBrowse, btDetails, btCompare})
+            b->hide();
+        grid->setCursor(Qt::WaitCursor);
+    } else {
+        grid->unsetCursor();
+        scanControl_->updateStartButton();
+    }
+}
+
+void TfrmDup::scan() {
+    store_.clear();
+    lbList_.clear();
+    const int64_t factor = cbKB1->currentIndex() == 1 ? 1024 : 1;
+    sizeLow_ = static_cast<int64_t>(num1->value()) * factor;
+    sizeHigh_ = static_cast<int64_t>(num2->value()) * factor;
+    scanControl_->ScanAborted = false;
+    setSearching(true);
+    updateMarkState();
+
+    const int sizeTest = rbLarger->isChecked() ? 0 : rbSmaller->isChecked() ? 1 : 2;
+    const int64_t low = sizeLow_, high = sizeHigh_;
+    WalkOptions options;
+    options.mask = PathFromQt(cbWildCard->currentText());
+    scanControl_->ScanAllDrives(options, [&](const std::string& folder, std::string_view name,
+                                             const FileFacts& facts) {
+        const int64_t s = facts.size;
+        const bool passes = sizeTest == 0 ? low <= s : sizeTest == 1 ? s <= low
+                                                                     : (low <= s && s <= high);
+        if (!passes) return;
+        lbList_.push_back(store_.addFile(store_.addFolder(folder), name, facts));
+    });
+
+    SortWorkingList(store_, lbList_, duplicateMode_, matchMode_);
+    if (duplicateMode_) {
+        for (uint32_t row : addDups(store_, lbList_, matchMode_)) grid->addToGrid(row);
+    } else {
+        // reSort: the working list from its last line to its first.
+        for (auto it = lbList_.rbegin(); it != lbList_.rend(); ++it) grid->addToGrid(*it);
+    }
+    grid->finishFill();
+    std::vector<uint32_t>().swap(lbList_);
+    if (!duplicateMode_) {
+        FileHogSortDirections().descending[SortSize] = true;
+        grid->sortBy(SortSize);
+    }
+    setSearching(false);
+
+    const int listed = grid->RowsUsed();
+    if (listed > 0) {
+        for (QPushButton* b : {btMark, btDelete, btOptions, btBrowse, btDetails}) b->show();
+        btCompare->setVisible(duplicateMode_);
+        btDelete->setEnabled(false);
+        pnlSel->setText(FormatThousands(listed) +
+                        (duplicateMode_ ? " duplicates found" : " file hogs found"));
+    } else {
+        ShowInfoMessage("No files found.");
+    }
+}
+
+void TfrmDup::updateMarkState() {
+    btDelete->setEnabled(grid->MarkedCount() >= 1);
+    if (!searching_ && grid->RowsUsed() > 0) pnlSel->setText(grid->totalsText());
+}
+
+void TfrmDup::btAbortClick() { scanControl_->btAbortClick(); }
+
+void TfrmDup::btMarkClick() { grid->markSelectedAndAdvance(); }
+
+void TfrmDup::btDeleteClick() {
+    if (grid->MarkedCount() <= 0 || !FinderHooks::removal) return;
+    const std::vector<std::string> paths = grid->lbDeleted();
+    if (FinderHooks::removal(this, paths, "Duplicates", static_cast<double>(grid->MarkedBytes())))
+        accept();
+}
+
+void TfrmDup::btBrowseClick() {
+    const int row = grid->selectedRow();
+    if (row < 0 || !FinderHooks::browse) return;
+    const uint32_t r = grid->model()->storeRow(row);
+    FinderHooks::browse(this, store_.folder(r), std::string(store_.name(r)),
+                        cbWildCard->currentText());
+}
+
+void TfrmDup::btDetailsClick() { grid->detailsSelected(); }
+
+void TfrmDup::btCompareClick() {
+    if (duplicateMode_ && DupHooks::pairs) DupHooks::pairs(this);
+}
+
+void TfrmDup::mnuPrintClick() { grid->PrintGrid(printTitle()); }
+
+void TfrmDup::mnuShrinkClick() {
+    pnlTop->setFixedHeight(0);
+    grid->mnuShrink->setEnabled(false);
+    grid->mnuRestore->setEnabled(true);
+}
+
+void TfrmDup::mnuRestoreClick() {
+    pnlTop->setFixedHeight(topPanelHeight_);
+    grid->mnuShrink->setEnabled(true);
+    grid->mnuRestore->setEnabled(false);
+}
+
+void TfrmDup::reject() {
+    if (searching_) return; // Close is disabled while searching; Esc too
+    QDialog::reject();
+}
+
+void TfrmDup::closeEvent(QCloseEvent* event) {
+    if (searching_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+} // namespace quillon

@@ -1,0 +1,111 @@
+#include "scan/scancontrol.h"
+#include "platform/drives.h"
+#include "platform/paths.h"
+#include "scan/filestore.h"
+#include "shell/dialogs.h"
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace quillon {
+
+const char* const kAbortedWarning = "LIST INCOMPLETE ... ABORTED BY USER";
+const char* const kFullListWarning =
+    "Due to Windows resource limitations ... cannot process any more files.\n\n"
+    "Try increasing the file size limits or file match and re-scan.";
+
+namespace {
+constexpr int kLetterRole = Qt::UserRole;
+constexpr qint64 kStatusIntervalMs = 20;
+} // namespace
+
+ScanControl::ScanControl(QListWidget* pckDrive, QPushButton* btScan, QPushButton* btAbort,
+                         QLabel* status, QObject* parent)
+    : QObject(parent), pckDrive_(pckDrive), btScan_(btScan), btAbort_(btAbort), status_(status) {
+    connect(pckDrive_, &QListWidget::itemChanged, this, [this] { updateStartButton(); });
+}
+
+void ScanControl::FillDriveList() {
+    const QSignalBlocker block(pckDrive_);
+    pckDrive_->clear();
+    const char current = DriveTable::CurrentLetter();
+    bool found = false;
+    for (const Drive& drive : DriveTable::All()) {
+        auto* item = new QListWidgetItem(DriveRowText(drive), pckDrive_);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setData(kLetterRole, QChar(drive.letter));
+        const bool isCurrent = drive.letter == current;
+        item->setCheckState(isCurrent ? Qt::Checked : Qt::Unchecked);
+        found = found || isCurrent;
+        if (isCurrent) pckDrive_->setCurrentItem(item);
+    }
+    if (!found) {
+        for (int i = 0; i < pckDrive_->count(); ++i) {
+            QListWidgetItem* item = pckDrive_->item(i);
+            if (item->text().startsWith('C', Qt::CaseInsensitive)) {
+                item->setCheckState(Qt::Checked);
+                pckDrive_->setCurrentItem(item);
+            }
+        }
+    }
+    updateStartButton();
+}
+
+bool ScanControl::anyDriveChecked() const {
+    for (int i = 0; i < pckDrive_->count(); ++i)
+        if (pckDrive_->item(i)->checkState() == Qt::Checked) return true;
+    return false;
+}
+
+void ScanControl::updateStartButton() { btScan_->setEnabled(anyDriveChecked()); }
+
+QString ScanControl::checkedLetters() const {
+    QString letters;
+    for (int i = 0; i < pckDrive_->count(); ++i)
+        if (pckDrive_->item(i)->checkState() == Qt::Checked)
+            letters += pckDrive_->item(i)->text().left(1);
+    return letters;
+}
+
+void ScanControl::showFolder(const std::string& folder, bool force) {
+    // Setting a label per folder would cost more than reading the folder; the
+    // line only has to keep up with what a person can see.
+    if (!force && statusTimer_.isValid() && statusTimer_.elapsed() < kStatusIntervalMs) return;
+    statusTimer_.start();
+    status_->setText(DisplayPath(folder));
+}
+
+void ScanControl::ScanAllDrives(const WalkOptions& options, FileTest test) {
+    test_ = std::move(test);
+    statusTimer_.invalidate();
+    for (int i = 0; i < pckDrive_->count(); ++i) {
+        QListWidgetItem* item = pckDrive_->item(i);
+        if (item->checkState() != Qt::Checked) continue;
+        const Drive* drive = DriveTable::ByLetter(item->text().at(0).toUpper().toLatin1());
+        if (!drive || !DriveIsReady(drive->root)) continue;
+        // After an abort the remaining drives have nothing left to do.
+        if (ScanAborted) continue;
+        const QString itemText = item->text();
+        if (!WalkTree(drive->root, options, *this))
+            ShowErrorMessage("Can't open drive " + itemText);
+    }
+    test_ = nullptr;
+}
+
+void ScanControl::file(const std::string& folder, std::string_view name, const FileFacts& facts) {
+    try {
+        test_(folder, name, facts);
+    } catch (const FullListError&) {
+        ScanAborted = true;
+        btAbort_->hide();
+        ShowWarningMessage(kFullListWarning);
+    }
+}
+
+void ScanControl::btAbortClick() {
+    ScanAborted = true;
+    btAbort_->hide();
+    ShowWarningMessage(kAbortedWarning);
+}
+
+} // namespace quillon
