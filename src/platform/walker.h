@@ -9,6 +9,7 @@
 // entered, nor is a folder on another device than the drive root; a folder
 // that cannot be opened is skipped silently.
 #include "platform/filefacts.h"
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -47,5 +48,10 @@ public:
 // (the caller reports "Can't open drive ..."); sub-folders that cannot be
 // opened are skipped silently. Serves the event pump as it goes.
 bool WalkTree(const std::string& root, const WalkOptions& options, WalkVisitor& visitor);
+
+// Tests run as root, which can open every folder. This hook is asked before a
+// folder (the root included) is opened; true makes that open fail. An empty
+// function switches it off.
+void SetWalkOpenFailureForTesting(std::function<bool(const std::string& folder)> fails);
 
 } // namespace quillon
