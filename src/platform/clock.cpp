@@ -1,7 +1,7 @@
 #include "platform/clock.h"
 #include <QDate>
-#include <QTimeZone>
 #include <cmath>
+#include <ctime>
 
 namespace quillon {
 
@@ -42,10 +42,35 @@ QDateTime ToQDateTime(DateTime value) {
     return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
 }
 
+namespace {
+// The local offset of a moment, from localtime_r (which, unlike localtime and
+// Qt's conversion, does not look at /etc/localtime again on every call). Walks
+// convert three times per file, so offsets are remembered per quarter hour:
+// every zone changes its offset on a quarter-hour boundary.
+int64_t localOffset(int64_t seconds) {
+    struct Slot {
+        int64_t bucket = INT64_MIN;
+        int64_t offset = 0;
+    };
+    static Slot cache[4096];
+    const int64_t bucket = seconds >= 0 ? seconds / 900 : (seconds - 899) / 900;
+    Slot& slot = cache[static_cast<uint64_t>(bucket) % 4096];
+    if (slot.bucket != bucket) {
+        const time_t t = static_cast<time_t>(seconds);
+        struct tm local {};
+        slot.offset = localtime_r(&t, &local) ? local.tm_gmtoff : 0;
+        slot.bucket = bucket;
+    }
+    return slot.offset;
+}
+} // namespace
+
 DateTime FromUnixTime(int64_t seconds, int64_t nanoseconds) {
-    const QDateTime utc =
-        QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000, QTimeZone::utc());
-    return FromQDateTime(utc);
+    // 25569 days lie between 30 December 1899 and 1 January 1970.
+    const int64_t local = seconds + localOffset(seconds);
+    const int64_t day = local >= 0 ? local / 86400 : (local - 86399) / 86400;
+    const double secondOfDay = static_cast<double>(local - day * 86400) + nanoseconds / 1e9;
+    return static_cast<double>(day + 25569) + secondOfDay / 86400.0;
 }
 
 int64_t DayNumber(DateTime value) {

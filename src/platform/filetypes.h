@@ -28,6 +28,12 @@ QStringList RegisteredExtensionPatterns();
 class FileTypeTable {
 public:
     FileTypeTable();
+    // A copy gets caches of its own: its indices must keep pointing into its
+    // own descriptions.
+    FileTypeTable(const FileTypeTable& other);
+    FileTypeTable& operator=(const FileTypeTable& other);
+    FileTypeTable(FileTypeTable&&) noexcept = default;
+    FileTypeTable& operator=(FileTypeTable&&) noexcept = default;
     // The index of the description of a file name's extension (0 = no extension,
     // empty description).
     uint32_t indexForName(std::string_view fileName);

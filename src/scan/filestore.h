@@ -53,6 +53,9 @@ public:
     const FileRow& row(uint32_t index) const { return rows_[index]; }
     std::string_view name(uint32_t index) const;
     const std::string& folder(uint32_t index) const { return folders_[rows_[index].folder]; }
+    // The folder table itself, by folder index (what addFolder returned).
+    size_t folderCount() const { return folders_.size(); }
+    const std::string& folderAt(uint32_t folder) const { return folders_[folder]; }
     // The full byte path (JoinPath of folder and name).
     std::string path(uint32_t index) const;
     const QString& typeName(uint32_t index) const { return types_.description(rows_[index].type); }
@@ -63,6 +66,9 @@ private:
     struct Arena;
     std::vector<FileRow> rows_;
     std::vector<std::string> folders_;
+    // Open-addressing lookup of folder texts: folder index + 1, 0 = empty slot.
+    std::vector<uint32_t> folderSlots_;
+    uint32_t lastFolder_ = UINT32_MAX;
     std::unique_ptr<Arena> names_;
     FileTypeTable types_;
     size_t capacity_ = kDefaultCapacity;

@@ -7,11 +7,14 @@
 #include <QTableView>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 class QAction;
+class QImage;
 class QMenu;
+class QPrinter;
 
 namespace quillon {
 
@@ -59,10 +62,19 @@ public:
     const std::vector<uint32_t>& order() const { return order_; }
     std::vector<uint32_t>& mutableOrder() { return order_; }
     uint32_t storeRow(int row) const { return order_[static_cast<size_t>(row)]; }
+    // Replaces the grid order (a permutation of the rows listed) as one layout
+    // change; marks go with their rows. Use this rather than mutableOrder()
+    // while a view shows the model.
+    void setOrder(std::vector<uint32_t> order);
 
     bool isMarked(int row) const;
     void setMarked(int row, bool marked);
     void clearMarks();
+    // For bulk marking: change marks without telling views, then tell them once.
+    void setMarkedQuietly(int row, bool marked);
+    void announceMarks();
+    // The 16 x 16 picture a marked row shows in its mark column.
+    static const QImage& markPicture();
 
     // The text of a cell as shown (also used for printing).
     QString cellText(int row, int column) const;
@@ -77,8 +89,8 @@ private:
     std::vector<GridColumn> columns_;
     int markColumn_ = 0;
     std::vector<uint32_t> order_;
-    std::vector<uint8_t> marks_; // by grid row
-    size_t appendedFrom_ = 0;
+    std::vector<uint8_t> marks_; // by store row, so marks move with their rows
+    size_t appendedFrom_ = 0;    // rows up to here have been announced to views
 };
 
 class ResultGrid : public QTableView {
@@ -91,6 +103,17 @@ public:
     void setColumns(std::vector<GridColumn> columns, int markColumn);
     // Sort items apply to the columns that show their key (title clicks too).
     void setSortDirections(SortDirections* directions);
+    // Whether the user may sort: the "Sort" menu is shown and title clicks sort
+    // only when allowed (on by default). sortBy() itself always works.
+    void setSortingAllowed(bool allowed);
+    bool sortingAllowed() const { return sortingAllowed_; }
+    // applyColumnWidths gives the last column the client width minus this many
+    // design pixels (default: the other columns' widths plus 25).
+    void setLastColumnAllowance(int pixels) { lastColumnAllowance_ = pixels; }
+
+    // Chooses the printer for PrintGrid; false = cancelled. Unset, the standard
+    // print dialog is shown. Tests set it to print to a PDF file.
+    static inline std::function<bool(QPrinter& printer)> printerChooser;
 
     // Empties rows, marks, lbDeleted and the totals; "&Size" checked.
     void ClearGrid();
@@ -162,6 +185,13 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void buildMenu();
+    void titleClicked(int column);
+    void checkSortItem(int item); // -1 unchecks all
+    int columnFor(SortItem item) const; // -1 when no column shows its key
+    bool toggleMark(int row, bool quietly); // false when the row is out of range
+    bool fileExists(const std::string& path) const;
+
     ResultModel* model_;
     QMenu* menu_;
     const FileStore* store_ = nullptr;
@@ -170,6 +200,8 @@ private:
     std::vector<std::string> lbDeleted_;
     int64_t markedCount_ = 0;
     int64_t markedBytes_ = 0;
+    bool sortingAllowed_ = true;
+    int lastColumnAllowance_ = -1;
 };
 
 } // namespace quillon

@@ -23,8 +23,13 @@ TEST(Clock, DayCountsStartAt30December1899) {
 TEST(Clock, ConvertsBothWaysAndCanBeFixed) {
     const DateTime t = EncodeDateTime(2024, 2, 29, 13, 45, 30.5);
     EXPECT_NEAR(FromQDateTime(ToQDateTime(t)), t, 1e-8);
-    const QDateTime local = QDateTime::fromSecsSinceEpoch(1700000000);
-    EXPECT_NEAR(FromUnixTime(1700000000, 250000000), FromQDateTime(local) + 0.25 / 86400, 1e-8);
+    // File times agree with Qt's own local-time conversion, summer and winter,
+    // before 1970 too.
+    for (int64_t t : {int64_t{1700000000}, int64_t{1719835200}, int64_t{0}, int64_t{-315619200},
+                      int64_t{1711846799}, int64_t{1711846800}}) {
+        const QDateTime local = QDateTime::fromSecsSinceEpoch(t);
+        EXPECT_NEAR(FromUnixTime(t, 250000000), FromQDateTime(local) + 0.25 / 86400, 1e-8) << t;
+    }
     {
         test::FixedClock fixed(t);
         EXPECT_EQ(Now(), t);

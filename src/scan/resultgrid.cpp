@@ -1,0 +1,764 @@
+#include "scan/resultgrid.h"
+#include "platform/desktop.h"
+#include "platform/paths.h"
+#include "scan/hooks.h"
+#include "shell/dialogs.h"
+#include "shell/handlers.h"
+#include "shell/routines.h"
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+namespace quillon {
+
+namespace {
+
+const QString kGridHint = "Double click to mark for deletion, right click for options";
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// kNoDate means "not recorded" and shows as an empty cell.
+QString dateText(DateTime value) {
+    if (value == kNoDate) return {};
+    const QDateTime moment = ToQDateTime(value);
+    return moment.isValid() ? QLocale().toString(moment.date(), QLocale::ShortFormat) : QString();
+}
+
+QString timeText(DateTime value) {
+    if (value == kNoDate) return {};
+    const QDateTime moment = ToQDateTime(value);
+    return moment.isValid() ? QLocale().toString(moment.time(), QLocale::LongFormat) : QString();
+}
+
+// The sort item whose key a column shows; -1 for columns that sort nothing.
+int itemForKind(ColumnKind kind) {
+    switch (kind) {
+    case ColumnKind::Size: return SortSize;
+    case ColumnKind::ModifiedDate: return SortDate;
+    case ColumnKind::AccessDate: return SortAccessDate;
+    case ColumnKind::Name:
+    case ColumnKind::FullPath: return SortName;
+    case ColumnKind::Type: return SortType;
+    default: return -1;
+    }
+}
+
+// An empty date cell sorts as 1 January 1900.
+int64_t dayKey(DateTime value) {
+    static const int64_t kEmptyDay = DayNumber(EncodeDateTime(1900, 1, 1));
+    return value == kNoDate ? kEmptyDay : DayNumber(value);
+}
+
+// Text keys compare bytes with ASCII letters folded: no allocation per
+// comparison, and a million paths sort in well under a second.
+const std::array<unsigned char, 256>& foldTable() {
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> t{};
+        for (int i = 0; i < 256; ++i)
+            t[static_cast<size_t>(i)] =
+                static_cast<unsigned char>(i >= 'A' && i <= 'Z' ? i + ('a' - 'A') : i);
+        return t;
+    }();
+    return table;
+}
+
+int compareFolded(std::string_view a, std::string_view b) {
+    const auto& fold = foldTable();
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char ca = fold[static_cast<unsigned char>(a[i])];
+        const unsigned char cb = fold[static_cast<unsigned char>(b[i])];
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// The same for a text made of two parts (a folder's tail and a name).
+int compareFolded(std::string_view a, std::string_view b1, std::string_view b2) {
+    const size_t n = std::min(a.size(), b1.size());
+    const int head = compareFolded(a.substr(0, n), b1);
+    return head != 0 ? head : compareFolded(a.substr(n), b2);
+}
+
+std::string foldedText(std::string_view text) {
+    const auto& fold = foldTable();
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(fold[static_cast<unsigned char>(c)]);
+    return out;
+}
+
+// Builds a file URL from the path's bytes, so a name that is not UTF-8 still
+// reaches the desktop intact.
+QUrl urlForPath(const std::string& path) {
+    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    const QString text = QString::fromUtf8(bytes);
+    if (text.toUtf8() == bytes) return QUrl::fromLocalFile(text);
+    return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// ResultModel
+
+ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void ResultModel::setStore(const FileStore* store) {
+    beginResetModel();
+    store_ = store;
+    std::vector<uint32_t>().swap(order_);
+    std::vector<uint8_t>().swap(marks_);
+    appendedFrom_ = 0;
+    endResetModel();
+}
+
+void ResultModel::setColumns(std::vector<GridColumn> columns, int markColumn) {
+    beginResetModel();
+    columns_ = std::move(columns);
+    markColumn_ = markColumn;
+    endResetModel();
+}
+
+void ResultModel::clearRows() {
+    // Only the rows go; the columns and their widths stay.
+    if (appendedFrom_ > 0) beginRemoveRows({}, 0, static_cast<int>(appendedFrom_) - 1);
+    const bool announced = appendedFrom_ > 0;
+    std::vector<uint32_t>().swap(order_);
+    std::vector<uint8_t>().swap(marks_);
+    appendedFrom_ = 0;
+    if (announced) endRemoveRows();
+}
+
+void ResultModel::appendRow(uint32_t storeRow) { order_.push_back(storeRow); }
+
+void ResultModel::finishRows() {
+    if (appendedFrom_ >= order_.size()) return;
+    // One insertion for the whole batch: views learn of a million rows at once.
+    beginInsertRows({}, static_cast<int>(appendedFrom_), static_cast<int>(order_.size()) - 1);
+    appendedFrom_ = order_.size();
+    endInsertRows();
+}
+
+void ResultModel::setOrder(std::vector<uint32_t> order) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    order_ = std::move(order);
+    appendedFrom_ = std::min(appendedFrom_, order_.size());
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+bool ResultModel::isMarked(int row) const {
+    if (row < 0 || static_cast<size_t>(row) >= order_.size()) return false;
+    const uint32_t r = order_[static_cast<size_t>(row)];
+    return r < marks_.size() && marks_[r] != 0;
+}
+
+void ResultModel::setMarkedQuietly(int row, bool marked) {
+    if (row < 0 || static_cast<size_t>(row) >= order_.size()) return;
+    const uint32_t r = order_[static_cast<size_t>(row)];
+    if (r >= marks_.size()) {
+        if (!marked) return;
+        marks_.resize(std::max<size_t>(r + 1, store_ ? store_->size() : 0), 0);
+    }
+    marks_[r] = marked ? 1 : 0;
+}
+
+void ResultModel::setMarked(int row, bool marked) {
+    setMarkedQuietly(row, marked);
+    if (row >= 0 && row < rowCount() && markColumn_ < columnCount()) {
+        const QModelIndex cell = index(row, markColumn_);
+        emit dataChanged(cell, cell, {Qt::DecorationRole});
+    }
+}
+
+void ResultModel::clearMarks() {
+    std::fill(marks_.begin(), marks_.end(), uint8_t(0));
+    announceMarks();
+}
+
+void ResultModel::announceMarks() {
+    if (rowCount() > 0 && markColumn_ < columnCount())
+        emit dataChanged(index(0, markColumn_), index(rowCount() - 1, markColumn_),
+                         {Qt::DecorationRole});
+}
+
+const QImage& ResultModel::markPicture() {
+    // A red cross: the row is marked to be cleaned up.
+    static const QImage picture = [] {
+        QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(176, 0, 0), 3, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));
+        painter.drawLine(QPointF(12.5, 3.5), QPointF(3.5, 12.5));
+        return image;
+    }();
+    return picture;
+}
+
+QString ResultModel::cellText(int row, int column) const {
+    if (!store_ || row < 0 || static_cast<size_t>(row) >= order_.size() || column < 0 ||
+        static_cast<size_t>(column) >= columns_.size())
+        return {};
+    const uint32_t r = order_[static_cast<size_t>(row)];
+    const FileRow& file = store_->row(r);
+    switch (columns_[static_cast<size_t>(column)].kind) {
+    case ColumnKind::Name: return DisplayPath(store_->name(r));
+    case ColumnKind::Size: return FormatThousands(file.size);
+    case ColumnKind::ModifiedDate: return dateText(file.modified);
+    case ColumnKind::ModifiedTime: return timeText(file.modified);
+    case ColumnKind::AccessDate: return dateText(file.accessed);
+    case ColumnKind::CreatedDate: return dateText(file.created);
+    case ColumnKind::Folder: return DisplayPath(store_->folder(r));
+    case ColumnKind::FullPath: return DisplayPath(store_->path(r));
+    case ColumnKind::Type: return store_->typeName(r);
+    }
+    return {};
+}
+
+int ResultModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(appendedFrom_);
+}
+
+int ResultModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QVariant ResultModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole: return cellText(index.row(), index.column());
+    case Qt::TextAlignmentRole: {
+        const bool right = columns_[static_cast<size_t>(index.column())].kind == ColumnKind::Size;
+        return QVariant::fromValue(Qt::Alignment((right ? Qt::AlignRight : Qt::AlignLeft) |
+                                                 Qt::AlignVCenter));
+    }
+    case Qt::DecorationRole:
+        if (index.column() == markColumn_ && isMarked(index.row())) return markPicture();
+        return {};
+    default: return {};
+    }
+}
+
+QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && section >= 0 && section < columnCount()) {
+        if (role == Qt::DisplayRole) return columns_[static_cast<size_t>(section)].title;
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+// ---------------------------------------------------------------------------
+// ResultGrid
+
+ResultGrid::ResultGrid(QWidget* parent)
+    : QTableView(parent), model_(new ResultModel(this)), menu_(new QMenu(this)) {
+    directions_ = &ownDirections_;
+    setModel(model_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setToolTip(kGridHint);
+    viewport()->setToolTip(kGridHint);
+
+    // Fixed heights keep a million rows cheap to lay out.
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(18);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { GuardedCall([&] { titleClicked(column); }); });
+
+    buildMenu();
+}
+
+void ResultGrid::buildMenu() {
+    menu_->setObjectName("optionsMenu");
+    const auto named = [](auto* object, const char* name) {
+        object->setObjectName(name);
+        return object;
+    };
+    const auto guarded = [this](QAction* action, void (ResultGrid::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { GuardedCall([&] { (this->*handler)(); }); });
+    };
+
+    mnuDetails = named(menu_->addAction("Details"), "mnuDetails");
+    mnuSort = named(menu_->addMenu("Sort"), "mnuSort");
+    static const char* const kSortNames[kSortItems] = {"mnuSortSize", "mnuSortDate",
+                                                       "mnuSortAccessDate", "mnuSortName",
+                                                       "mnuSortType"};
+    static const char* const kSortCaptions[kSortItems] = {"&Size", "&Date", "&Access Date",
+                                                          "&Name", "&Type"};
+    for (int i = 0; i < kSortItems; ++i) {
+        QAction* item = named(mnuSort->addAction(kSortCaptions[i]), kSortNames[i]);
+        item->setCheckable(true);
+        mnuSortItems[static_cast<size_t>(i)] = item;
+        connect(item, &QAction::triggered, this,
+                [this, i] { GuardedCall([&] { sortBy(static_cast<SortItem>(i)); }); });
+    }
+    checkSortItem(SortSize);
+
+    mnuMark = named(menu_->addMenu("Mark"), "mnuMark");
+    mnuMarkAll = named(mnuMark->addAction("Mark all"), "mnuMarkAll");
+    mnuUnmarkAll = named(mnuMark->addAction("Unmark all"), "mnuUnmarkAll");
+    mnuResize = named(menu_->addMenu("Resize"), "mnuResize");
+    mnuShrink = named(mnuResize->addAction("Shrink top panel"), "mnuShrink");
+    mnuRestore = named(mnuResize->addAction("Restore top panel"), "mnuRestore");
+    mnuRestore->setEnabled(false);
+    menu_->addSeparator();
+    mnuOpen = named(menu_->addAction("Open"), "mnuOpen");
+    mnuView = named(menu_->addAction("View"), "mnuView");
+    menu_->addSeparator();
+    mnuPrint = named(menu_->addAction("Print"), "mnuPrint");
+    mnuClipboard = named(menu_->addAction("Clipboard"), "mnuClipboard");
+
+    // Print and Resize belong to the finder: it builds the print title and owns
+    // the top panel.
+    guarded(mnuDetails, &ResultGrid::detailsSelected);
+    guarded(mnuMarkAll, &ResultGrid::markAll);
+    guarded(mnuUnmarkAll, &ResultGrid::unmarkAll);
+    guarded(mnuOpen, &ResultGrid::openSelected);
+    guarded(mnuView, &ResultGrid::viewSelected);
+    guarded(mnuClipboard, &ResultGrid::copyToClipboard);
+}
+
+void ResultGrid::setStore(const FileStore* store) {
+    store_ = store;
+    lbDeleted_.clear();
+    markedCount_ = 0;
+    markedBytes_ = 0;
+    model_->setStore(store);
+    applyColumnWidths(viewport()->width());
+}
+
+void ResultGrid::setColumns(std::vector<GridColumn> columns, int markColumn) {
+    model_->setColumns(std::move(columns), markColumn);
+    applyColumnWidths(width());
+}
+
+void ResultGrid::setSortDirections(SortDirections* directions) {
+    directions_ = directions ? directions : &ownDirections_;
+}
+
+void ResultGrid::setSortingAllowed(bool allowed) {
+    sortingAllowed_ = allowed;
+    mnuSort->menuAction()->setVisible(allowed);
+}
+
+void ResultGrid::ClearGrid() {
+    model_->clearRows();
+    lbDeleted_.clear();
+    markedCount_ = 0;
+    markedBytes_ = 0;
+    checkSortItem(SortSize);
+    emit marksChanged();
+}
+
+void ResultGrid::addToGrid(uint32_t storeRow) { model_->appendRow(storeRow); }
+
+void ResultGrid::finishFill() { model_->finishRows(); }
+
+int ResultGrid::RowsUsed() const { return static_cast<int>(model_->order().size()); }
+
+int ResultGrid::selectedRow() const {
+    const QItemSelectionModel* selection = selectionModel();
+    if (!selection) return -1;
+    const QModelIndexList rows = selection->selectedRows();
+    if (rows.isEmpty()) return -1;
+    const int row = rows.first().row();
+    return row >= 0 && row < model_->rowCount() ? row : -1;
+}
+
+std::string ResultGrid::fullPath(int row) const {
+    if (!store_ || row < 0 || row >= RowsUsed()) return {};
+    return store_->path(model_->storeRow(row));
+}
+
+bool ResultGrid::fileExists(const std::string& path) const {
+    FileFacts facts;
+    return !path.empty() && ReadFileFacts(path, facts) && !(facts.attributes & faDirectory);
+}
+
+// Toggles a row's mark. The file is looked up afresh: the totals use its size
+// now, and a file that has gone changes its mark but not the totals.
+bool ResultGrid::toggleMark(int row, bool quietly) {
+    if (!store_ || row < 0 || row >= RowsUsed()) return false;
+    const std::string path = fullPath(row);
+    const bool marking = !model_->isMarked(row);
+    if (quietly) model_->setMarkedQuietly(row, marking);
+    else model_->setMarked(row, marking);
+
+    FileFacts facts;
+    if (ReadFileFacts(path, facts) && !(facts.attributes & faDirectory)) {
+        markedBytes_ += marking ? facts.size : -facts.size;
+        markedCount_ += marking ? 1 : -1;
+    }
+    if (marking) {
+        lbDeleted_.push_back(path);
+    } else {
+        // Paths compare exactly: two names differing only in case are two files.
+        const auto it = std::find(lbDeleted_.begin(), lbDeleted_.end(), path);
+        if (it != lbDeleted_.end()) lbDeleted_.erase(it);
+    }
+    return true;
+}
+
+void ResultGrid::deleteOneFile(int row) {
+    if (toggleMark(row, false)) emit marksChanged();
+}
+
+void ResultGrid::markAll() {
+    WaitCursor wait;
+    lbDeleted_.clear();
+    markedCount_ = 0;
+    markedBytes_ = 0;
+    model_->clearMarks();
+    const int rows = RowsUsed();
+    lbDeleted_.reserve(static_cast<size_t>(rows));
+    for (int row = 0; row < rows; ++row) toggleMark(row, true);
+    model_->announceMarks();
+    emit marksChanged();
+}
+
+void ResultGrid::unmarkAll() {
+    lbDeleted_.clear();
+    markedCount_ = 0;
+    markedBytes_ = 0;
+    model_->clearMarks();
+    emit marksChanged();
+}
+
+void ResultGrid::markSelectedAndAdvance() {
+    const int row = selectedRow();
+    if (row < 0) return;
+    deleteOneFile(row);
+    if (row + 1 < model_->rowCount()) {
+        const QModelIndex next = model_->index(row + 1, std::max(0, currentIndex().column()));
+        selectionModel()->setCurrentIndex(
+            next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(next);
+    }
+}
+
+QString ResultGrid::totalsText() const {
+    return QString("%1 files %2 bytes").arg(markedCount_).arg(FormatThousands(markedBytes_));
+}
+
+void ResultGrid::checkSortItem(int item) {
+    for (int i = 0; i < kSortItems; ++i) mnuSortItems[static_cast<size_t>(i)]->setChecked(i == item);
+}
+
+int ResultGrid::columnFor(SortItem item) const {
+    const auto& columns = model_->columns();
+    for (size_t c = 0; c < columns.size(); ++c)
+        if (itemForKind(columns[c].kind) == item) return static_cast<int>(c);
+    return -1;
+}
+
+void ResultGrid::titleClicked(int column) {
+    if (!sortingAllowed_) return;
+    const auto& columns = model_->columns();
+    if (column < 0 || static_cast<size_t>(column) >= columns.size()) return;
+    const int item = itemForKind(columns[static_cast<size_t>(column)].kind);
+    if (item >= 0) sortBy(static_cast<SortItem>(item));
+}
+
+namespace {
+
+template <typename Key> struct Keyed {
+    Key key;
+    uint32_t row;
+};
+
+template <typename Key>
+std::vector<uint32_t> sortedByKey(std::vector<Keyed<Key>>& keyed, bool descending) {
+    if (descending)
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [](const Keyed<Key>& a, const Keyed<Key>& b) { return b.key < a.key; });
+    else
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [](const Keyed<Key>& a, const Keyed<Key>& b) { return a.key < b.key; });
+    std::vector<uint32_t> order(keyed.size());
+    for (size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].row;
+    return order;
+}
+
+struct NameKey {
+    const char* name;
+    uint32_t folder;
+    uint32_t row;
+    uint16_t length;
+};
+
+// Full paths (or names alone) in folded byte order. Paths in one folder
+// compare by name; across folders the folded folder texts (with their '/')
+// usually decide at once, and only when one folder lies inside the other does
+// the name meet the rest of the longer folder text.
+std::vector<uint32_t> sortedByName(const FileStore& store, const std::vector<uint32_t>& order,
+                                   bool fullPaths, bool descending) {
+    std::vector<std::string> prefixes;
+    if (fullPaths) {
+        prefixes.resize(store.folderCount());
+        std::vector<uint8_t> needed(store.folderCount(), 0);
+        for (uint32_t r : order) needed[store.row(r).folder] = 1;
+        for (uint32_t f = 0; f < needed.size(); ++f) {
+            if (!needed[f]) continue;
+            const std::string& folder = store.folderAt(f);
+            prefixes[f] = foldedText(folder);
+            if (prefixes[f].empty() || prefixes[f].back() != '/') prefixes[f] += '/';
+        }
+    }
+    std::vector<NameKey> keys;
+    keys.reserve(order.size());
+    for (uint32_t r : order) {
+        const std::string_view name = store.name(r);
+        keys.push_back({name.data(), fullPaths ? store.row(r).folder : 0u, r,
+                        static_cast<uint16_t>(name.size())});
+    }
+    const auto compare = [&prefixes](const NameKey& a, const NameKey& b) {
+        const std::string_view nameA(a.name, a.length), nameB(b.name, b.length);
+        if (a.folder == b.folder) return compareFolded(nameA, nameB);
+        const std::string& pa = prefixes[a.folder];
+        const std::string& pb = prefixes[b.folder];
+        const size_t common = std::min(pa.size(), pb.size());
+        const int head = std::memcmp(pa.data(), pb.data(), common);
+        if (head != 0) return head;
+        if (pa.size() < pb.size())
+            return compareFolded(nameA, std::string_view(pb).substr(common), nameB);
+        return -compareFolded(nameB, std::string_view(pa).substr(common), nameA);
+    };
+    if (descending)
+        std::stable_sort(keys.begin(), keys.end(),
+                         [&](const NameKey& a, const NameKey& b) { return compare(b, a) < 0; });
+    else
+        std::stable_sort(keys.begin(), keys.end(),
+                         [&](const NameKey& a, const NameKey& b) { return compare(a, b) < 0; });
+    std::vector<uint32_t> sorted(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) sorted[i] = keys[i].row;
+    return sorted;
+}
+
+} // namespace
+
+void ResultGrid::sortBy(SortItem item) {
+    if (item < 0 || item >= kSortItems) return;
+    // The title row and at least one data row, as the grid has after a search.
+    if (!store_ || RowsUsed() < 1) return;
+    checkSortItem(-1);
+    {
+        WaitCursor wait;
+        model_->finishRows();
+        const bool descending = directions_->descending[static_cast<size_t>(item)];
+        const std::vector<uint32_t>& order = model_->order();
+        std::vector<uint32_t> sorted;
+        switch (item) {
+        case SortSize: {
+            std::vector<Keyed<int64_t>> keyed;
+            keyed.reserve(order.size());
+            for (uint32_t r : order) keyed.push_back({store_->row(r).size, r});
+            sorted = sortedByKey(keyed, descending);
+            break;
+        }
+        case SortDate:
+        case SortAccessDate: {
+            std::vector<Keyed<int64_t>> keyed;
+            keyed.reserve(order.size());
+            for (uint32_t r : order) {
+                const FileRow& file = store_->row(r);
+                keyed.push_back({dayKey(item == SortDate ? file.modified : file.accessed), r});
+            }
+            sorted = sortedByKey(keyed, descending);
+            break;
+        }
+        case SortName: {
+            const int column = columnFor(SortName);
+            const bool fullPaths =
+                column < 0 ||
+                model_->columns()[static_cast<size_t>(column)].kind == ColumnKind::FullPath;
+            sorted = sortedByName(*store_, order, fullPaths, descending);
+            break;
+        }
+        case SortType: {
+            // Rank the few distinct descriptions once, then sort by rank.
+            const FileTypeTable& types = store_->types();
+            std::vector<uint32_t> byText(types.size());
+            std::iota(byText.begin(), byText.end(), 0u);
+            std::stable_sort(byText.begin(), byText.end(), [&](uint32_t a, uint32_t b) {
+                return types.description(a).compare(types.description(b), Qt::CaseInsensitive) < 0;
+            });
+            std::vector<uint32_t> rank(types.size(), 0);
+            for (size_t i = 1; i < byText.size(); ++i) {
+                const bool same = types.description(byText[i]).compare(
+                                      types.description(byText[i - 1]), Qt::CaseInsensitive) == 0;
+                rank[byText[i]] = same ? rank[byText[i - 1]] : static_cast<uint32_t>(i);
+            }
+            std::vector<Keyed<uint32_t>> keyed;
+            keyed.reserve(order.size());
+            for (uint32_t r : order) keyed.push_back({rank[store_->row(r).type], r});
+            sorted = sortedByKey(keyed, descending);
+            break;
+        }
+        default: return;
+        }
+        model_->setOrder(std::move(sorted));
+    }
+    auto& flag = directions_->descending[static_cast<size_t>(item)];
+    flag = !flag;
+    checkSortItem(item);
+}
+
+QStringList ResultGrid::PrintGridLines(const QString& title) const {
+    const DateTime now = Now();
+    const QDateTime moment = ToQDateTime(now);
+    const QLocale locale;
+    QStringList lines;
+    lines << title;
+    lines << "Printed : " + locale.toString(moment.date(), QLocale::ShortFormat) + "  " +
+                 locale.toString(moment.time(), QLocale::LongFormat);
+    lines << QString() << QString();
+
+    const int columns = model_->columnCount();
+    std::vector<int> widths(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c) widths[static_cast<size_t>(c)] = columnWidth(c) / 6;
+    const auto printedRow = [&](const auto& textOf) {
+        QString line;
+        for (int c = 0; c < columns; ++c) {
+            const int w = widths[static_cast<size_t>(c)];
+            line += textOf(c).left(w).leftJustified(w, ' ') + ' ';
+        }
+        return line;
+    };
+    lines << printedRow([&](int c) { return model_->columns()[static_cast<size_t>(c)].title; });
+    for (int row = 0; row < model_->rowCount(); ++row)
+        lines << printedRow([&](int c) { return model_->cellText(row, c); });
+    return lines;
+}
+
+void ResultGrid::PrintGrid(const QString& title) {
+    QPrinter printer;
+    bool chosen = false;
+    if (printerChooser) {
+        chosen = printerChooser(printer);
+    } else {
+        QPrintDialog dialog(&printer, this);
+        chosen = dialog.exec() == QDialog::Accepted;
+    }
+    if (!chosen) return;
+
+    WaitCursor wait;
+    const QStringList lines = PrintGridLines(title);
+    QPainter painter;
+    if (!painter.begin(&printer)) return;
+    QFont font("Courier New", 8);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    painter.setFont(font);
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int pageHeight = painter.viewport().height();
+    int y = metrics.ascent();
+    for (const QString& line : lines) {
+        if (y + metrics.descent() > pageHeight && y > metrics.ascent()) {
+            printer.newPage();
+            y = metrics.ascent();
+        }
+        painter.drawText(0, y, line);
+        y += metrics.lineSpacing();
+    }
+    painter.end();
+}
+
+QString ResultGrid::clipboardText() const {
+    QStringList lines;
+    const int rows = RowsUsed();
+    lines.reserve(rows);
+    for (int row = 0; row < rows; ++row) lines << DisplayPath(fullPath(row));
+    return lines.join("\r\n");
+}
+
+void ResultGrid::copyToClipboard() { QGuiApplication::clipboard()->setText(clipboardText()); }
+
+void ResultGrid::openSelected() {
+    const int row = selectedRow();
+    if (row < 0) return;
+    const std::string path = fullPath(row);
+    if (!fileExists(path)) return;
+    if (!OpenWithDesktop(urlForPath(path))) ShowErrorMessage("Couldn't open " + DisplayPath(path));
+}
+
+void ResultGrid::viewSelected() {
+    const int row = selectedRow();
+    if (row < 0) return;
+    const std::string path = fullPath(row);
+    if (fileExists(path) && FinderHooks::view) FinderHooks::view(window(), path);
+}
+
+void ResultGrid::detailsSelected() {
+    const int row = selectedRow();
+    if (row < 0) return;
+    const std::string path = fullPath(row);
+    if (fileExists(path) && FinderHooks::details) FinderHooks::details(window(), path);
+}
+
+void ResultGrid::applyColumnWidths(int clientWidth) {
+    const auto& columns = model_->columns();
+    if (columns.empty()) return;
+    const double scale = logicalDpiX() / 96.0;
+    const auto scaled = [scale](int pixels) { return static_cast<int>(pixels * scale + 0.5); };
+    int others = 0;
+    for (size_t c = 0; c + 1 < columns.size(); ++c) {
+        setColumnWidth(static_cast<int>(c), scaled(columns[c].width));
+        others += columns[c].width;
+    }
+    const int allowance = lastColumnAllowance_ >= 0 ? lastColumnAllowance_ : others + 25;
+    // A window narrower than the other columns still leaves the last one visible.
+    const int last = std::max(clientWidth - scaled(allowance), scaled(20));
+    setColumnWidth(static_cast<int>(columns.size()) - 1, last);
+}
+
+void ResultGrid::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete) {
+        // One toggle per key stroke: the repeats a held key sends are ignored.
+        if (!event->isAutoRepeat()) GuardedCall([this] { markSelectedAndAdvance(); });
+        event->accept();
+        return;
+    }
+    QTableView::keyReleaseEvent(event);
+}
+
+void ResultGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton)
+        GuardedCall([this] { deleteOneFile(selectedRow()); });
+}
+
+void ResultGrid::contextMenuEvent(QContextMenuEvent* event) {
+    menu_->exec(event->globalPos());
+    event->accept();
+}
+
+} // namespace quillon

@@ -1,0 +1,306 @@
+#include "finders/frmDup.h"
+#include "finders/tools.h"
+#include "platform/paths.h"
+#include "platform/walker.h"
+#include "scan/scancontrol.h"
+#include "shell/frmMain.h"
+#include "shell/launcher.h"
+#include "shell/placements.h"
+#include "support/scripted_dialogs.h"
+#include "support/world.h"
+#include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace quillon {
+namespace {
+
+void click(QPushButton* button) {
+    ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+    ASSERT_TRUE(button->isVisible()) << button->objectName().toStdString();
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+class FinderTest : public ::testing::Test {
+protected:
+    FinderTest() { world.setDrives({{'C', "c"}, {'D', "d"}}); }
+    ~FinderTest() override {
+        SetWalkOpenFailureForTesting(nullptr);
+        ClearToolsForTesting();
+    }
+
+    std::unique_ptr<TfrmDup> open(bool duplicates) {
+        DuplicateMode = duplicates;
+        auto finder = std::make_unique<TfrmDup>();
+        finder->show();
+        return finder;
+    }
+    void setBytes(TfrmDup& f, QRadioButton* rb, double a, double b = 0) {
+        rb->setChecked(true);
+        f.num1->setValue(a);
+        f.num2->setValue(b);
+        f.cbKB1->setCurrentIndex(0);
+    }
+    std::vector<std::string> listedPaths(const TfrmDup& f) {
+        std::vector<std::string> out;
+        for (int r = 0; r < f.grid->RowsUsed(); ++r) out.push_back(f.grid->fullPath(r));
+        return out;
+    }
+    std::string c(const std::string& rel) { return world.path("c/" + rel); }
+
+    test::TestWorld world;
+};
+
+TEST_F(FinderTest, DuplicatesWindowShowsItsControls) {
+    auto f = open(true);
+    EXPECT_EQ(f->windowTitle(), "Find and delete duplicate files");
+    EXPECT_EQ(f->btScan->toolTip(), "Duplicates on file name only");
+    EXPECT_TRUE(f->cbDup->isVisible());
+    EXPECT_EQ(f->cbDup->count(), 7);
+    EXPECT_EQ(f->cbDup->itemText(5), "Size and type");
+    EXPECT_EQ(f->num1->value(), 250);
+    EXPECT_EQ(f->cbKB1->currentText(), "KB");
+    EXPECT_TRUE(f->rbLarger->isChecked());
+    EXPECT_FALSE(f->num2->isVisible());
+    EXPECT_EQ(f->cbWildCard->currentText(), "*.*");
+    EXPECT_EQ(f->lblWild->text(), "All files");
+    EXPECT_GT(f->cbWildCard->findText("*.txt"), 0);
+    for (QPushButton* hidden : {f->btAbort, f->btMark, f->btDelete, f->btOptions, f->btBrowse,
+                                f->btDetails, f->btCompare})
+        EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
+    EXPECT_TRUE(f->btScan->isEnabled());
+    EXPECT_EQ(f->grid->model()->headerData(5, Qt::Horizontal, Qt::DisplayRole).toString(),
+              "Folder");
+    EXPECT_FALSE(f->grid->mnuSort->menuAction()->isVisible());
+
+    f->rbBetween->setChecked(true);
+    EXPECT_TRUE(f->num2->isVisible());
+    EXPECT_TRUE(f->lblAnd->isVisible());
+    // Unchecking every drive disables Start; checking one enables it again.
+    for (int i = 0; i < f->pckDrive->count(); ++i) f->pckDrive->item(i)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(f->btScan->isEnabled());
+    f->pckDrive->item(1)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(f->btScan->isEnabled());
+}
+
+TEST_F(FinderTest, FileHogWindowShowsItsControls) {
+    auto f = open(false);
+    EXPECT_EQ(f->windowTitle(), "Find and delete file hogs");
+    EXPECT_EQ(f->btScan->toolTip(), "Start scanning for file hogs");
+    EXPECT_FALSE(f->cbDup->isVisible());
+    EXPECT_EQ(f->grid->model()->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(),
+              "FileName");
+    EXPECT_TRUE(f->grid->mnuSort->menuAction()->isVisible());
+}
+
+TEST_F(FinderTest, ReversedRangeIsRefused) {
+    auto f = open(true);
+    f->rbBetween->setChecked(true);
+    f->num1->setValue(100);
+    f->num2->setValue(50);
+    test::ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Error,
+                          "The second number must be larger or equal than the first number");
+    click(f->btScan);
+    EXPECT_EQ(f->grid->RowsUsed(), 0);
+}
+
+TEST_F(FinderTest, DuplicatesAreFoundInGroupsOnTheCheckedDrive) {
+    world.makeFile("c/a/README.TXT", 10);
+    world.makeFile("c/b/readme.txt", 20);
+    world.makeFile("c/b/deep/README.TXT", 30);
+    world.makeFile("c/b/unique.dat", 40);
+    world.makeFile("c/.hidden/README.TXT", 50); // hidden folders are never entered
+    world.makeFile("c/b/.README.TXT", 60);      // hidden files are never listed
+    world.makeFile("d/README.TXT", 70);         // drive D is not checked
+    auto f = open(true);
+    setBytes(*f, f->rbLarger, 0);
+    click(f->btScan);
+    auto paths = listedPaths(*f);
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{c("a/README.TXT"), c("b/deep/README.TXT"),
+                                               c("b/readme.txt")}));
+    EXPECT_EQ(f->pnlSel->text(), "3 duplicates found");
+    for (QPushButton* b : {f->btMark, f->btDelete, f->btOptions, f->btBrowse, f->btDetails,
+                           f->btCompare})
+        EXPECT_TRUE(b->isVisible()) << b->objectName().toStdString();
+    EXPECT_FALSE(f->btDelete->isEnabled()) << "nothing marked yet";
+    EXPECT_EQ(f->printTitle(), "Duplicates larger or equal to 0 bytes matching *.* on drive(s) C ");
+
+    f->grid->selectRow(0);
+    click(f->btMark);
+    EXPECT_TRUE(f->btDelete->isEnabled());
+    EXPECT_TRUE(f->pnlSel->text().startsWith("1 files "));
+}
+
+TEST_F(FinderTest, FileHogsListTheLargestFirstWithTrueSizes) {
+    world.makeFile("c/small.bin", 100);
+    world.makeFile("c/Mixed Case/Medium.BIN", 5000);
+    const std::string big = c("big.iso");
+    const int fd = ::open(big.c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, 5368709120LL), 0); // 5 GiB, sparse
+    ::close(fd);
+    auto f = open(false);
+    setBytes(*f, f->rbLarger, 0);
+    click(f->btScan);
+    EXPECT_EQ(listedPaths(*f), (std::vector<std::string>{big, c("Mixed Case/Medium.BIN"),
+                                                          c("small.bin")}));
+    EXPECT_EQ(f->grid->model()->cellText(0, 0), "5,368,709,120");
+    EXPECT_EQ(f->grid->model()->cellText(1, 4), QString::fromStdString(c("Mixed Case/Medium.BIN")));
+    EXPECT_EQ(f->pnlSel->text(), "3 file hogs found");
+    // The search sorted by size once (descending), so the next size sort is ascending.
+    f->grid->sortBy(SortSize);
+    EXPECT_EQ(f->grid->fullPath(0), c("small.bin"));
+}
+
+TEST_F(FinderTest, SizeFiltersPassTheRightFiles) {
+    world.makeFile("c/empty1", 0);
+    world.makeFile("c/x/empty2", 0);
+    world.makeFile("c/b75", 75);
+    world.makeFile("c/b101", 101);
+    world.makeFile("c/b50", 50);
+    const struct {
+        QRadioButton* TfrmDup::*rb;
+        double a, b;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {&TfrmDup::rbSmaller, 0, 0, {"empty1", "x/empty2"}},
+        {&TfrmDup::rbBetween, 50, 100, {"b50", "b75"}},
+        {&TfrmDup::rbLarger, 101, 0, {"b101"}},
+    };
+    for (const auto& k : cases) {
+        auto f = open(false);
+        setBytes(*f, (*f).*(k.rb), k.a, k.b);
+        click(f->btScan);
+        auto paths = listedPaths(*f);
+        std::sort(paths.begin(), paths.end());
+        std::vector<std::string> expected;
+        for (const auto& e : k.expected) expected.push_back(c(e));
+        EXPECT_EQ(paths, expected) << k.a << ".." << k.b;
+    }
+}
+
+TEST_F(FinderTest, NothingFoundSaysSo) {
+    auto f = open(false);
+    setBytes(*f, f->rbSmaller, 1);
+    f->cbKB1->setCurrentIndex(1);
+    test::ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Info, "No files found.");
+    click(f->btScan);
+    EXPECT_FALSE(f->btMark->isVisible());
+}
+
+TEST_F(FinderTest, WildcardMaskSelectsNames) {
+    world.makeFile("c/one.TXT", 1);
+    world.makeFile("c/two.txt", 1);
+    world.makeFile("c/three.doc", 1);
+    world.makeFile("c/noext", 1);
+    auto f = open(false);
+    setBytes(*f, f->rbLarger, 0);
+    f->cbWildCard->setEditText("*.txt");
+    EXPECT_NE(f->lblWild->text(), "All files");
+    click(f->btScan);
+    auto paths = listedPaths(*f);
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{c("one.TXT"), c("two.txt")}));
+}
+
+TEST_F(FinderTest, UnreadableRootIsReportedAndMissingDriveSkipped) {
+    world.makeFile("c/a.bin", 10);
+    DriveTable::Set({{'C', world.path("c"), {}}, {'D', world.path("d"), {}},
+                     {'E', world.path("missing"), {}}});
+    const std::string dRoot = world.path("d");
+    SetWalkOpenFailureForTesting([dRoot](const std::string& folder) { return folder == dRoot; });
+    auto f = open(false);
+    setBytes(*f, f->rbLarger, 0);
+    for (int i = 0; i < f->pckDrive->count(); ++i) f->pckDrive->item(i)->setCheckState(Qt::Checked);
+    test::ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Error, "Can't open drive " + f->pckDrive->item(1)->text());
+    click(f->btScan);
+    EXPECT_EQ(listedPaths(*f), (std::vector<std::string>{c("a.bin")}));
+}
+
+TEST_F(FinderTest, AbortWarnsOnceAndSkipsTheRemainingDrives) {
+    world.makeFile("c/x/1", 1);
+    world.makeFile("c/x/2", 1);
+    world.makeFile("c/y/3", 1);
+    world.makeFile("d/4", 1);
+    auto f = open(false);
+    setBytes(*f, f->rbLarger, 0);
+    f->pckDrive->item(1)->setCheckState(Qt::Checked);
+    test::ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Warning, kAbortedWarning);
+    // The walk serves the event queue; Abort is pressed as soon as the first
+    // folder shows on the status line.
+    bool pressed = false;
+    SetWalkOpenFailureForTesting([&](const std::string&) {
+        if (f->searching() && !pressed && f->btAbort->isVisible()) {
+            pressed = true;
+            QTest::mouseClick(f->btAbort, Qt::LeftButton);
+        }
+        return false;
+    });
+    click(f->btScan);
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(f->searching());
+    EXPECT_LT(f->grid->RowsUsed(), 4);
+    for (const std::string& p : listedPaths(*f)) EXPECT_EQ(p.find(world.path("d")), std::string::npos);
+}
+
+TEST_F(FinderTest, FullWorkingListStopsTheSearchAndKeepsWhatWasFound) {
+    for (int i = 0; i < 6; ++i) world.makeFile("c/f" + std::to_string(i), 10 + i);
+    auto f = open(false);
+    f->store().setCapacity(3);
+    setBytes(*f, f->rbLarger, 0);
+    test::ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Warning, kFullListWarning);
+    click(f->btScan);
+    EXPECT_EQ(f->grid->RowsUsed(), 3);
+    EXPECT_EQ(f->pnlSel->text(), "3 file hogs found");
+}
+
+TEST_F(FinderTest, PlacementIsKeptPerMode) {
+    {
+        auto f = open(true);
+        f->setGeometry(50, 60, 700, 500);
+    }
+    const auto dups = ReadWindowPlacement("quillon.ini", "frmDups", "frmMods");
+    ASSERT_TRUE(dups);
+    EXPECT_EQ(dups->right - dups->left, 700);
+    EXPECT_FALSE(ReadWindowPlacement("quillon.ini", "frmMods", "frmMods"));
+    auto f = open(true);
+    EXPECT_EQ(f->width(), 700);
+}
+
+TEST_F(FinderTest, LauncherOpensTheFinderInTheRightMode) {
+    world.writeFile("config/quillon/folders.txt", "/nothing/\r\n");
+    RegisterFinderTools();
+    TfrmMain launcher;
+    launcher.show();
+    for (bool duplicates : {true, false}) {
+        QString title;
+        QTimer::singleShot(0, [&] {
+            QWidget* w = nullptr;
+            (void)QTest::qWaitFor([&] { return (w = QApplication::activeModalWidget()) != nullptr; });
+            if (auto* f = qobject_cast<TfrmDup*>(w)) {
+                title = f->windowTitle();
+                f->reject();
+            }
+        });
+        click(duplicates ? launcher.btDuplicate : launcher.btFileHog);
+        EXPECT_EQ(title, duplicates ? "Find and delete duplicate files" : "Find and delete file hogs");
+    }
+}
+
+} // namespace
+} // namespace quillon

@@ -1,0 +1,537 @@
+#include "platform/walker.h"
+#include "support/world.h"
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace quillon;
+using quillon::test::TestWorld;
+
+namespace {
+
+enum class Kind { Enter, FilesOf, File };
+
+struct Event {
+    Kind kind;
+    std::string folder;
+    std::string name; // files only
+};
+
+using FileSet = std::set<std::pair<std::string, std::string>>; // (folder, name)
+
+// Writes down every call in order; `stopWhen` decides what aborted() answers.
+class Recorder : public WalkVisitor {
+public:
+    std::vector<Event> events;
+    std::map<std::string, int64_t> sizes; // full path -> reported size
+    std::function<bool(const Recorder&)> stopWhen;
+    std::function<void(const std::string&, std::string_view)> onFile;
+
+    bool aborted() override { return stopWhen && stopWhen(*this); }
+    void enterFolder(const std::string& folder) override {
+        events.push_back({Kind::Enter, folder, {}});
+    }
+    void filesOf(const std::string& folder) override {
+        events.push_back({Kind::FilesOf, folder, {}});
+    }
+    void file(const std::string& folder, std::string_view name, const FileFacts& facts) override {
+        events.push_back({Kind::File, folder, std::string(name)});
+        sizes[folder + "/" + std::string(name)] = facts.size;
+        if (onFile) onFile(folder, name);
+    }
+
+    std::vector<std::string> folders(Kind kind) const {
+        std::vector<std::string> out;
+        for (const Event& e : events)
+            if (e.kind == kind) out.push_back(e.folder);
+        return out;
+    }
+    std::set<std::string> folderSet(Kind kind) const {
+        const auto list = folders(kind);
+        return {list.begin(), list.end()};
+    }
+    FileSet files() const {
+        FileSet out;
+        for (const Event& e : events)
+            if (e.kind == Kind::File) out.insert({e.folder, e.name});
+        return out;
+    }
+    size_t count(Kind kind) const { return folders(kind).size(); }
+};
+
+bool InSubtree(const std::string& folder, const std::string& top) {
+    return folder == top || (folder.size() > top.size() &&
+                             folder.compare(0, top.size(), top) == 0 && folder[top.size()] == '/');
+}
+
+// The depth-first shape, whatever order readdir gives: every folder's events
+// (its own and those of everything below it) are one unbroken run that starts
+// with entering it; its filesOf comes after everything below it, and its files
+// close the run.
+void ExpectDepthFirstShape(const std::vector<Event>& events) {
+    for (size_t start = 0; start < events.size(); ++start) {
+        if (events[start].kind != Kind::Enter) continue;
+        const std::string& top = events[start].folder;
+        SCOPED_TRACE(top);
+        size_t end = start + 1;
+        while (end < events.size() && InSubtree(events[end].folder, top))
+            ++end;
+        for (size_t i = end; i < events.size(); ++i)
+            EXPECT_FALSE(InSubtree(events[i].folder, top)) << "the walk came back into " << top;
+        bool ownPart = false; // past filesOf(top)
+        for (size_t i = start + 1; i < end; ++i) {
+            const bool own = events[i].folder == top;
+            if (events[i].kind == Kind::FilesOf && own) {
+                EXPECT_FALSE(ownPart) << "filesOf twice";
+                ownPart = true;
+                continue;
+            }
+            if (ownPart) {
+                EXPECT_TRUE(own && events[i].kind == Kind::File) << events[i].folder;
+            } else {
+                EXPECT_FALSE(own) << "a file of " << top << " before its sub-folders were done";
+            }
+        }
+    }
+}
+
+// A small tree with everything the walk must leave alone next to what it must report.
+struct Fixture {
+    TestWorld world;
+    std::string root;
+
+    Fixture() {
+        root = world.makeFolder("c/root");
+        world.makeFile("c/root/top.txt", 10);
+        world.makeFile("c/root/.dotfile", 11);
+        world.makeFile("c/root/a/x.txt", 12);
+        world.makeFile("c/root/a/X.LOG", 13);
+        world.makeFile("c/root/a/a1/f.txt", 14);
+        world.makeFile("c/root/b/y.dat", 1234);
+        world.makeFile("c/root/.hidden/big.bin", 1 << 20);
+        world.makeFolder("c/root/.hidden/inner");
+        world.makeFile("c/root/.hidden/inner/big2.bin", 100);
+        symlink("a", (root + "/linkdir").c_str());
+        symlink("loop", (root + "/loop").c_str());
+        symlink("..", (root + "/a/up").c_str());
+        mkfifo((root + "/b/fifo").c_str(), 0644);
+    }
+};
+
+} // namespace
+
+TEST(MatchesMask, WindowsPatterns) {
+    struct Case {
+        const char* name;
+        const char* mask;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"a.txt", "*.txt", true},
+        {"A.TXT", "*.txt", true},
+        {"a.txt", "*.TXT", true},
+        {"a.txt.bak", "*.txt", false},
+        {"atxt", "*.txt", false},
+        {"x.tar.gz", "*.gz", true},
+        {"x.tar.gz", "*.tar", false},
+        {"README", "*.*", true},
+        {".profile", "*.*", true},
+        {"", "*", true},
+        {"", "?", false},
+        {"a", "a*", true},
+        {"ba", "a*", false},
+        {"abc", "a?c", true},
+        {"ac", "a?c", false},
+        {"abbc", "a?c", false},
+        {"README", "*.", true},
+        {"a.txt", "*.", false},
+        {"abc", "a*.*", true},
+        {"abc.d", "a*.*", true},
+        {"bcd", "a*.*", false},
+        {"abc", "*b*", true},
+        {"abc", "*d*", false},
+        {"aaaaaaaaab", "*a*a*b", true},
+        {"aaaaaaaaaa", "*a*a*b", false},
+        {"mississippi", "m*iss*ppi", true},
+        {"mississippi", "m*iss*ppx", false},
+        {"Report 2024.DOC", "report ????.doc", true},
+        // '?' is one character, also when UTF-8 takes several bytes for it.
+        {"\xC3\xA9t\xC3\xA9.txt", "?t?.txt", true},
+        {"\xE2\x82\xAC", "?", true},
+        {"\xE2\x82\xAC", "??", false},
+        {"\xE2\x82\xAC", "*??", false},
+        {"a\xFF.txt", "a?.txt", true},
+        {"a\xFF.txt", "*.TXT", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " ~ " + c.mask);
+        EXPECT_EQ(MatchesMask(c.name, c.mask), c.matches);
+    }
+}
+
+TEST(WalkTree, SubFoldersFirstAndRootFilesLast) {
+    Fixture fx;
+    Recorder rec;
+    ASSERT_TRUE(WalkTree(fx.root + "/", WalkOptions{}, rec)); // trailing '/' is dropped
+
+    const std::string& r = fx.root;
+    ASSERT_FALSE(rec.events.empty());
+    EXPECT_EQ(rec.events.front().kind, Kind::Enter);
+    EXPECT_EQ(rec.events.front().folder, r);
+    EXPECT_EQ(rec.events.back().folder, r);
+    EXPECT_EQ(rec.events.back().kind, Kind::File);
+    ExpectDepthFirstShape(rec.events);
+
+    const std::vector<std::string> expectedFolders = {r, r + "/a", r + "/a/a1", r + "/b"};
+    EXPECT_EQ(rec.folderSet(Kind::Enter), std::set<std::string>(expectedFolders.begin(),
+                                                                 expectedFolders.end()));
+    EXPECT_EQ(rec.count(Kind::Enter), 4u);
+    EXPECT_EQ(rec.count(Kind::FilesOf), 4u);
+    EXPECT_EQ(rec.files(), (FileSet{{r, "top.txt"},
+                                    {r + "/a", "x.txt"},
+                                    {r + "/a", "X.LOG"},
+                                    {r + "/a/a1", "f.txt"},
+                                    {r + "/b", "y.dat"}}));
+    EXPECT_EQ(rec.sizes[r + "/b/y.dat"], 1234);
+    EXPECT_EQ(rec.sizes[r + "/a/a1/f.txt"], 14);
+}
+
+TEST(WalkTree, OptionsChooseTheFilesButNeverTheFolders) {
+    struct Case {
+        const char* label;
+        WalkOptions options;
+        FileSet extra; // besides the ordinary files: relative folder, name
+        bool ordinary; // the ordinary files of the fixture are reported
+    };
+    WalkOptions hidden;
+    hidden.hiddenFiles = true;
+    WalkOptions system;
+    system.systemFiles = true;
+    WalkOptions txt;
+    txt.mask = "*.TXT";
+    const Case cases[] = {
+        {"defaults", {}, {}, true},
+        {"hidden files", hidden, {{"", ".dotfile"}}, true},
+        // Links (to a folder, to itself, to the parent) and the FIFO are
+        // entries of their own: reported, never entered.
+        {"system files",
+         system,
+         {{"", "linkdir"}, {"", "loop"}, {"/a", "up"}, {"/b", "fifo"}},
+         true},
+        {"mask", txt, {{"", "top.txt"}, {"/a", "x.txt"}, {"/a/a1", "f.txt"}}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        Fixture fx;
+        const std::string& r = fx.root;
+        Recorder rec;
+        ASSERT_TRUE(WalkTree(r, c.options, rec));
+        FileSet expected;
+        if (c.ordinary)
+            expected = {{r, "top.txt"},
+                        {r + "/a", "x.txt"},
+                        {r + "/a", "X.LOG"},
+                        {r + "/a/a1", "f.txt"},
+                        {r + "/b", "y.dat"}};
+        for (const auto& [folder, name] : c.extra)
+            expected.insert({r + folder, name});
+        EXPECT_EQ(rec.files(), expected);
+        EXPECT_EQ(rec.folderSet(Kind::Enter),
+                  (std::set<std::string>{r, r + "/a", r + "/a/a1", r + "/b"}));
+        ExpectDepthFirstShape(rec.events);
+    }
+}
+
+TEST(WalkTree, AbortStopsAtTheNextCheck) {
+    TestWorld world;
+    const std::string root = world.makeFolder("c/r");
+    for (const char* folder : {"s1", "s2", "s3"})
+        for (const char* file : {"f1", "f2", "f3"})
+            world.makeFile(std::string("c/r/") + folder + "/" + file);
+    world.makeFile("c/r/top1");
+    world.makeFile("c/r/top2");
+
+    {
+        SCOPED_TRACE("after the first file");
+        Recorder rec;
+        rec.stopWhen = [](const Recorder& r) { return r.count(Kind::File) >= 1; };
+        ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec));
+        ASSERT_EQ(rec.count(Kind::File), 1u);
+        EXPECT_EQ(rec.events.back().kind, Kind::File) << "nothing may follow the first file";
+        EXPECT_EQ(rec.count(Kind::Enter), 2u); // the root and the first sub-folder
+    }
+    {
+        SCOPED_TRACE("before the start");
+        Recorder rec;
+        rec.stopWhen = [](const Recorder&) { return true; };
+        EXPECT_TRUE(WalkTree(root, WalkOptions{}, rec)); // the root was there: no drive error
+        EXPECT_TRUE(rec.events.empty());
+    }
+    {
+        SCOPED_TRACE("after the first folder's files");
+        Recorder rec;
+        rec.stopWhen = [](const Recorder& r) { return r.count(Kind::File) >= 3; };
+        ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec));
+        EXPECT_EQ(rec.count(Kind::File), 3u);
+        EXPECT_EQ(rec.count(Kind::Enter), 2u);
+        EXPECT_EQ(rec.count(Kind::FilesOf), 1u);
+    }
+}
+
+TEST(WalkTree, SkipEmptyFoldersLeavesOutFoldersWithoutAnyEntry) {
+    TestWorld world;
+    const std::string root = world.makeFolder("c/r");
+    world.makeFolder("c/r/empty");
+    world.makeFile("c/r/onlyhidden/.x");
+    world.makeFolder("c/r/onlyfolder/sub");
+    world.makeFile("c/r/full/f");
+
+    for (const bool skip : {false, true}) {
+        SCOPED_TRACE(skip ? "skip" : "keep");
+        WalkOptions options;
+        options.skipEmptyFolders = skip;
+        Recorder rec;
+        ASSERT_TRUE(WalkTree(root, options, rec));
+        std::set<std::string> expected = {root, root + "/onlyhidden", root + "/onlyfolder",
+                                          root + "/full"};
+        if (!skip) {
+            expected.insert(root + "/empty");
+            expected.insert(root + "/onlyfolder/sub");
+        }
+        EXPECT_EQ(rec.folderSet(Kind::FilesOf), expected);
+        EXPECT_EQ(rec.files(), (FileSet{{root + "/full", "f"}}));
+    }
+}
+
+TEST(WalkTree, RootThatCannotBeOpenedIsReported) {
+    TestWorld world;
+    const std::string root = world.makeFolder("c/r");
+    world.makeFile("c/r/f");
+    const std::string plainFile = world.makeFile("c/plain");
+
+    for (const std::string& bad : {world.path("c/missing"), plainFile}) {
+        Recorder rec;
+        EXPECT_FALSE(WalkTree(bad, WalkOptions{}, rec)) << bad;
+        EXPECT_TRUE(rec.events.empty());
+    }
+
+    SetWalkOpenFailureForTesting([&](const std::string& folder) { return folder == root; });
+    Recorder rec;
+    const bool opened = WalkTree(root, WalkOptions{}, rec);
+    SetWalkOpenFailureForTesting(nullptr);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(rec.events.empty());
+}
+
+TEST(WalkTree, SubFolderThatCannotBeOpenedIsSkippedSilently) {
+    Fixture fx;
+    const std::string& r = fx.root;
+    SetWalkOpenFailureForTesting([&](const std::string& folder) { return folder == r + "/a"; });
+    Recorder rec;
+    const bool opened = WalkTree(r, WalkOptions{}, rec);
+    SetWalkOpenFailureForTesting(nullptr);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(rec.folderSet(Kind::Enter), (std::set<std::string>{r, r + "/b"}));
+    EXPECT_EQ(rec.files(), (FileSet{{r, "top.txt"}, {r + "/b", "y.dat"}}));
+}
+
+TEST(WalkTree, NamesAreBytes) {
+    TestWorld world;
+    const std::string root = world.makeFolder("c/r");
+    const std::string longName(255, 'n');
+    const std::vector<std::string> names = {"new\nline", "tab\there", " leading blank",
+                                            longName, "bad\xFF\xFE.txt"};
+    const std::string odd = "odd\xFF folder\n";
+    FileSet expected;
+    for (const std::string& name : names) {
+        world.makeFile("c/r/" + name, 1);
+        world.makeFile("c/r/" + odd + "/" + name, 2);
+        expected.insert({root, name});
+        expected.insert({root + "/" + odd, name});
+    }
+    Recorder rec;
+    ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec));
+    EXPECT_EQ(rec.files(), expected);
+    EXPECT_EQ(rec.sizes[root + "/" + odd + "/" + longName], 2);
+}
+
+TEST(WalkTree, NeverEntersAnotherDevice) {
+    // Tests cannot mount; /dev usually holds mount points of its own (shm, pts).
+    struct stat top {};
+    if (lstat("/dev", &top) != 0) GTEST_SKIP() << "no /dev";
+    std::set<std::string> same, other;
+    DIR* dir = opendir("/dev");
+    if (!dir) GTEST_SKIP() << "cannot read /dev";
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name[0] == '.') continue;
+        struct stat st {};
+        if (lstat(("/dev/" + name).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+        (st.st_dev == top.st_dev ? same : other).insert("/dev/" + name);
+    }
+    closedir(dir);
+    if (other.empty()) GTEST_SKIP() << "no folder in /dev lies on another device";
+
+    Recorder rec;
+    ASSERT_TRUE(WalkTree("/dev", WalkOptions{}, rec));
+    const std::set<std::string> entered = rec.folderSet(Kind::Enter);
+    for (const std::string& folder : other)
+        EXPECT_EQ(entered.count(folder), 0u) << folder << " lies on another device";
+    for (const std::string& folder : same)
+        EXPECT_EQ(entered.count(folder), 1u) << folder << " lies on the same device";
+}
+
+namespace {
+
+// A chain of folders too deep for one path: built and removed through
+// descriptors, one level at a time (mkdir or unlink with the whole path would
+// fail with ENAMETOOLONG, and so would the world's own clean-up).
+class DeepChain {
+public:
+    DeepChain(const std::string& root, std::vector<std::string> names)
+        : root_(root), names_(std::move(names)) {
+        int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+        for (const std::string& name : names_) {
+            mkdirat(fd, name.c_str(), 0755);
+            const int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+            close(fd);
+            fd = next;
+            if (fd < 0) throw std::runtime_error("cannot build the chain");
+            close(openat(fd, "f", O_WRONLY | O_CREAT, 0644));
+        }
+        close(fd);
+    }
+    ~DeepChain() {
+        // Innermost first; each pass walks down from the root again.
+        for (size_t depth = names_.size(); depth > 0; --depth) {
+            int fd = open(root_.c_str(), O_RDONLY | O_DIRECTORY);
+            for (size_t i = 0; i + 1 < depth && fd >= 0; ++i) {
+                const int next = openat(fd, names_[i].c_str(), O_RDONLY | O_DIRECTORY);
+                close(fd);
+                fd = next;
+            }
+            if (fd < 0) return;
+            const int level = openat(fd, names_[depth - 1].c_str(), O_RDONLY | O_DIRECTORY);
+            if (level >= 0) {
+                unlinkat(level, "f", 0);
+                close(level);
+            }
+            unlinkat(fd, names_[depth - 1].c_str(), AT_REMOVEDIR);
+            close(fd);
+        }
+    }
+    // The folder text of level `depth` (1 = the first folder below the root).
+    std::string folder(size_t depth) const {
+        std::string out = root_;
+        for (size_t i = 0; i < depth; ++i)
+            out += "/" + names_[i];
+        return out;
+    }
+
+private:
+    std::string root_;
+    std::vector<std::string> names_;
+};
+
+class DescriptorLimit {
+public:
+    explicit DescriptorLimit(rlim_t soft) {
+        getrlimit(RLIMIT_NOFILE, &saved_);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = soft;
+        ok_ = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
+    bool ok() const { return ok_; }
+
+private:
+    rlimit saved_{};
+    bool ok_ = false;
+};
+
+} // namespace
+
+TEST(WalkTree, TreeDeeperThanAnyPathIsWalkedWithFewDescriptors) {
+    TestWorld world;
+    const std::string root = world.makeFolder("c/r");
+    constexpr size_t kLevels = 300;
+    std::vector<std::string> names;
+    for (size_t i = 0; i < kLevels; ++i) {
+        std::string name = "level-" + std::to_string(i);
+        name.resize(20, 'x');
+        names.push_back(name);
+    }
+    DeepChain chain(root, names);
+    ASSERT_GT(chain.folder(kLevels).size(), 4096u);
+
+    Recorder rec;
+    {
+        // One descriptor per level would need more than this.
+        DescriptorLimit limit(128);
+        if (!limit.ok()) GTEST_SKIP() << "cannot lower RLIMIT_NOFILE";
+        ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec));
+    }
+    FileSet expected;
+    for (size_t depth = 1; depth <= kLevels; ++depth)
+        expected.insert({chain.folder(depth), "f"});
+    EXPECT_EQ(rec.files(), expected);
+    ASSERT_FALSE(rec.events.empty());
+    // The deepest folder's file is the first one; the shallow folders' files,
+    // examined through folders opened again on the way up, come after it.
+    const auto first = std::find_if(rec.events.begin(), rec.events.end(),
+                                    [](const Event& e) { return e.kind == Kind::File; });
+    ASSERT_NE(first, rec.events.end());
+    EXPECT_EQ(first->folder, chain.folder(kLevels));
+    ExpectDepthFirstShape(rec.events);
+}
+
+TEST(WalkTree, FolderMovedDuringTheWalkIsFoundAgainOrSkipped) {
+    // 100 levels: the shallow ones have given back their descriptors by the
+    // time the walk reaches the bottom. There, level 21 is moved out of level
+    // 20, so ".." no longer leads back to level 20.
+    struct Case {
+        const char* label;
+        bool renameLevel20; // then level 20 cannot be found by its name either
+    };
+    for (const Case& c : {Case{"found again by name", false}, Case{"lost", true}}) {
+        SCOPED_TRACE(c.label);
+        TestWorld world;
+        const std::string root = world.makeFolder("c/r");
+        constexpr size_t kLevels = 100;
+        std::vector<std::string> names;
+        for (size_t i = 1; i <= kLevels; ++i)
+            names.push_back("L" + std::to_string(i));
+        DeepChain chain(root, names);
+
+        Recorder rec;
+        bool moved = false;
+        rec.onFile = [&](const std::string& folder, std::string_view) {
+            if (moved || folder != chain.folder(kLevels)) return;
+            moved = true;
+            ASSERT_EQ(rename(chain.folder(21).c_str(), world.path("c/elsewhere").c_str()), 0);
+            if (c.renameLevel20) {
+                ASSERT_EQ(rename(chain.folder(20).c_str(), (chain.folder(19) + "/L20x").c_str()),
+                          0);
+            }
+        };
+        ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec));
+        ASSERT_TRUE(moved);
+
+        FileSet expected;
+        for (size_t depth = 1; depth <= kLevels; ++depth)
+            if (depth != 20 || !c.renameLevel20) expected.insert({chain.folder(depth), "f"});
+        EXPECT_EQ(rec.files(), expected);
+
+        // Put the chain back so that it can be removed.
+        if (c.renameLevel20) rename((chain.folder(19) + "/L20x").c_str(), chain.folder(20).c_str());
+        rename(world.path("c/elsewhere").c_str(), chain.folder(21).c_str());
+    }
+}
