@@ -47,8 +47,8 @@ int compareFolded(std::string_view a, std::string_view b) {
     for (size_t i = 0; i < n; ++i) {
         unsigned char x = static_cast<unsigned char>(a[i]);
         unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x - 'A' < 26u) x = static_cast<unsigned char>(x + 32);
-        if (y - 'A' < 26u) y = static_cast<unsigned char>(y + 32);
+        if (static_cast<unsigned>(x - 'A') < 26u) x = static_cast<unsigned char>(x + 32);
+        if (static_cast<unsigned>(y - 'A') < 26u) y = static_cast<unsigned char>(y + 32);
         if (x != y) return x < y ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
@@ -131,7 +131,7 @@ public:
             uint64_t key = 0;
             for (size_t i = 0; i < 7; ++i) {
                 unsigned char c = i < name.size() ? static_cast<unsigned char>(name[i]) : 0;
-                if (c - 'A' < 26u) c = static_cast<unsigned char>(c + 32);
+                if (static_cast<unsigned>(c - 'A') < 26u) c = static_cast<unsigned char>(c + 32);
                 key = key << 8 | c;
             }
             return static_cast<int64_t>(key);

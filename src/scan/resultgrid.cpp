@@ -509,48 +509,86 @@ std::vector<uint32_t> sortedByKey(std::vector<Keyed<Key>>& keyed, bool descendin
 }
 
 struct NameKey {
+    uint64_t head;    // the first 8 folded bytes of the name, big-endian, zero-padded
     const char* name;
-    uint32_t folder;
+    uint32_t group;   // rank of the folded folder text
     uint32_t row;
     uint16_t length;
 };
 
-// Full paths (or names alone) in folded byte order. Paths in one folder
-// compare by name; across folders the folded folder texts (with their '/')
-// usually decide at once, and only when one folder lies inside the other does
-// the name meet the rest of the longer folder text.
+uint64_t foldedHead(std::string_view name) {
+    const auto& fold = foldTable();
+    uint64_t head = 0;
+    for (size_t i = 0; i < 8; ++i)
+        head = (head << 8) | (i < name.size() ? fold[static_cast<unsigned char>(name[i])] : 0u);
+    return head;
+}
+
+// Full paths (or names alone) in folded byte order, without building a path.
+// The distinct folded folder texts (with their '/') are ranked once. Files in
+// one folder compare by name; files in folders of different branches compare
+// by rank alone. Only when one folder lies inside the other does the name meet
+// the rest of the longer folder text. Names carry their first 8 bytes as a
+// number, which settles most name comparisons without touching the names.
 std::vector<uint32_t> sortedByName(const FileStore& store, const std::vector<uint32_t>& order,
                                    bool fullPaths, bool descending) {
-    std::vector<std::string> prefixes;
+    std::vector<uint32_t> groupOf(fullPaths ? store.folderCount() : 0, 0);
+    std::vector<std::string> texts{std::string()}; // by rank
+    std::vector<uint32_t> lastInside{0};           // the last rank whose text starts with this one's
     if (fullPaths) {
-        prefixes.resize(store.folderCount());
         std::vector<uint8_t> needed(store.folderCount(), 0);
         for (uint32_t r : order) needed[store.row(r).folder] = 1;
+        std::vector<std::pair<std::string, uint32_t>> folders;
         for (uint32_t f = 0; f < needed.size(); ++f) {
             if (!needed[f]) continue;
-            const std::string& folder = store.folderAt(f);
-            prefixes[f] = foldedText(folder);
-            if (prefixes[f].empty() || prefixes[f].back() != '/') prefixes[f] += '/';
+            std::string text = foldedText(store.folderAt(f));
+            if (text.empty() || text.back() != '/') text += '/';
+            folders.emplace_back(std::move(text), f);
         }
+        std::sort(folders.begin(), folders.end());
+        texts.clear();
+        for (auto& [text, folder] : folders) {
+            if (texts.empty() || texts.back() != text) texts.push_back(std::move(text));
+            groupOf[folder] = static_cast<uint32_t>(texts.size() - 1);
+        }
+        // In sorted order every text that starts with another follows it directly.
+        lastInside.assign(texts.size(), 0);
+        std::vector<uint32_t> open;
+        for (uint32_t g = 0; g < texts.size(); ++g) {
+            while (!open.empty() && !texts[g].starts_with(texts[open.back()])) {
+                lastInside[open.back()] = g - 1;
+                open.pop_back();
+            }
+            open.push_back(g);
+        }
+        for (uint32_t g : open) lastInside[g] = static_cast<uint32_t>(texts.size() - 1);
     }
+
     std::vector<NameKey> keys;
     keys.reserve(order.size());
     for (uint32_t r : order) {
         const std::string_view name = store.name(r);
-        keys.push_back({name.data(), fullPaths ? store.row(r).folder : 0u, r,
-                        static_cast<uint16_t>(name.size())});
+        keys.push_back({foldedHead(name), name.data(), fullPaths ? groupOf[store.row(r).folder] : 0u,
+                        r, static_cast<uint16_t>(name.size())});
     }
-    const auto compare = [&prefixes](const NameKey& a, const NameKey& b) {
-        const std::string_view nameA(a.name, a.length), nameB(b.name, b.length);
-        if (a.folder == b.folder) return compareFolded(nameA, nameB);
-        const std::string& pa = prefixes[a.folder];
-        const std::string& pb = prefixes[b.folder];
-        const size_t common = std::min(pa.size(), pb.size());
-        const int head = std::memcmp(pa.data(), pb.data(), common);
-        if (head != 0) return head;
-        if (pa.size() < pb.size())
-            return compareFolded(nameA, std::string_view(pb).substr(common), nameB);
-        return -compareFolded(nameB, std::string_view(pa).substr(common), nameA);
+    const auto compareNames = [](const NameKey& a, const NameKey& b) {
+        if (a.head != b.head) return a.head < b.head ? -1 : 1;
+        if (a.length <= 8 || b.length <= 8) return a.length < b.length ? -1 : a.length > b.length;
+        return compareFolded(std::string_view(a.name + 8, a.length - 8u),
+                             std::string_view(b.name + 8, b.length - 8u));
+    };
+    const auto compare = [&](const NameKey& a, const NameKey& b) {
+        if (a.group == b.group) return compareNames(a, b);
+        if (a.group < b.group) {
+            if (b.group > lastInside[a.group]) return -1;
+            return compareFolded(std::string_view(a.name, a.length),
+                                 std::string_view(texts[b.group]).substr(texts[a.group].size()),
+                                 std::string_view(b.name, b.length));
+        }
+        if (a.group > lastInside[b.group]) return 1;
+        return -compareFolded(std::string_view(b.name, b.length),
+                              std::string_view(texts[a.group]).substr(texts[b.group].size()),
+                              std::string_view(a.name, a.length));
     };
     if (descending)
         std::stable_sort(keys.begin(), keys.end(),

@@ -1,5 +1,6 @@
 #include "finders/frmDup.h"
 #include "finders/tools.h"
+#include "platform/drives.h"
 #include "platform/paths.h"
 #include "platform/walker.h"
 #include "scan/scancontrol.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QMenu>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -240,11 +242,12 @@ TEST_F(FinderTest, AbortWarnsOnceAndSkipsTheRemainingDrives) {
     f->pckDrive->item(1)->setCheckState(Qt::Checked);
     test::ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Warning, kAbortedWarning);
-    // The walk serves the event queue; Abort is pressed as soon as the first
-    // folder shows on the status line.
+    // Abort is pressed while the walk is under way: as it opens its third
+    // folder (c, c/x, then c/y), after the files of c/x were found.
     bool pressed = false;
+    int opened = 0;
     SetWalkOpenFailureForTesting([&](const std::string&) {
-        if (f->searching() && !pressed && f->btAbort->isVisible()) {
+        if (++opened == 3 && f->searching() && f->btAbort->isVisible()) {
             pressed = true;
             QTest::mouseClick(f->btAbort, Qt::LeftButton);
         }
@@ -253,8 +256,12 @@ TEST_F(FinderTest, AbortWarnsOnceAndSkipsTheRemainingDrives) {
     click(f->btScan);
     EXPECT_TRUE(pressed);
     EXPECT_FALSE(f->searching());
-    EXPECT_LT(f->grid->RowsUsed(), 4);
-    for (const std::string& p : listedPaths(*f)) EXPECT_EQ(p.find(world.path("d")), std::string::npos);
+    // What was found before the abort is listed; drive D was never searched.
+    auto paths = listedPaths(*f);
+    std::sort(paths.begin(), paths.end());
+    const bool xFirst = paths == std::vector<std::string>{c("x/1"), c("x/2")};
+    const bool yFirst = paths == std::vector<std::string>{c("y/3")};
+    EXPECT_TRUE(xFirst || yFirst) << paths.size();
 }
 
 TEST_F(FinderTest, FullWorkingListStopsTheSearchAndKeepsWhatWasFound) {
@@ -272,14 +279,14 @@ TEST_F(FinderTest, FullWorkingListStopsTheSearchAndKeepsWhatWasFound) {
 TEST_F(FinderTest, PlacementIsKeptPerMode) {
     {
         auto f = open(true);
-        f->setGeometry(50, 60, 700, 500);
+        f->setGeometry(50, 60, 900, 600);
     }
     const auto dups = ReadWindowPlacement("quillon.ini", "frmDups", "frmMods");
     ASSERT_TRUE(dups);
-    EXPECT_EQ(dups->right - dups->left, 700);
+    EXPECT_EQ(dups->right - dups->left, 900);
     EXPECT_FALSE(ReadWindowPlacement("quillon.ini", "frmMods", "frmMods"));
     auto f = open(true);
-    EXPECT_EQ(f->width(), 700);
+    EXPECT_EQ(f->width(), 900);
 }
 
 TEST_F(FinderTest, LauncherOpensTheFinderInTheRightMode) {
@@ -294,7 +301,7 @@ TEST_F(FinderTest, LauncherOpensTheFinderInTheRightMode) {
             (void)QTest::qWaitFor([&] { return (w = QApplication::activeModalWidget()) != nullptr; });
             if (auto* f = qobject_cast<TfrmDup*>(w)) {
                 title = f->windowTitle();
-                f->reject();
+                f->btClose->click();
             }
         });
         click(duplicates ? launcher.btDuplicate : launcher.btFileHog);
