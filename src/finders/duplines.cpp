@@ -179,6 +179,14 @@ QString FileEntry(const FileStore& store, uint32_t row, bool duplicateMode, int 
 
 void SortWorkingList(const FileStore& store, std::vector<uint32_t>& rows, bool duplicateMode,
                      int matchMode) {
+    if (!duplicateMode) {
+        // The file-hog list is shown by size, and rows of equal size have no
+        // fixed order there: the size alone orders the working list.
+        std::stable_sort(rows.begin(), rows.end(), [&](uint32_t a, uint32_t b) {
+            return store.row(a).size < store.row(b).size;
+        });
+        return;
+    }
     const LineComparer cmp(store, orderFor(duplicateMode, matchMode));
     // First by a number taken from the leading field, then the full comparison
     // only where that number ties.

@@ -371,11 +371,13 @@ void TfrmDup::scan() {
         lbList_.push_back(store_.addFile(store_.addFolder(folder), name, facts));
     });
 
-    SortWorkingList(store_, lbList_, duplicateMode_, matchMode_);
     if (duplicateMode_) {
+        SortWorkingList(store_, lbList_, duplicateMode_, matchMode_);
         for (uint32_t row : addDups(store_, lbList_, matchMode_)) grid->addToGrid(row);
     } else {
-        // reSort: the working list from its last line to its first.
+        // The file-hog list goes to the grid last line first and is then sorted
+        // by size, largest first; that size sort alone fixes the order (files
+        // of equal size have none), so the working list needs no sort of its own.
         for (auto it = lbList_.rbegin(); it != lbList_.rend(); ++it) grid->addToGrid(*it);
     }
     grid->finishFill();

@@ -43,25 +43,31 @@ QDateTime ToQDateTime(DateTime value) {
 }
 
 namespace {
+int64_t offsetAt(int64_t seconds) {
+    const time_t t = static_cast<time_t>(seconds);
+    struct tm local {};
+    return localtime_r(&t, &local) ? local.tm_gmtoff : 0;
+}
+
 // The local offset of a moment, from localtime_r (which, unlike localtime and
 // Qt's conversion, does not look at /etc/localtime again on every call). Walks
-// convert three times per file, so offsets are remembered per quarter hour:
-// every zone changes its offset on a quarter-hour boundary.
+// convert three times per file, so offsets are remembered per UTC day when the
+// day has one offset throughout (every day but the two that change the clock).
 int64_t localOffset(int64_t seconds) {
     struct Slot {
-        int64_t bucket = INT64_MIN;
+        int64_t day = INT64_MIN;
         int64_t offset = 0;
+        bool uniform = false;
     };
-    static Slot cache[4096];
-    const int64_t bucket = seconds >= 0 ? seconds / 900 : (seconds - 899) / 900;
-    Slot& slot = cache[static_cast<uint64_t>(bucket) % 4096];
-    if (slot.bucket != bucket) {
-        const time_t t = static_cast<time_t>(seconds);
-        struct tm local {};
-        slot.offset = localtime_r(&t, &local) ? local.tm_gmtoff : 0;
-        slot.bucket = bucket;
+    static Slot cache[8192];
+    const int64_t day = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    Slot& slot = cache[static_cast<uint64_t>(day) % 8192];
+    if (slot.day != day) {
+        slot.day = day;
+        slot.offset = offsetAt(day * 86400);
+        slot.uniform = offsetAt(day * 86400 + 86399) == slot.offset;
     }
-    return slot.offset;
+    return slot.uniform ? slot.offset : offsetAt(seconds);
 }
 } // namespace
 

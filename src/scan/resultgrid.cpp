@@ -91,13 +91,6 @@ int compareFolded(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-// The same for a text made of two parts (a folder's tail and a name).
-int compareFolded(std::string_view a, std::string_view b1, std::string_view b2) {
-    const size_t n = std::min(a.size(), b1.size());
-    const int head = compareFolded(a.substr(0, n), b1);
-    return head != 0 ? head : compareFolded(a.substr(n), b2);
-}
-
 std::string foldedText(std::string_view text) {
     const auto& fold = foldTable();
     std::string out(text);
@@ -139,8 +132,8 @@ void ResultModel::setColumns(std::vector<GridColumn> columns, int markColumn) {
 
 void ResultModel::clearRows() {
     // Only the rows go; the columns and their widths stay.
-    if (appendedFrom_ > 0) beginRemoveRows({}, 0, static_cast<int>(appendedFrom_) - 1);
     const bool announced = appendedFrom_ > 0;
+    if (announced) beginRemoveRows({}, 0, static_cast<int>(appendedFrom_) - 1);
     std::vector<uint32_t>().swap(order_);
     std::vector<uint8_t>().swap(marks_);
     appendedFrom_ = 0;
@@ -353,7 +346,6 @@ void ResultGrid::setStore(const FileStore* store) {
     markedCount_ = 0;
     markedBytes_ = 0;
     model_->setStore(store);
-    applyColumnWidths(viewport()->width());
 }
 
 void ResultGrid::setColumns(std::vector<GridColumn> columns, int markColumn) {
@@ -509,9 +501,8 @@ std::vector<uint32_t> sortedByKey(std::vector<Keyed<Key>>& keyed, bool descendin
 }
 
 struct NameKey {
-    uint64_t head;    // the first 8 folded bytes of the name, big-endian, zero-padded
+    uint64_t head; // the first 8 folded bytes of the name, big-endian, zero-padded
     const char* name;
-    uint32_t group;   // rank of the folded folder text
     uint32_t row;
     uint16_t length;
 };
@@ -524,81 +515,117 @@ uint64_t foldedHead(std::string_view name) {
     return head;
 }
 
+// Most names differ in their first 8 bytes, which are compared as one number.
+bool nameLess(const NameKey& a, const NameKey& b) {
+    if (a.head != b.head) return a.head < b.head;
+    if (a.length <= 8 || b.length <= 8) return a.length < b.length;
+    return compareFolded(std::string_view(a.name + 8, a.length - 8u),
+                         std::string_view(b.name + 8, b.length - 8u)) < 0;
+}
+
 // Full paths (or names alone) in folded byte order, without building a path.
-// The distinct folded folder texts (with their '/') are ranked once. Files in
-// one folder compare by name; files in folders of different branches compare
-// by rank alone. Only when one folder lies inside the other does the name meet
-// the rest of the longer folder text. Names carry their first 8 bytes as a
-// number, which settles most name comparisons without touching the names.
-std::vector<uint32_t> sortedByName(const FileStore& store, const std::vector<uint32_t>& order,
-                                   bool fullPaths, bool descending) {
-    std::vector<uint32_t> groupOf(fullPaths ? store.folderCount() : 0, 0);
-    std::vector<std::string> texts{std::string()}; // by rank
-    std::vector<uint32_t> lastInside{0};           // the last rank whose text starts with this one's
-    if (fullPaths) {
-        std::vector<uint8_t> needed(store.folderCount(), 0);
-        for (uint32_t r : order) needed[store.row(r).folder] = 1;
-        std::vector<std::pair<std::string, uint32_t>> folders;
-        for (uint32_t f = 0; f < needed.size(); ++f) {
-            if (!needed[f]) continue;
-            std::string text = foldedText(store.folderAt(f));
-            if (text.empty() || text.back() != '/') text += '/';
-            folders.emplace_back(std::move(text), f);
-        }
-        std::sort(folders.begin(), folders.end());
-        texts.clear();
-        for (auto& [text, folder] : folders) {
-            if (texts.empty() || texts.back() != text) texts.push_back(std::move(text));
-            groupOf[folder] = static_cast<uint32_t>(texts.size() - 1);
+// In that order a folder's subfolders follow it directly, each with its whole
+// subtree, and its own files fall between those blocks: a file goes before the
+// block of subfolder "c" exactly when its name sorts below "c/". So the
+// distinct folded folder texts are ranked once, each folder's files are sorted
+// by name, and the rows are read off folder by folder; no two paths from
+// different folders are ever compared.
+class PathOrder {
+public:
+    PathOrder(const FileStore& store, const std::vector<uint32_t>& order, bool fullPaths) {
+        std::vector<uint32_t> groupOf(fullPaths ? store.folderCount() : 0, 0);
+        if (fullPaths) {
+            std::vector<uint8_t> needed(store.folderCount(), 0);
+            for (uint32_t r : order) needed[store.row(r).folder] = 1;
+            std::vector<std::pair<std::string, uint32_t>> folders;
+            for (uint32_t f = 0; f < needed.size(); ++f) {
+                if (!needed[f]) continue;
+                std::string text = foldedText(store.folderAt(f));
+                if (text.empty() || text.back() != '/') text += '/';
+                folders.emplace_back(std::move(text), f);
+            }
+            std::sort(folders.begin(), folders.end());
+            // Folders whose texts differ only in case share one group.
+            for (auto& [text, folder] : folders) {
+                if (texts_.empty() || texts_.back() != text) texts_.push_back(std::move(text));
+                groupOf[folder] = static_cast<uint32_t>(texts_.size() - 1);
+            }
+        } else {
+            texts_.emplace_back();
         }
         // In sorted order every text that starts with another follows it directly.
-        lastInside.assign(texts.size(), 0);
+        lastInside_.assign(texts_.size(), 0);
         std::vector<uint32_t> open;
-        for (uint32_t g = 0; g < texts.size(); ++g) {
-            while (!open.empty() && !texts[g].starts_with(texts[open.back()])) {
-                lastInside[open.back()] = g - 1;
+        for (uint32_t g = 0; g < texts_.size(); ++g) {
+            while (!open.empty() && !texts_[g].starts_with(texts_[open.back()])) {
+                lastInside_[open.back()] = g - 1;
                 open.pop_back();
             }
             open.push_back(g);
         }
-        for (uint32_t g : open) lastInside[g] = static_cast<uint32_t>(texts.size() - 1);
+        for (uint32_t g : open) lastInside_[g] = static_cast<uint32_t>(texts_.size() - 1);
+
+        // Each group's files, in grid order, then sorted by name (equal names
+        // keep their grid order).
+        start_.assign(texts_.size() + 1, 0);
+        const auto groupOfRow = [&](uint32_t r) {
+            return fullPaths ? groupOf[store.row(r).folder] : 0u;
+        };
+        for (uint32_t r : order) ++start_[groupOfRow(r) + 1];
+        std::partial_sum(start_.begin(), start_.end(), start_.begin());
+        keys_.resize(order.size());
+        std::vector<uint32_t> next(start_.begin(), start_.end() - 1);
+        for (uint32_t r : order) {
+            const std::string_view name = store.name(r);
+            keys_[next[groupOfRow(r)]++] = {foldedHead(name), name.data(), r,
+                                            static_cast<uint16_t>(name.size())};
+        }
+        for (size_t g = 0; g < texts_.size(); ++g)
+            std::stable_sort(keys_.begin() + start_[g], keys_.begin() + start_[g + 1], nameLess);
     }
 
-    std::vector<NameKey> keys;
-    keys.reserve(order.size());
-    for (uint32_t r : order) {
-        const std::string_view name = store.name(r);
-        keys.push_back({foldedHead(name), name.data(), fullPaths ? groupOf[store.row(r).folder] : 0u,
-                        r, static_cast<uint16_t>(name.size())});
+    std::vector<uint32_t> rows() {
+        rows_.reserve(keys_.size());
+        for (uint32_t g = 0; g < texts_.size(); g = lastInside_[g] + 1) readOff(g);
+        return std::move(rows_);
     }
-    const auto compareNames = [](const NameKey& a, const NameKey& b) {
-        if (a.head != b.head) return a.head < b.head ? -1 : 1;
-        if (a.length <= 8 || b.length <= 8) return a.length < b.length ? -1 : a.length > b.length;
-        return compareFolded(std::string_view(a.name + 8, a.length - 8u),
-                             std::string_view(b.name + 8, b.length - 8u));
-    };
-    const auto compare = [&](const NameKey& a, const NameKey& b) {
-        if (a.group == b.group) return compareNames(a, b);
-        if (a.group < b.group) {
-            if (b.group > lastInside[a.group]) return -1;
-            return compareFolded(std::string_view(a.name, a.length),
-                                 std::string_view(texts[b.group]).substr(texts[a.group].size()),
-                                 std::string_view(b.name, b.length));
+
+private:
+    void readOff(uint32_t group) {
+        const std::string& text = texts_[group];
+        uint32_t file = start_[group];
+        const uint32_t files = start_[group + 1];
+        uint32_t sub = group + 1;
+        while (sub <= lastInside_[group]) {
+            // The block of every folder below this one's next path element.
+            const size_t slash = texts_[sub].find('/', text.size());
+            const std::string_view block = std::string_view(texts_[sub]).substr(0, slash + 1);
+            const std::string_view element = block.substr(text.size());
+            for (; file < files; ++file) {
+                const NameKey& key = keys_[file];
+                if (compareFolded(std::string_view(key.name, key.length), element) > 0) break;
+                rows_.push_back(key.row);
+            }
+            while (sub <= lastInside_[group] && texts_[sub].starts_with(block)) {
+                readOff(sub);
+                sub = lastInside_[sub] + 1;
+            }
         }
-        if (a.group > lastInside[b.group]) return 1;
-        return -compareFolded(std::string_view(b.name, b.length),
-                              std::string_view(texts[a.group]).substr(texts[b.group].size()),
-                              std::string_view(a.name, a.length));
-    };
-    if (descending)
-        std::stable_sort(keys.begin(), keys.end(),
-                         [&](const NameKey& a, const NameKey& b) { return compare(b, a) < 0; });
-    else
-        std::stable_sort(keys.begin(), keys.end(),
-                         [&](const NameKey& a, const NameKey& b) { return compare(a, b) < 0; });
-    std::vector<uint32_t> sorted(keys.size());
-    for (size_t i = 0; i < keys.size(); ++i) sorted[i] = keys[i].row;
-    return sorted;
+        for (; file < files; ++file) rows_.push_back(keys_[file].row);
+    }
+
+    std::vector<std::string> texts_; // by group, sorted
+    std::vector<uint32_t> lastInside_; // the last group whose text starts with this one's
+    std::vector<uint32_t> start_;      // each group's first key
+    std::vector<NameKey> keys_;
+    std::vector<uint32_t> rows_;
+};
+
+std::vector<uint32_t> sortedByName(const FileStore& store, const std::vector<uint32_t>& order,
+                                   bool fullPaths, bool descending) {
+    std::vector<uint32_t> rows = PathOrder(store, order, fullPaths).rows();
+    if (descending) std::reverse(rows.begin(), rows.end());
+    return rows;
 }
 
 } // namespace

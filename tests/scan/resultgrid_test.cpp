@@ -14,7 +14,10 @@
 #include <QPrinter>
 #include <QSignalSpy>
 #include <QTest>
+#include "shell/routines.h"
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -364,6 +367,45 @@ TEST_F(GridTest, SortItemsOrderRowsByTheirKeysAndSwapDirection) {
         EXPECT_EQ(column(kFileNameColumn), c.secondSort);
         EXPECT_EQ(directions.descending[c.item], startedDescending);
     }
+}
+
+// Paths sorted folder by folder must come out exactly as whole paths compared
+// byte by byte with letters folded, also where names hold characters that
+// sort below '/' (" ", "-", ".") and above it, and folders lie inside others.
+TEST_F(GridTest, NameSortMatchesWholePathOrder) {
+    std::mt19937 random(7);
+    const std::string alphabet = "aAbB.- _0z";
+    const auto word = [&] {
+        std::string w;
+        const size_t length = 1 + random() % 3;
+        for (size_t i = 0; i < length; ++i) w += alphabet[random() % alphabet.size()];
+        return w;
+    };
+    std::vector<std::string> folders = {"/"};
+    for (int i = 0; i < 60; ++i) {
+        const std::string& parent = folders[random() % folders.size()];
+        folders.push_back((parent == "/" ? "" : parent) + "/" + word());
+    }
+    std::vector<Entry> entries;
+    for (int i = 0; i < 1500; ++i) entries.push_back({folders[random() % folders.size()], word()});
+    listEntries(entries);
+
+    QStringList expected;
+    for (const Entry& e : entries)
+        expected << QString::fromStdString(JoinPath(e.folder, e.name)).toLower();
+    std::sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) {
+        return a.toLatin1() < b.toLatin1();
+    });
+    const auto folded = [&] {
+        QStringList texts = column(kFileNameColumn);
+        for (QString& t : texts) t = t.toLower();
+        return texts;
+    };
+    grid.sortBy(SortName);
+    EXPECT_EQ(folded(), expected);
+    grid.sortBy(SortName);
+    std::reverse(expected.begin(), expected.end());
+    EXPECT_EQ(folded(), expected);
 }
 
 TEST_F(GridTest, MarksMoveWithTheirRowsWhenSorted) {

@@ -47,6 +47,10 @@ TestWorld::TestWorld() {
     setEnv("XDG_DATA_DIRS", path("share"));
     setEnv("QUILLON_DPKG_INFO_DIR", path("dpkg"));
     setEnv("HOME", path("home"));
+    // The MIME database is found through XDG_DATA_DIRS too: keep the system's.
+    makeFolder("share");
+    if (access("/usr/share/mime", F_OK) == 0)
+        symlink("/usr/share/mime", path("share/mime").c_str());
     makeFolder("config");
     makeFolder("data");
     makeFolder("home");
