@@ -68,16 +68,24 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
 
     const long before = currentRssKb();
+    rusage r0{}, r1{};
+    getrusage(RUSAGE_SELF, &r0);
     QElapsedTimer timer;
     timer.start();
     finder.btScanClick();
     const double scanSeconds = timer.nsecsElapsed() / 1e9;
+    getrusage(RUSAGE_SELF, &r1);
+    auto secs = [](const timeval& a, const timeval& b) {
+        return (b.tv_sec - a.tv_sec) + (b.tv_usec - a.tv_usec) / 1e6;
+    };
     QApplication::processEvents();
     const long peak = peakRssKb();
 
-    printf("mode=%s match=%d rows=%d files_seen=%zu scan_s=%.3f mem_above_window_mb=%.1f status=\"%s\"\n",
+    printf("mode=%s match=%d rows=%d files_seen=%zu scan_s=%.3f user_s=%.3f sys_s=%.3f "
+           "mem_above_window_mb=%.1f status=\"%s\"\n",
            duplicates ? "dups" : "hogs", duplicates ? matchMode : -1, finder.grid->RowsUsed(),
-           finder.store().size(), scanSeconds, (peak - before) / 1024.0,
+           finder.store().size(), scanSeconds, secs(r0.ru_utime, r1.ru_utime),
+           secs(r0.ru_stime, r1.ru_stime), (peak - before) / 1024.0,
            finder.pnlSel->text().toUtf8().constData());
     if (!duplicates) {
         const char* names[] = {"size", "date", "access", "name", "type"};

@@ -120,12 +120,15 @@ public:
     }
     bool sameKey(uint32_t a, uint32_t b) const { return compare(a, b, order_.keyFields) == 0; }
 
-    // A number that orders rows like their first field, for a fast first pass.
-    int64_t leadKey(uint32_t a) const {
+    // A number that orders rows like one of their fields (ties allowed), for a
+    // fast first pass that needs no look-ups into the store.
+    int64_t fieldKey(Field f, uint32_t a) const {
         const FileRow& r = store_.row(a);
-        switch (order_.fields[0]) {
+        switch (f) {
         case fSize: return r.size;
         case fType: return typeRank_[r.type];
+        case fDate: return DayNumber(r.modified);
+        case fTime: return secondOfDay(r.modified);
         case fName: {
             const std::string_view name = store_.name(a);
             uint64_t key = 0;
@@ -138,6 +141,13 @@ public:
         }
         default: return 0;
         }
+    }
+    int64_t leadKey(uint32_t a) const { return fieldKey(order_.fields[0], a); }
+    int64_t secondKey(uint32_t a) const { return fieldKey(order_.fields[1], a); }
+    // Whether leadKey equality means the first field is equal (so the second
+    // key may be used).
+    bool leadKeyIsExact() const {
+        return order_.fields[0] == fSize || order_.fields[0] == fType;
     }
 
 private:
@@ -188,24 +198,34 @@ void SortWorkingList(const FileStore& store, std::vector<uint32_t>& rows, bool d
         return;
     }
     const LineComparer cmp(store, orderFor(duplicateMode, matchMode));
-    // First by a number taken from the leading field, then the full comparison
-    // only where that number ties.
-    std::vector<std::pair<int64_t, uint32_t>> keyed(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) keyed[i] = {cmp.leadKey(rows[i]), rows[i]};
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : a.second < b.second;
+    // First by numbers taken from the leading fields, then the full comparison
+    // only where those numbers tie.
+    struct Keyed {
+        int64_t first, second;
+        uint32_t row;
+    };
+    const bool useSecond = cmp.leadKeyIsExact();
+    std::vector<Keyed> keyed(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        keyed[i] = {cmp.leadKey(rows[i]), useSecond ? cmp.secondKey(rows[i]) : 0, rows[i]};
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.first != b.first) return a.first < b.first;
+        if (a.second != b.second) return a.second < b.second;
+        return a.row < b.row;
     });
     size_t start = 0;
     while (start < keyed.size()) {
         size_t end = start + 1;
-        while (end < keyed.size() && keyed[end].first == keyed[start].first) ++end;
+        while (end < keyed.size() && keyed[end].first == keyed[start].first &&
+               keyed[end].second == keyed[start].second)
+            ++end;
         if (end - start > 1)
             std::sort(keyed.begin() + static_cast<std::ptrdiff_t>(start),
                       keyed.begin() + static_cast<std::ptrdiff_t>(end),
-                      [&](const auto& a, const auto& b) { return cmp.less(a.second, b.second); });
+                      [&](const Keyed& a, const Keyed& b) { return cmp.less(a.row, b.row); });
         start = end;
     }
-    for (size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].second;
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].row;
 }
 
 bool SameMatchKey(const FileStore& store, uint32_t a, uint32_t b, int matchMode) {
