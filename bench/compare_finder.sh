@@ -18,13 +18,13 @@ time_cmd() {
     local name="$1"; shift
     local t
     t=$(for _ in $(seq "$runs"); do seconds "$@"; done | median)
-    printf '%-28s %8.3f s\n' "$name" "$t"
+    printf '%-28s %8.3f s\n' "$name" "$t" >&2
     echo "$t"
 }
 
-du_t=$(time_cmd "du -sx" du -sx "$tree" | tail -1)
-find_t=$(time_cmd "find -printf" find "$tree" -printf '%s %p\n' | tail -1)
-if command -v ncdu >/dev/null; then time_cmd "ncdu -o /dev/null" ncdu -0xo /dev/null "$tree" | head -1; fi
+du_t=$(time_cmd "du -sx" du -sx "$tree")
+find_t=$(time_cmd "find -printf" find "$tree" -printf '%s %p\n')
+if command -v ncdu >/dev/null; then time_cmd "ncdu -o /dev/null" ncdu -0xo /dev/null "$tree" >/dev/null; fi
 
 finder() {
     local out
@@ -38,3 +38,5 @@ printf '%-28s %8.3f s  (%.2fx du)\n' "file hogs, all files" "$hogs_t" "$(echo "$
 printf '%-28s %8.3f s  (%.2fx du)\n' "duplicates, size only" "$dups_t" "$(echo "$dups_t / $du_t" | bc -l)"
 printf '%-28s %8.3f s  (%.2fx du)\n' "find -printf" "$find_t" "$(echo "$find_t / $du_t" | bc -l)"
 "$build/bench/bench_finder" "$tree" hogs | tail -5
+# Abort pressed one second into a walk: how long until the search has stopped.
+"$build/bench/bench_finder" "$tree" hogs abort 1000 | grep abort

@@ -7,6 +7,7 @@
 #include "finders/frmDup.h"
 #include "platform/drives.h"
 #include "shell/application.h"
+#include "shell/dialogs.h"
 #include "shell/launcher.h"
 #include <QApplication>
 #include <QComboBox>
@@ -15,7 +16,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +42,20 @@ long peakRssKb() {
     return usage.ru_maxrss;
 }
 
+// Boxes are answered at once, as a person clicking OK would.
+class SilentDialogs : public quillon::DialogBackend {
+public:
+    void message(quillon::MessageKind, const QString&) override {}
+    quillon::DialogButton question(quillon::MessageKind, const QString&,
+                                   const std::vector<quillon::DialogButton>& buttons,
+                                   quillon::DialogButton) override {
+        return buttons.front();
+    }
+    std::optional<std::string> chooseFolder(const QString&, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -51,7 +68,10 @@ int main(int argc, char** argv) {
     setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
     const std::string tree = argv[1];
     const bool duplicates = strcmp(argv[2], "dups") == 0;
-    const int matchMode = argc > 3 ? atoi(argv[3]) : 3;
+    // bench_finder TREE hogs abort MS: presses Abort MS milliseconds into the walk.
+    const bool abortRun = argc > 4 && strcmp(argv[3], "abort") == 0;
+    const int abortAfterMs = abortRun ? atoi(argv[4]) : 0;
+    const int matchMode = argc > 3 && !abortRun ? atoi(argv[3]) : 3;
     setenv("QUILLON_DRIVES", ("C=" + tree).c_str(), 1);
 
     quillon::QuillonApplication app(argc, argv);
@@ -67,6 +87,14 @@ int main(int argc, char** argv) {
     finder.cbDup->setCurrentIndex(matchMode);
     QApplication::processEvents();
 
+    SilentDialogs silent;
+    quillon::SetDialogBackend(&silent);
+    QElapsedTimer sinceAbort;
+    if (abortRun)
+        QTimer::singleShot(abortAfterMs, [&] {
+            sinceAbort.start();
+            finder.btAbort->click();
+        });
     const long before = currentRssKb();
     rusage r0{}, r1{};
     getrusage(RUSAGE_SELF, &r0);
@@ -80,6 +108,12 @@ int main(int argc, char** argv) {
     };
     QApplication::processEvents();
     const long peak = peakRssKb();
+    if (abortRun) {
+        printf("abort_answered_s=%.3f rows_listed=%d\n",
+               sinceAbort.isValid() ? sinceAbort.nsecsElapsed() / 1e9 : -1.0,
+               finder.grid->RowsUsed());
+        return 0;
+    }
 
     printf("mode=%s match=%d rows=%d files_seen=%zu scan_s=%.3f user_s=%.3f sys_s=%.3f "
            "mem_above_window_mb=%.1f status=\"%s\"\n",
