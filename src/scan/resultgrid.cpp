@@ -792,7 +792,11 @@ void ResultGrid::detailsSelected() {
 void ResultGrid::applyColumnWidths(int clientWidth) {
     const auto& columns = model_->columns();
     if (columns.empty()) return;
-    const double scale = logicalDpiX() / 96.0;
+    // The widths were drawn for a small 8-point face at 96 dpi (about six
+    // pixels a character, as the printed report assumes); a wider desktop font
+    // widens them in proportion so the columns stay readable.
+    const double fontScale = fontMetrics().averageCharWidth() / 5.5;
+    const double scale = std::max(logicalDpiX() / 96.0, fontScale);
     const auto scaled = [scale](int pixels) { return static_cast<int>(pixels * scale + 0.5); };
     int others = 0;
     for (size_t c = 0; c + 1 < columns.size(); ++c) {

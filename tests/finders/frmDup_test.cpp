@@ -276,6 +276,30 @@ TEST_F(FinderTest, FullWorkingListStopsTheSearchAndKeepsWhatWasFound) {
     EXPECT_EQ(f->pnlSel->text(), "3 file hogs found");
 }
 
+TEST_F(FinderTest, OddNamesAreListedAndMarkedByTheirBytes) {
+    const std::vector<std::string> names = {"line\nbreak.dat", "tab\there.dat", " lead.dat",
+                                            "bad\xff\xfe.dat", std::string(251, 'n') + ".dat"};
+    for (const std::string& n : names) {
+        world.makeFile("c/one/" + n, 7);
+        world.makeFile("c/two/" + n, 7);
+    }
+    auto f = open(true);
+    setBytes(*f, f->rbLarger, 0);
+    click(f->btScan);
+    ASSERT_EQ(f->grid->RowsUsed(), 10);
+    f->grid->markAll();
+    std::vector<std::string> marked = f->grid->lbDeleted();
+    std::sort(marked.begin(), marked.end());
+    std::vector<std::string> expected;
+    for (const std::string& n : names) {
+        expected.push_back(c("one/" + n));
+        expected.push_back(c("two/" + n));
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(marked, expected);
+    EXPECT_EQ(f->grid->MarkedBytes(), 70);
+}
+
 TEST_F(FinderTest, PlacementIsKeptPerMode) {
     {
         auto f = open(true);
