@@ -505,14 +505,14 @@ TEST_F(GridTest, ModelKeepsQtsContractThroughFillSortMarkAndClear) {
 TEST_F(GridTest, LastColumnTakesTheClientWidthLeftOver) {
     grid.setColumns(duplicateColumns(), 0);
     grid.setLastColumnAllowance(564);
-    grid.applyColumnWidths(640);
+    grid.applyColumnWidths(1200);
     // Design pixels scale with the screen or, when wider, with the font.
     const double scale = std::max(grid.logicalDpiX() / 96.0,
                                   grid.fontMetrics().averageCharWidth() / 5.5);
     const std::vector<int> design = {93, 58, 64, 70, 70, 184};
     for (int c = 0; c < 6; ++c)
         EXPECT_EQ(grid.columnWidth(c), static_cast<int>(design[c] * scale + 0.5)) << c;
-    EXPECT_EQ(grid.columnWidth(6), 640 - static_cast<int>(564 * scale + 0.5));
+    EXPECT_EQ(grid.columnWidth(6), 1200 - static_cast<int>(564 * scale + 0.5));
 }
 
 TEST_F(GridTest, OptionsMenuHoldsItsItemsInOrder) {
