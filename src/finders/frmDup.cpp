@@ -327,8 +327,21 @@ void TfrmDup::btScanClick() {
         return;
     }
     if (duplicateMode_) matchMode_ = cbDup->currentIndex();
+    // No hints pop up over the window while it searches.
+    struct HintsOff {
+        QObject* filter;
+        explicit HintsOff(QObject* f) : filter(f) { qApp->installEventFilter(filter); }
+        ~HintsOff() { qApp->removeEventFilter(filter); }
+    } hintsOff(this);
     grid->ClearGrid();
     scan();
+}
+
+bool TfrmDup::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip && watched->isWidgetType() &&
+        isAncestorOf(static_cast<QWidget*>(watched)))
+        return true;
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmDup::setSearching(bool on) {
