@@ -1,0 +1,49 @@
+#pragma once
+// Removing files and folders. Nothing here follows a symbolic link: a link is
+// removed as a link. Every call can be made to fail in tests (root can remove
+// anything, so "cannot delete" needs an injected failure).
+#include "platform/filefacts.h"
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+// unlink(); 0 or the errno.
+int DeleteFilePath(const std::string& path);
+// rmdir(); 0 or the errno.
+int RemoveFolderPath(const std::string& path);
+// chmod u+w of a file or folder (not through a link); 0 or the errno.
+int ClearReadOnlyPath(const std::string& path);
+
+// The same relative to an open folder.
+int DeleteFileAt(int dirfd, const std::string& folder, const char* name);
+int RemoveFolderAt(int dirfd, const std::string& folder, const char* name);
+int ClearReadOnlyAt(int dirfd, const std::string& folder, const char* name);
+
+// Tests: `fails(operation, path)` returns an errno to fail with, or 0. The
+// operations are "unlink", "rmdir", "chmod".
+void SetFileOpFailureForTesting(std::function<int(std::string_view operation, const std::string& path)> fails);
+
+// A depth-first walk of a whole tree for removal: every entry, hidden and
+// system ones included; a folder's entries are handled before the folder is
+// reported done. Symbolic links are reported as entries and never followed;
+// a folder on another device than the tree's top is never entered (it is
+// reported as a folder that could not be entered). Sub-folders that cannot be
+// opened are skipped.
+class RemovalVisitor {
+public:
+    virtual ~RemovalVisitor() = default;
+    virtual bool aborted() = 0;
+    // A non-folder entry (file, link, device, ...). `dirfd` is its open folder.
+    virtual void entry(int dirfd, const std::string& folder, const std::string& name,
+                       const FileFacts& facts) = 0;
+    // Everything below `folder/name` has been handled; `dirfd` is the open parent.
+    virtual void folderDone(int dirfd, const std::string& folder, const std::string& name) = 0;
+};
+
+// Walks the tree below `top` (the top folder itself is not reported). False
+// when `top` cannot be opened. Serves the event pump per entry.
+bool WalkTreeForRemoval(const std::string& top, RemovalVisitor& visitor);
+
+} // namespace quillon

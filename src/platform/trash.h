@@ -1,0 +1,22 @@
+#pragma once
+// The freedesktop.org trash: files on the home file system go to
+// $XDG_DATA_HOME/Trash, files on another mount to $topdir/.Trash-$uid. A file
+// is never copied across devices to trash it.
+#include <functional>
+#include <string>
+
+namespace quillon {
+
+// Moves a file (or a folder, or a link, as it is) to the trash of its file
+// system: the .trashinfo (percent-encoded Path=, DeletionDate=) is written
+// first, then the entry is renamed into files/ under a name that does not
+// collide. False with a reason when it cannot be done; then nothing is left behind.
+bool MoveToTrash(const std::string& path, std::string* error = nullptr);
+
+// The trash folder (holding files/ and info/) that MoveToTrash would use.
+std::string TrashFolderFor(const std::string& path);
+
+// Tests: make MoveToTrash fail for chosen paths.
+void SetTrashFailureForTesting(std::function<bool(const std::string& path)> fails);
+
+} // namespace quillon
