@@ -189,6 +189,7 @@ void TfrmMain::FormShow() {
 
     const Drive* c = DriveTable::ByLetter('C');
     zipFolder_ = SettingsStore::Main().readString("ZipFile", "Path", c ? c->root : "/");
+    ZipFolder = zipFolder_;
     ProtectedFolderList::Instance().GetSearchPath();
 }
 

@@ -4,6 +4,7 @@
 namespace quillon {
 
 bool DuplicateMode = true;
+std::string ZipFolder;
 
 namespace {
 std::map<std::string, ToolOpener>& tools() {

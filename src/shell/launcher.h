@@ -21,4 +21,8 @@ void ClearToolsForTesting();
 // opens that finder.
 extern bool DuplicateMode;
 
+// The folder that receives backup archives (settings ZipFile / Path), read when
+// the launcher is shown and changed by the zip options dialog. Bytes.
+extern std::string ZipFolder;
+
 } // namespace quillon
