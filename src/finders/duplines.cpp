@@ -1,5 +1,6 @@
 #include "finders/duplines.h"
 #include "platform/paths.h"
+#include "platform/textcase.h"
 #include "shell/routines.h"
 #include <QLocale>
 #include <algorithm>
@@ -42,18 +43,6 @@ FieldOrder orderFor(bool duplicateMode, int matchMode) {
     }
 }
 
-int compareFolded(std::string_view a, std::string_view b) {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (static_cast<unsigned>(x - 'A') < 26u) x = static_cast<unsigned char>(x + 32);
-        if (static_cast<unsigned>(y - 'A') < 26u) y = static_cast<unsigned char>(y + 32);
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 // The grid shows whole days and whole seconds; equal texts mean equal values here.
 int64_t secondOfDay(DateTime value) {
     const double fraction = value - std::floor(value);
@@ -90,20 +79,20 @@ public:
         const FileRow& x = store_.row(a);
         const FileRow& y = store_.row(b);
         switch (f) {
-        case fName: return compareFolded(store_.name(a), store_.name(b));
+        case fName: return CompareFolded(store_.name(a), store_.name(b));
         case fSize: return compareValues(x.size, y.size);
         case fDate: return compareValues(DayNumber(x.modified), DayNumber(y.modified));
         case fTime: return compareValues(secondOfDay(x.modified), secondOfDay(y.modified));
         case fAccess: return compareValues(accessDay(x.accessed), accessDay(y.accessed));
-        case fFolder: return compareFolded(store_.folder(a), store_.folder(b));
+        case fFolder: return CompareFolded(store_.folder(a), store_.folder(b));
         case fType: return compareValues(typeRank_[x.type], typeRank_[y.type]);
         case fPath: {
-            const int c = compareFolded(store_.folder(a), store_.folder(b));
+            const int c = CompareFolded(store_.folder(a), store_.folder(b));
             if (c != 0) {
                 // A folder that is a prefix of the other: compare as the joined path would.
-                return compareFolded(store_.path(a), store_.path(b));
+                return CompareFolded(store_.path(a), store_.path(b));
             }
-            return compareFolded(store_.name(a), store_.name(b));
+            return CompareFolded(store_.name(a), store_.name(b));
         }
         }
         return 0;
@@ -133,9 +122,7 @@ public:
             const std::string_view name = store_.name(a);
             uint64_t key = 0;
             for (size_t i = 0; i < 7; ++i) {
-                unsigned char c = i < name.size() ? static_cast<unsigned char>(name[i]) : 0;
-                if (static_cast<unsigned>(c - 'A') < 26u) c = static_cast<unsigned char>(c + 32);
-                key = key << 8 | c;
+                key = key << 8 | (i < name.size() ? FoldAscii(static_cast<unsigned char>(name[i])) : 0);
             }
             return static_cast<int64_t>(key);
         }

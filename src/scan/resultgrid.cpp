@@ -1,4 +1,5 @@
 #include "scan/resultgrid.h"
+#include "platform/textcase.h"
 #include "platform/desktop.h"
 #include "platform/paths.h"
 #include "scan/hooks.h"
@@ -67,34 +68,9 @@ int64_t dayKey(DateTime value) {
     return value == kNoDate ? kEmptyDay : DayNumber(value);
 }
 
-// Text keys compare bytes with ASCII letters folded: no allocation per
-// comparison, and a million paths sort in well under a second.
-const std::array<unsigned char, 256>& foldTable() {
-    static const std::array<unsigned char, 256> table = [] {
-        std::array<unsigned char, 256> t{};
-        for (int i = 0; i < 256; ++i)
-            t[static_cast<size_t>(i)] =
-                static_cast<unsigned char>(i >= 'A' && i <= 'Z' ? i + ('a' - 'A') : i);
-        return t;
-    }();
-    return table;
-}
-
-int compareFolded(std::string_view a, std::string_view b) {
-    const auto& fold = foldTable();
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        const unsigned char ca = fold[static_cast<unsigned char>(a[i])];
-        const unsigned char cb = fold[static_cast<unsigned char>(b[i])];
-        if (ca != cb) return ca < cb ? -1 : 1;
-    }
-    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-}
-
 std::string foldedText(std::string_view text) {
-    const auto& fold = foldTable();
     std::string out(text);
-    for (char& c : out) c = static_cast<char>(fold[static_cast<unsigned char>(c)]);
+    for (char& c : out) c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -508,10 +484,9 @@ struct NameKey {
 };
 
 uint64_t foldedHead(std::string_view name) {
-    const auto& fold = foldTable();
     uint64_t head = 0;
     for (size_t i = 0; i < 8; ++i)
-        head = (head << 8) | (i < name.size() ? fold[static_cast<unsigned char>(name[i])] : 0u);
+        head = (head << 8) | (i < name.size() ? FoldAscii(static_cast<unsigned char>(name[i])) : 0u);
     return head;
 }
 
@@ -519,7 +494,7 @@ uint64_t foldedHead(std::string_view name) {
 bool nameLess(const NameKey& a, const NameKey& b) {
     if (a.head != b.head) return a.head < b.head;
     if (a.length <= 8 || b.length <= 8) return a.length < b.length;
-    return compareFolded(std::string_view(a.name + 8, a.length - 8u),
+    return CompareFolded(std::string_view(a.name + 8, a.length - 8u),
                          std::string_view(b.name + 8, b.length - 8u)) < 0;
 }
 
@@ -603,7 +578,7 @@ private:
             const std::string_view element = block.substr(text.size());
             for (; file < files; ++file) {
                 const NameKey& key = keys_[file];
-                if (compareFolded(std::string_view(key.name, key.length), element) > 0) break;
+                if (CompareFolded(std::string_view(key.name, key.length), element) > 0) break;
                 rows_.push_back(key.row);
             }
             while (sub <= lastInside_[group] && texts_[sub].starts_with(block)) {

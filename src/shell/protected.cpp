@@ -1,5 +1,6 @@
 #include "shell/protected.h"
 #include "platform/paths.h"
+#include "platform/textcase.h"
 #include "shell/dialogs.h"
 #include <algorithm>
 
@@ -27,18 +28,6 @@ bool blankLine(std::string_view line) {
                        [](char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\b'; });
 }
 
-int compareNoCase(const std::string& a, const std::string& b) {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 void sortUnique(std::vector<std::string>& list) {
     std::sort(list.begin(), list.end());
     list.erase(std::unique(list.begin(), list.end()), list.end());
@@ -58,7 +47,7 @@ bool hasEntryAtOrBelow(const std::vector<std::string>& sorted, const std::string
 
 void SortFolderTexts(std::vector<std::string>& folders) {
     std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
-        const int c = compareNoCase(a, b);
+        const int c = CompareFolded(a, b);
         return c != 0 ? c < 0 : a < b;
     });
 }

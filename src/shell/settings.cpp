@@ -1,5 +1,6 @@
 #include "shell/settings.h"
 #include "platform/paths.h"
+#include "platform/textcase.h"
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -12,17 +13,7 @@ SettingsWriteError::SettingsWriteError(const std::string& file)
 
 namespace {
 
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
-}
+bool sameName(std::string_view a, std::string_view b) { return EqualFolded(a, b); }
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
