@@ -28,9 +28,10 @@ void SetFileOpFailureForTesting(std::function<int(std::string_view operation, co
 // A depth-first walk of a whole tree for removal: every entry, hidden and
 // system ones included; a folder's entries are handled before the folder is
 // reported done. Symbolic links are reported as entries and never followed;
-// a folder on another device than the tree's top is never entered (it is
-// reported as a folder that could not be entered). Sub-folders that cannot be
-// opened are skipped.
+// a folder on another device than the tree's top is never entered and not
+// reported at all, and neither is a sub-folder that cannot be opened (its
+// parent then cannot be removed, which the caller sees). The top itself is
+// not opened through a link: a link as `top` makes the walk fail.
 class RemovalVisitor {
 public:
     virtual ~RemovalVisitor() = default;
@@ -43,7 +44,10 @@ public:
 };
 
 // Walks the tree below `top` (the top folder itself is not reported). False
-// when `top` cannot be opened. Serves the event pump per entry.
+// when `top` cannot be opened. Serves the event pump per entry. aborted() is
+// asked before each entry and each sub-folder; once it answers true nothing
+// more is reported. A folder's entries are read completely before the first
+// is reported, so the visitor may remove them as it goes.
 bool WalkTreeForRemoval(const std::string& top, RemovalVisitor& visitor);
 
 } // namespace quillon

@@ -1,0 +1,320 @@
+#include "platform/trash.h"
+#include "platform/paths.h"
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace quillon {
+
+namespace {
+
+std::function<bool(const std::string&)>& FailureHook() {
+    static std::function<bool(const std::string&)> hook;
+    return hook;
+}
+
+// Closes a descriptor when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            if (fd_ >= 0) close(fd_);
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    int get() const { return fd_; }
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+bool Fail(std::string* error, std::string text) {
+    if (error) *error = std::move(text);
+    return false;
+}
+
+std::string Reason(int err) { return std::strerror(err); }
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+// The device a folder has, or would have once it is created: that of its
+// nearest existing ancestor.
+bool DeviceOfNearest(std::string folder, dev_t& device) {
+    for (;;) {
+        struct stat st {};
+        if (stat(folder.c_str(), &st) == 0) {
+            device = st.st_dev;
+            return true;
+        }
+        if (folder == "/" || folder.empty()) return false;
+        folder = ParentFolder(folder);
+    }
+}
+
+// mkdir -p with 0700 for what is missing: the trash and the XDG folders
+// above it are private to the user.
+bool MakePrivateFolders(const std::string& folder) {
+    struct stat st {};
+    if (stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    if (folder == "/" || folder.empty()) return false;
+    if (!MakePrivateFolders(ParentFolder(folder))) return false;
+    return mkdir(folder.c_str(), 0700) == 0 || (errno == EEXIST && FolderExists(folder));
+}
+
+// The absolute path of the entry with its folder part resolved, so that the
+// mount search and the recorded Path= see the real location; the last
+// element stays as it is (a link is trashed as the link).
+std::string EntryPath(const std::string& path) {
+    std::string absolute = path;
+    if (absolute.empty() || absolute.front() != '/') {
+        char cwd[4096];
+        if (!getcwd(cwd, sizeof cwd)) return {};
+        absolute = std::string(cwd) + "/" + absolute;
+    }
+    absolute = LexicalNormalise(absolute);
+    if (absolute == "/") return {};
+    return Join(CanonicalPath(ParentFolder(absolute)), BaseName(absolute));
+}
+
+// Where one entry goes: the trash folder and the text Path= records.
+struct Destination {
+    std::string trash;     // holds files/ and info/
+    std::string infoPath;  // absolute for the home trash, relative to topdir otherwise
+    bool homeTrash = false;
+};
+
+bool IsPrivateFolder(const struct stat& st) {
+    return S_ISDIR(st.st_mode) && st.st_uid == getuid();
+}
+
+// $topdir/.Trash may hold per-user trashes when an administrator made it
+// sticky; it is ignored when it is a link or lacks the sticky bit.
+bool SharedTrashUsable(const std::string& topdir) {
+    struct stat st {};
+    return lstat(Join(topdir, ".Trash").c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           (st.st_mode & S_ISVTX);
+}
+
+bool Locate(const std::string& entry, dev_t device, Destination& out, std::string* error) {
+    const std::string dataHome = DataHome();
+    dev_t homeDevice = 0;
+    if (DeviceOfNearest(dataHome + "/Trash", homeDevice) && homeDevice == device) {
+        out.trash = dataHome + "/Trash";
+        out.homeTrash = true;
+        out.infoPath = entry;
+        return true;
+    }
+    // The top of the entry's mount: go up while the device stays the same.
+    std::string top = entry;
+    while (top != "/") {
+        const std::string up = ParentFolder(top);
+        struct stat st {};
+        if (stat(up.c_str(), &st) != 0 || st.st_dev != device) break;
+        top = up;
+    }
+    if (top == entry) return Fail(error, "a mount point cannot be moved to the trash");
+    out.infoPath = entry.substr(top == "/" ? 1 : top.size() + 1);
+    const std::string uid = std::to_string(getuid());
+    if (SharedTrashUsable(top)) {
+        const std::string mine = Join(top, ".Trash/" + uid);
+        struct stat st {};
+        const bool present = lstat(mine.c_str(), &st) == 0;
+        if (!present || IsPrivateFolder(st)) {
+            out.trash = mine;
+            return true;
+        }
+    }
+    out.trash = Join(top, ".Trash-" + uid);
+    return true;
+}
+
+// Opens files/ and info/ of the trash, creating what is missing.
+bool OpenTrash(const Destination& where, Fd& files, Fd& info, std::string* error) {
+    Fd trash;
+    if (where.homeTrash) {
+        // Usual case first: everything is there already.
+        info = Fd(open((where.trash + "/info").c_str(), kDirFlags));
+        files = Fd(open((where.trash + "/files").c_str(), kDirFlags));
+        if (info.ok() && files.ok()) return true;
+        if (!MakePrivateFolders(where.trash))
+            return Fail(error, "cannot create the trash folder " + where.trash + ": " + Reason(errno));
+        trash = Fd(open(where.trash.c_str(), kDirFlags));
+    } else {
+        // On a shared mount the trash must be ours and not a link someone placed there.
+        trash = Fd(open(where.trash.c_str(), kDirFlags | O_NOFOLLOW));
+        if (!trash.ok() && errno == ENOENT) {
+            if (mkdir(where.trash.c_str(), 0700) != 0 && errno != EEXIST)
+                return Fail(error, "cannot create the trash folder " + where.trash + ": " + Reason(errno));
+            trash = Fd(open(where.trash.c_str(), kDirFlags | O_NOFOLLOW));
+        }
+        struct stat st {};
+        if (trash.ok() && (fstat(trash.get(), &st) != 0 || !IsPrivateFolder(st)))
+            return Fail(error, "the trash folder " + where.trash + " does not belong to this user");
+    }
+    if (!trash.ok()) return Fail(error, "cannot open the trash folder " + where.trash + ": " + Reason(errno));
+    for (const char* name : {"files", "info"}) {
+        if (mkdirat(trash.get(), name, 0700) != 0 && errno != EEXIST)
+            return Fail(error, "cannot create " + where.trash + "/" + name + ": " + Reason(errno));
+    }
+    info = Fd(openat(trash.get(), "info", kDirFlags | O_NOFOLLOW));
+    files = Fd(openat(trash.get(), "files", kDirFlags | O_NOFOLLOW));
+    if (!info.ok() || !files.ok())
+        return Fail(error, "cannot open the trash folder " + where.trash + ": " + Reason(errno));
+    return true;
+}
+
+// Path= as URI escaping does it: unreserved characters and '/' stay, every
+// other byte (also bytes that are not UTF-8) becomes %XX.
+std::string PercentEncode(const std::string& path) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size() + 16);
+    for (const char c : path) {
+        const auto u = static_cast<unsigned char>(c);
+        const bool keep = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') ||
+                          (u >= '0' && u <= '9') || u == '-' || u == '.' || u == '_' ||
+                          u == '~' || u == '/';
+        if (keep) {
+            out.push_back(c);
+        } else {
+            out.push_back('%');
+            out.push_back(kHex[u >> 4]);
+            out.push_back(kHex[u & 0x0F]);
+        }
+    }
+    return out;
+}
+
+std::string DeletionDate() {
+    const time_t now = time(nullptr);
+    struct tm local {};
+    localtime_r(&now, &local);
+    char text[32];
+    strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return text;
+}
+
+// Names in the trash: the entry's own name, then "name.2", "name.3", ...
+// Cut so that "<name>.trashinfo" still fits in one directory entry (the
+// original name is kept in Path=); a cut never splits a UTF-8 character.
+constexpr size_t kNameMax = 255;
+constexpr std::string_view kInfoSuffix = ".trashinfo";
+
+std::string TrashName(const std::string& base, unsigned attempt) {
+    const std::string suffix = attempt < 2 ? std::string() : "." + std::to_string(attempt);
+    const size_t room = kNameMax - kInfoSuffix.size() - suffix.size();
+    if (base.size() <= room) return base + suffix;
+    size_t cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80)
+        --cut;
+    return base.substr(0, cut) + suffix;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// rename() without replacing: a stray file in files/ that has no .trashinfo
+// must not be overwritten. File systems without RENAME_NOREPLACE get a look first.
+int RenameNoReplace(const std::string& from, int filesFd, const std::string& name) {
+    if (renameat2(AT_FDCWD, from.c_str(), filesFd, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    struct stat st {};
+    if (fstatat(filesFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+    return renameat(AT_FDCWD, from.c_str(), filesFd, name.c_str()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+bool MoveToTrash(const std::string& path, std::string* error) {
+    const std::string entry = EntryPath(path);
+    if (entry.empty()) return Fail(error, "cannot move " + path + " to the trash");
+    struct stat st {};
+    if (lstat(entry.c_str(), &st) != 0) return Fail(error, Reason(errno));
+
+    Destination where;
+    if (!Locate(entry, st.st_dev, where, error)) return false;
+    const std::string trashPrefix = where.trash + "/";
+    if (entry == where.trash || entry.compare(0, trashPrefix.size(), trashPrefix) == 0)
+        return Fail(error, "it is in the trash already");
+    if (where.trash.compare(0, entry.size() + 1, entry + "/") == 0)
+        return Fail(error, "the trash lies inside it");
+
+    Fd files;
+    Fd info;
+    if (!OpenTrash(where, files, info, error)) return false;
+
+    const std::string contents = "[Trash Info]\nPath=" + PercentEncode(where.infoPath) +
+                                 "\nDeletionDate=" + DeletionDate() + "\n";
+    const std::string base = BaseName(entry);
+    for (unsigned attempt = 1;; ++attempt) {
+        const std::string name = TrashName(base, attempt);
+        const std::string infoName = name + std::string(kInfoSuffix);
+        // Creating the .trashinfo exclusively reserves the name among all
+        // programs that follow the same rules.
+        Fd infoFile(openat(info.get(), infoName.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!infoFile.ok()) {
+            const int err = errno;
+            if (err == EEXIST) continue;
+            return Fail(error, "cannot write " + where.trash + "/info/" + infoName + ": " + Reason(err));
+        }
+        // Durable before the move: after a crash a trashed entry must never
+        // be without its record of where it came from.
+        if (!WriteAll(infoFile.get(), contents) || fsync(infoFile.get()) != 0) {
+            const int err = errno;
+            unlinkat(info.get(), infoName.c_str(), 0);
+            return Fail(error, "cannot write " + where.trash + "/info/" + infoName + ": " + Reason(err));
+        }
+        infoFile = Fd();
+
+        const auto& hook = FailureHook();
+        const int err = hook && hook(path) ? EXDEV : RenameNoReplace(entry, files.get(), name);
+        if (err == 0) return true;
+        unlinkat(info.get(), infoName.c_str(), 0);
+        if (err == EEXIST) continue; // files/ holds a stray entry of that name
+        // Never a copy: an entry that cannot be renamed stays where it is.
+        return Fail(error, Reason(err));
+    }
+}
+
+std::string TrashFolderFor(const std::string& path) {
+    const std::string entry = EntryPath(path);
+    struct stat st {};
+    if (entry.empty() || lstat(entry.c_str(), &st) != 0) return {};
+    Destination where;
+    if (!Locate(entry, st.st_dev, where, nullptr)) return {};
+    return where.trash;
+}
+
+void SetTrashFailureForTesting(std::function<bool(const std::string& path)> fails) {
+    FailureHook() = std::move(fails);
+}
+
+} // namespace quillon

@@ -1,0 +1,23 @@
+#pragma once
+// Asks for the name of a folder to create; the caller sets the caption.
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+namespace quillon {
+
+class TfrmGetFolderName : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmGetFolderName(QWidget* parent = nullptr);
+
+    QLineEdit* Edit1;
+    QPushButton* Button1; // OK
+    QPushButton* Button2; // Cancel
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+} // namespace quillon

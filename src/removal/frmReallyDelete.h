@@ -1,0 +1,117 @@
+#pragma once
+// The removal window: every file a finder marked is deleted, sent to the
+// trash or archived and deleted here, and nowhere else. Files in protected
+// folders are set aside on a NON-DELETE list first.
+#include <QDialog>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QStackedWidget;
+class QTabWidget;
+class QTimer;
+
+namespace quillon {
+
+class TfrmReallyDelete : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TfrmReallyDelete(QWidget* parent = nullptr);
+
+    // The caller's marked paths become the deletion panel (before showing).
+    void setFiles(const std::vector<std::string>& paths);
+    // The byte paths of each list, in list order.
+    std::vector<std::string> deletionPaths() const;
+    std::vector<std::string> keptPaths() const;
+
+    // Set by the caller before showing: the size of the handed-over files (shown
+    // only; the totals count what was really removed) and the word put into
+    // archive names.
+    double Savings = 0;
+    QString ZipCategory;
+    // Set by a confirmed Cancel during a zip run; the run stops before its next
+    // file or batch.
+    bool AbortRequested = false;
+
+    // A zip run commits its archive in batches of at most this many files or
+    // (past the first file of a batch) bytes: each commit rewrites the archive,
+    // so one commit per file would cost quadratic time on a long list, while an
+    // unbounded batch would keep every deletion waiting until the very end.
+    size_t ZipBatchFiles = 256;
+    int64_t ZipBatchBytes = int64_t(64) << 20;
+
+    QLabel* lblDelete;
+    QLabel* lblSavings;
+    QTabWidget* TabbedNotebook1;
+    QLabel* lblLeft;
+    QListWidget* lb1;
+    QPushButton* btToAgainst;
+    QLabel* lblRight;
+    QListWidget* lb2;
+    QPushButton* btMoveLeft;
+    QPushButton* btReason;
+    QStackedWidget* pnlStack;
+    QWidget* pnlButtons;
+    QPushButton* btZip;
+    QPushButton* btDelete;
+    QPushButton* btRecycle;
+    QWidget* pnlProgress;
+    QLabel* lblName;
+    QProgressBar* bar;
+    QProgressBar* Gauge1;
+    QPushButton* btClose;
+    QTimer* Timer1;
+
+    // Runs once, just after the window is first shown: protected files go to
+    // the NON-DELETE list. The window stays locked (btClose disabled) until then.
+    void FormShow();
+    void MoveFiles();
+    void UpdateHeaders();
+    void updateLeftRight();
+    void Timer1Timer();
+    void ShowWarning();
+    void lb1Click();
+    void lb2Click();
+    void btToAgainstClick();
+    void btMoveLeftClick();
+    void btReasonClick();
+    // Shows the notice and returns true when the deletion panel is empty.
+    bool NoFilesToDelete();
+    void btDeleteAllClick();
+    void DeleteAllClick();
+    void btRecycleClick();
+    void RecycleClick();
+    bool sendToRecycleBin(const std::string& path);
+    void btZipClick();
+    void ZipItClick();
+    // Progress of an archive commit (0..100); false tells the engine to abort.
+    bool ZipitArchiveItemProgress(int percent);
+    void btCloseClick();
+
+    // True from the start of an action until it has ended.
+    bool running() const { return running_; }
+
+    // Esc and the title bar: Cancel when idle, ignored while a run is going.
+    void reject() override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void lockControls(bool locked);
+    void runAction(void (TfrmReallyDelete::*action)());
+    void finishRun(const std::function<void()>& addTotals);
+
+    bool running_ = false; // an action is under way
+    bool locked_ = false;  // the window must not close (a run, or the protection sort)
+    bool shown_ = false;
+};
+
+} // namespace quillon

@@ -1,0 +1,401 @@
+#include "removal/frmUnZipIt.h"
+#include "platform/drives.h"
+#include "platform/eventpump.h"
+#include "platform/paths.h"
+#include "platform/walker.h"
+#include "platform/zip.h"
+#include "removal/frmPassword.h"
+#include "removal/frmZipDirectory.h"
+#include "shell/dialogs.h"
+#include "shell/handlers.h"
+#include "shell/launcher.h"
+#include "shell/routines.h"
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStyle>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+namespace quillon {
+
+namespace {
+
+constexpr int kBytesRole = Qt::UserRole;
+const char* const kArchiveMask = "Drive*.zip";
+const char* const kNoComment = "Archive zip file comments";
+
+QByteArray bytesOf(const std::string& s) {
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string lowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return s;
+}
+
+// Quillon's own archives in a folder: regular files named Drive*.zip in any case.
+std::vector<std::string> archivesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(
+        folder, std::filesystem::directory_options::skip_permission_denied, ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        std::string name = it->path().filename().native();
+        if (!MatchesMask(name, kArchiveMask)) continue;
+        std::error_code sec;
+        if (it->symlink_status(sec).type() == std::filesystem::file_type::regular)
+            names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const std::string la = lowerAscii(a), lb = lowerAscii(b);
+        return la != lb ? la < lb : a < b;
+    });
+    return names;
+}
+
+// Folders of the archive tree come before files, each group by name.
+class OutlineItem : public QTreeWidgetItem {
+public:
+    OutlineItem(bool folder, const QString& text, const std::string& storedName)
+        : QTreeWidgetItem(QStringList{text}), folder_(folder) {
+        setData(0, kBytesRole, bytesOf(storedName));
+    }
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const bool otherFolder = static_cast<const OutlineItem&>(other).folder_;
+        if (folder_ != otherFolder) return folder_;
+        return text(0).compare(other.text(0), Qt::CaseInsensitive) < 0;
+    }
+
+private:
+    bool folder_;
+};
+
+// A cursor for the span of a scope: the hourglass while working, the arrow
+// again while a question waits for the user in the middle of that work.
+struct ScopedCursor {
+    explicit ScopedCursor(Qt::CursorShape shape) { QApplication::setOverrideCursor(shape); }
+    ~ScopedCursor() { QApplication::restoreOverrideCursor(); }
+    ScopedCursor(const ScopedCursor&) = delete;
+    ScopedCursor& operator=(const ScopedCursor&) = delete;
+};
+
+} // namespace
+
+TfrmUnZipIt::TfrmUnZipIt(QWidget* parent) : QDialog(parent) {
+    setObjectName("frmUnZipIt");
+    setWindowTitle("Unzip Quillon Archive Zip Files");
+
+    DriveComboBox1 = new QComboBox(this);
+    DriveComboBox1->setObjectName("DriveComboBox1");
+    DirectoryListBox1 = new FolderListBox(this);
+    DirectoryListBox1->setObjectName("DirectoryListBox1");
+
+    lbArchives = new QLabel("Archive files (double click to view)", this);
+    FileListBox1 = new QListWidget(this);
+    FileListBox1->setObjectName("FileListBox1");
+    FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    lbMask = new QLabel("File mask: Drive*.zip", this);
+
+    lbTitle = new QLabel("Contents of the Quillon archive zip file:", this);
+    QFont bold = lbTitle->font();
+    bold.setBold(true);
+    lbTitle->setFont(bold);
+    lblZip = new QLabel(this);
+    lblZip->setObjectName("lblZip");
+    Outline = new QTreeWidget(this);
+    Outline->setObjectName("Outline");
+    Outline->setHeaderHidden(true);
+    Outline->setColumnCount(1);
+    // Greyed until an archive is loaded into it.
+    QPalette empty = Outline->palette();
+    empty.setColor(QPalette::Base, empty.color(QPalette::Window));
+    Outline->setPalette(empty);
+    lblCount = new QLabel("0 files", this);
+    lblCount->setObjectName("lblCount");
+    pnlComment = new QLabel(kNoComment, this);
+    pnlComment->setObjectName("pnlComment");
+    pnlComment->setFrameShape(QFrame::Panel);
+    pnlComment->setFrameShadow(QFrame::Sunken);
+    pnlComment->setWordWrap(true);
+
+    btView = new QPushButton("&View files inside ZIP", this);
+    btView->setObjectName("btView");
+    btExtract = new QPushButton("&Extract files from ZIP", this);
+    btExtract->setObjectName("btExtract");
+    btClose = new QPushButton("Close", this);
+    btClose->setObjectName("btClose");
+    btClose->setToolTip("Close window");
+    btView->setEnabled(false);
+    btExtract->setEnabled(false);
+
+    Gauge1 = new QProgressBar(this);
+    Gauge1->setObjectName("Gauge1");
+    Gauge1->setRange(0, 100);
+    Gauge1->hide();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(600);
+    Timer1->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, [this] { GuardedCall([this] { Timer1Timer(); }); });
+
+    OnClick(btView, this, &TfrmUnZipIt::btViewClick);
+    OnClick(btExtract, this, &TfrmUnZipIt::btExtractClick);
+    OnClick(btClose, this, &TfrmUnZipIt::btCloseClick);
+    connect(FileListBox1, &QListWidget::currentRowChanged, this, [this] { FileListBox1Change(); });
+    connect(FileListBox1, &QListWidget::itemClicked, this, [this] { FileListBox1Change(); });
+    connect(FileListBox1, &QListWidget::itemDoubleClicked, this,
+            [this] { GuardedCall([this] { btViewClick(); }); });
+    connect(DirectoryListBox1, &FolderListBox::folderChanged, this, [this] { fillArchiveList(); });
+    LinkDriveSelector(DriveComboBox1, DirectoryListBox1);
+
+    auto* folders = new QVBoxLayout;
+    folders->addWidget(DriveComboBox1);
+    folders->addWidget(DirectoryListBox1, 1);
+    auto* archives = new QVBoxLayout;
+    archives->addWidget(lbArchives);
+    archives->addWidget(FileListBox1, 1);
+    archives->addWidget(lbMask);
+    archives->addWidget(btView);
+    archives->addWidget(btExtract);
+    auto* contents = new QVBoxLayout;
+    contents->addWidget(lbTitle);
+    contents->addWidget(lblZip);
+    contents->addWidget(Outline, 1);
+    contents->addWidget(lblCount);
+    contents->addWidget(pnlComment);
+    auto* panes = new QHBoxLayout;
+    panes->addLayout(folders, 1);
+    panes->addLayout(archives, 1);
+    panes->addLayout(contents, 2);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(Gauge1, 1);
+    bottom->addStretch();
+    bottom->addWidget(btClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(panes, 1);
+    layout->addLayout(bottom);
+    resize(760, 460);
+}
+
+TfrmUnZipIt::~TfrmUnZipIt() = default;
+
+void TfrmUnZipIt::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        GuardedCall([this] { FormShow(); });
+    }
+}
+
+void TfrmUnZipIt::FormShow() {
+    std::string start = ZipFolder;
+    if (start.empty() || !FolderExists(start)) {
+        const Drive* c = DriveTable::ByLetter('C');
+        start = c && FolderExists(c->root) ? c->root : std::string("/");
+    }
+    DirectoryListBox1->setFolder(start);
+    if (FileListBox1->count() == 0) Timer1->start();
+}
+
+void TfrmUnZipIt::Timer1Timer() {
+    Timer1->stop();
+    ShowInfoMessage("It appears that there are no archive zip files in this folder for Quillon "
+                    "to unzip.  \n\nNote that Quillon can only unzip those files that have been "
+                    "originally zipped by Quillon.  It should not be used to unzip other non "
+                    "Quillon zip files.");
+}
+
+void TfrmUnZipIt::fillArchiveList() {
+    const std::string keep = selectedArchive();
+    FileListBox1->clear();
+    const std::string folder = DirectoryListBox1->folder();
+    for (const std::string& name : archivesIn(folder)) {
+        auto* item = new QListWidgetItem(DisplayPath(name), FileListBox1);
+        item->setData(kBytesRole, bytesOf(name));
+        if (JoinPath(folder, name) == keep) FileListBox1->setCurrentItem(item);
+    }
+    FileListBox1Change();
+}
+
+std::string TfrmUnZipIt::selectedArchive() const {
+    const QListWidgetItem* item = FileListBox1->currentItem();
+    if (!item || !item->isSelected()) return {};
+    return JoinPath(DirectoryListBox1->folder(),
+                    item->data(kBytesRole).toByteArray().toStdString());
+}
+
+void TfrmUnZipIt::FileListBox1Change() {
+    if (extracting_) return;
+    btExtract->setEnabled(!selectedArchive().empty());
+    btView->setEnabled(btExtract->isEnabled());
+}
+
+// Whether the selected archive is the one in the tree afterwards. A file that
+// cannot be read as an archive is passed over in silence; the archive loaded
+// before stays.
+bool TfrmUnZipIt::loadSelected() {
+    // The archive being extracted must stay while the extraction lets events through.
+    if (extracting_) return false;
+    const std::string path = selectedArchive();
+    if (path.empty()) return false;
+    ScopedCursor busy(Qt::WaitCursor);
+    std::string error;
+    std::unique_ptr<ZipReader> opened = ZipReader::Open(path, &error);
+    if (!opened) return false;
+    zip_ = std::move(opened);
+    Outline->setPalette(QPalette());
+    fillOutline();
+    lblZip->setText(DisplayPath(zip_->path()));
+    const auto files = std::count_if(zip_->items().begin(), zip_->items().end(),
+                                     [](const ZipItem& item) { return !item.directory; });
+    lblCount->setText(QString::number(files) + " files");
+    pnlComment->setText(QString::fromUtf8(zip_->comment()));
+    return true;
+}
+
+void TfrmUnZipIt::fillOutline() {
+    Outline->clear();
+    const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    const QIcon fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
+    std::map<std::string, QTreeWidgetItem*> folders;
+    // The node of a stored folder ("home/ann"), made with its parents when missing.
+    const auto folderNode = [&](const std::vector<std::string>& parts, size_t count) {
+        QTreeWidgetItem* parent = nullptr;
+        std::string prefix;
+        for (size_t i = 0; i < count; ++i) {
+            prefix += parts[i];
+            prefix += '/';
+            auto found = folders.find(prefix);
+            if (found == folders.end()) {
+                auto* node = new OutlineItem(true, DisplayPath(parts[i]), prefix);
+                node->setIcon(0, folderIcon);
+                if (parent)
+                    parent->addChild(node);
+                else
+                    Outline->addTopLevelItem(node);
+                found = folders.emplace(prefix, node).first;
+            }
+            parent = found->second;
+        }
+        return parent;
+    };
+    for (const ZipItem& item : zip_->items()) {
+        std::vector<std::string> parts;
+        size_t pos = 0;
+        while (pos <= item.name.size()) {
+            const size_t end = std::min(item.name.find('/', pos), item.name.size());
+            if (end > pos) parts.push_back(item.name.substr(pos, end - pos));
+            pos = end + 1;
+        }
+        if (parts.empty()) continue;
+        if (item.directory) {
+            folderNode(parts, parts.size());
+            continue;
+        }
+        QTreeWidgetItem* parent = folderNode(parts, parts.size() - 1);
+        auto* leaf = new OutlineItem(false, DisplayPath(parts.back()), item.name);
+        leaf->setIcon(0, fileIcon);
+        if (parent)
+            parent->addChild(leaf);
+        else
+            Outline->addTopLevelItem(leaf);
+    }
+    Outline->sortItems(0, Qt::AscendingOrder);
+}
+
+void TfrmUnZipIt::btViewClick() { (void)loadSelected(); }
+
+void TfrmUnZipIt::btExtractClick() {
+    // Nothing is restored from a file that cannot be read as an archive.
+    if (!loadSelected()) return;
+    std::string base;
+    {
+        TfrmZipDirectory destination(this);
+        destination.setArchive(zip_->path());
+        if (destination.exec() != QDialog::Accepted) return;
+        base = destination.folder();
+    }
+
+    bool replaceAll = false;
+    ExtractCallbacks callbacks;
+    callbacks.progress = [this](int percent) {
+        Gauge1->setValue(std::clamp(percent, 0, 100));
+        Gauge1->setVisible(percent < 100);
+        EventPump::Serve();
+    };
+    callbacks.password = [this](const ZipItem& item) {
+        ScopedCursor asking(Qt::ArrowCursor);
+        return TfrmPassword::Ask(this, item.name);
+    };
+    callbacks.overwrite = [&replaceAll](const std::string& path) {
+        if (replaceAll) return OverwriteAnswer::YesToAll;
+        ScopedCursor asking(Qt::ArrowCursor);
+        const DialogButton answer = Dialogs().question(
+            MessageKind::Question,
+            "The file \"" + DisplayPath(path) + "\" already exists.  Replace it?",
+            {DialogButton::Yes, DialogButton::No, DialogButton::YesToAll, DialogButton::Cancel},
+            DialogButton::No);
+        switch (answer) {
+        case DialogButton::Yes: return OverwriteAnswer::Yes;
+        case DialogButton::YesToAll: replaceAll = true; return OverwriteAnswer::YesToAll;
+        case DialogButton::Cancel: return OverwriteAnswer::Cancel;
+        default: return OverwriteAnswer::No;
+        }
+    };
+    callbacks.failure = [this](const ZipItem& item, const std::string& message) {
+        itemFailed(item, message);
+    };
+
+    {
+        ScopedCursor busy(Qt::WaitCursor);
+        // Pending events run during the extraction; the buttons must not start another.
+        extracting_ = true;
+        btView->setEnabled(false);
+        btExtract->setEnabled(false);
+        btClose->setEnabled(false);
+        zip_->extractAll(base, callbacks);
+        Gauge1->hide();
+        extracting_ = false;
+        btClose->setEnabled(true);
+        fillArchiveList();
+    }
+    ShowInfoMessage("Files were unzipped");
+}
+
+// The engine's duplicate-name error belongs to adding items; extraction never
+// meets it (a name stored twice comes back as a file that already exists), so
+// no duplicate-name warning is asked here.
+void TfrmUnZipIt::itemFailed(const ZipItem& item, const std::string& message) {
+    ScopedCursor asking(Qt::ArrowCursor);
+    ShowInfoMessage("Cannot extract " + DisplayPath(item.name) + " from " +
+                    DisplayPath(zip_->path()));
+    if (!message.empty()) ShowInfoMessage(QString::fromUtf8(message));
+}
+
+void TfrmUnZipIt::btCloseClick() { close(); }
+
+void TfrmUnZipIt::reject() {
+    if (!extracting_) QDialog::reject();
+}
+
+void OpenUnzipWindow(QWidget* launcher) {
+    TfrmUnZipIt window(launcher);
+    window.exec();
+}
+
+} // namespace quillon

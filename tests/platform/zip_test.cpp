@@ -1,0 +1,693 @@
+#include "platform/zip.h"
+#include "support/world.h"
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <set>
+#include <utility>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+using namespace quillon;
+using quillon::test::TestWorld;
+
+namespace {
+
+std::set<std::string> Entries(const std::string& folder) {
+    std::set<std::string> names;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != "..") names.insert(name);
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+struct stat StatOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+void SetMtime(const std::string& path, time_t when) {
+    const timespec times[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+std::vector<std::string> Names(const ZipReader& reader) {
+    std::vector<std::string> names;
+    for (const ZipItem& item : reader.items()) names.push_back(item.name);
+    return names;
+}
+
+class WriteFailure {
+public:
+    WriteFailure() { ZipWriter::SetWriteFailureForTesting(true); }
+    ~WriteFailure() { ZipWriter::SetWriteFailureForTesting(false); }
+};
+
+// An archive made with libzip directly, for names and features our writer
+// never produces.
+struct Entry {
+    Entry(std::string n, std::string d, zip_uint16_t method = ZIP_EM_NONE, std::string pw = {})
+        : name(std::move(n)), data(std::move(d)), encryption(method), password(std::move(pw)) {}
+    std::string name;
+    std::string data;
+    zip_uint16_t encryption;
+    std::string password;
+};
+
+void MakeArchive(const std::string& path, const std::vector<Entry>& entries) {
+    int code = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    ASSERT_NE(za, nullptr);
+    for (const Entry& e : entries) {
+        zip_int64_t i;
+        if (!e.name.empty() && e.name.back() == '/') {
+            i = zip_dir_add(za, e.name.c_str(), ZIP_FL_ENC_GUESS);
+        } else {
+            zip_source_t* s = zip_source_buffer(za, e.data.data(), e.data.size(), 0);
+            i = zip_file_add(za, e.name.c_str(), s, ZIP_FL_ENC_GUESS);
+        }
+        ASSERT_GE(i, 0) << e.name << ": " << zip_strerror(za);
+        if (e.encryption != ZIP_EM_NONE) {
+            ASSERT_EQ(zip_file_set_encryption(za, static_cast<zip_uint64_t>(i), e.encryption, e.password.c_str()), 0)
+                    << zip_strerror(za);
+        }
+    }
+    ASSERT_EQ(zip_close(za), 0) << zip_strerror(za);
+}
+
+// Archives libzip will not write: one name twice, Zip64 records on small
+// items, a wrong CRC. Stored (uncompressed) items, built byte by byte.
+struct RawEntry {
+    RawEntry(std::string n, std::string d, bool z64 = false, bool badCrc = false)
+        : name(std::move(n)), data(std::move(d)), zip64(z64), wrongCrc(badCrc) {}
+    std::string name;
+    std::string data;
+    bool zip64;
+    bool wrongCrc;
+};
+
+uint32_t Crc32(const std::string& data) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char c : data) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+std::string RawArchive(const std::vector<RawEntry>& entries) {
+    auto put = [](std::string& s, uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    std::string out, central;
+    bool any64 = false;
+    for (const RawEntry& e : entries) {
+        any64 = any64 || e.zip64;
+        const uint64_t offset = out.size();
+        const uint32_t crc = Crc32(e.data) ^ (e.wrongCrc ? 1u : 0u);
+        const uint32_t size32 = e.zip64 ? 0xFFFFFFFFu : static_cast<uint32_t>(e.data.size());
+        const uint16_t version = e.zip64 ? 45 : 20;
+        put(out, 0x04034b50, 4);
+        put(out, version, 2);
+        put(out, 0, 2);      // flags
+        put(out, 0, 2);      // stored
+        put(out, 0, 2);      // time
+        put(out, 0x0021, 2); // 1 Jan 1980
+        put(out, crc, 4);
+        put(out, size32, 4);
+        put(out, size32, 4);
+        put(out, e.name.size(), 2);
+        put(out, e.zip64 ? 20 : 0, 2);
+        out += e.name;
+        if (e.zip64) {
+            put(out, 0x0001, 2);
+            put(out, 16, 2);
+            put(out, e.data.size(), 8);
+            put(out, e.data.size(), 8);
+        }
+        out += e.data;
+
+        put(central, 0x02014b50, 4);
+        put(central, 0x0300 | version, 2);
+        put(central, version, 2);
+        put(central, 0, 2);
+        put(central, 0, 2);
+        put(central, 0, 2);
+        put(central, 0x0021, 2);
+        put(central, crc, 4);
+        put(central, size32, 4);
+        put(central, size32, 4);
+        put(central, e.name.size(), 2);
+        put(central, e.zip64 ? 28 : 0, 2);
+        put(central, 0, 2); // comment
+        put(central, 0, 2); // disk
+        put(central, 0, 2); // internal attributes
+        put(central, 0, 4); // external attributes
+        put(central, e.zip64 ? 0xFFFFFFFFu : offset, 4);
+        central += e.name;
+        if (e.zip64) {
+            put(central, 0x0001, 2);
+            put(central, 24, 2);
+            put(central, e.data.size(), 8);
+            put(central, e.data.size(), 8);
+            put(central, offset, 8);
+        }
+    }
+    const uint64_t centralOffset = out.size();
+    out += central;
+    if (any64) {
+        const uint64_t record = out.size();
+        put(out, 0x06064b50, 4);
+        put(out, 44, 8);
+        put(out, 0x032d, 2);
+        put(out, 45, 2);
+        put(out, 0, 4);
+        put(out, 0, 4);
+        put(out, entries.size(), 8);
+        put(out, entries.size(), 8);
+        put(out, central.size(), 8);
+        put(out, centralOffset, 8);
+        put(out, 0x07064b50, 4);
+        put(out, 0, 4);
+        put(out, record, 8);
+        put(out, 1, 4);
+    }
+    put(out, 0x06054b50, 4);
+    put(out, 0, 2);
+    put(out, 0, 2);
+    put(out, any64 ? 0xFFFF : entries.size(), 2);
+    put(out, any64 ? 0xFFFF : entries.size(), 2);
+    put(out, any64 ? 0xFFFFFFFFu : central.size(), 4);
+    put(out, any64 ? 0xFFFFFFFFu : centralOffset, 4);
+    put(out, 0, 2);
+    return out;
+}
+
+// Records what extraction reported; answers overwrite questions from a script
+// (No once it runs out) and password requests from a list (nullopt = cancel).
+struct Recorder {
+    std::vector<int> progress;
+    std::vector<std::string> asked;
+    std::vector<OverwriteAnswer> answers;
+    std::vector<std::string> passwordsAskedFor;
+    std::vector<std::optional<std::string>> passwords;
+    std::vector<std::pair<std::string, std::string>> failures; // item name, message
+
+    ExtractCallbacks callbacks() {
+        ExtractCallbacks c;
+        c.progress = [this](int p) { progress.push_back(p); };
+        c.overwrite = [this](const std::string& path) {
+            const size_t i = asked.size();
+            asked.push_back(path);
+            return i < answers.size() ? answers[i] : OverwriteAnswer::No;
+        };
+        c.password = [this](const ZipItem& item) -> std::optional<std::string> {
+            const size_t i = passwordsAskedFor.size();
+            passwordsAskedFor.push_back(item.name);
+            return i < passwords.size() ? passwords[i] : std::nullopt;
+        };
+        c.failure = [this](const ZipItem& item, const std::string& message) {
+            failures.emplace_back(item.name, message);
+        };
+        return c;
+    }
+};
+
+bool Extract(const std::string& archive, const std::string& base, Recorder& recorder) {
+    std::string error;
+    auto reader = ZipReader::Open(archive, &error);
+    EXPECT_NE(reader, nullptr) << error;
+    return reader && reader->extractAll(base, recorder.callbacks());
+}
+
+const auto kNoProgress = [](int) { return true; };
+
+} // namespace
+
+TEST(ZipRoundTrip, KeepsNamesContentsDatesAndModes) {
+    TestWorld world;
+    const std::string plain = world.writeFile("src/plain.txt", "plain contents\n");
+    const std::string blanks = world.writeFile("src/My Documents/Old Report.doc", std::string(70000, 'r'));
+    const std::string raw = world.writeFile("src/caf\xff.bin", std::string("\x00\x01\xfe\xff", 4));
+    const std::string utf8 = world.writeFile("src/caf\xc3\xa9.txt", "utf-8 name");
+    SetMtime(plain, 1614834367);  // an odd second: DOS times alone would round it
+    SetMtime(blanks, 1000000001);
+    SetMtime(raw, 1700000003);
+    ASSERT_EQ(chmod(raw.c_str(), 0600), 0);
+    ASSERT_EQ(chmod(plain.c_str(), 0755), 0);
+    const std::vector<std::pair<std::string, std::string>> files = {
+            {plain, "WINDOWS/TEMP/plain.txt"},
+            {blanks, "My Documents/Old Report.doc"},
+            {raw, "caf\xff.bin"},
+            {utf8, "caf\xc3\xa9.txt"},
+    };
+
+    const std::string archive = world.path("zips/Drive-C-TempClean08Dec262142.zip");
+    world.makeFolder("zips");
+    std::string error;
+    auto writer = ZipWriter::Open(archive, &error);
+    ASSERT_NE(writer, nullptr) << error;
+    writer->setComment("Backup of the quick clean");
+    for (const auto& [source, stored] : files) ASSERT_TRUE(writer->add(source, stored, &error)) << error;
+    EXPECT_EQ(writer->pending(), files.size());
+    EXPECT_FALSE(Exists(archive)) << "a new archive appears only when committed";
+    std::vector<int> commitProgress;
+    ASSERT_TRUE(writer->commit([&](int p) { commitProgress.push_back(p); return true; }, &error)) << error;
+    EXPECT_EQ(writer->pending(), 0u);
+    ASSERT_FALSE(commitProgress.empty());
+    EXPECT_EQ(commitProgress.back(), 100);
+    EXPECT_TRUE(std::is_sorted(commitProgress.begin(), commitProgress.end()));
+    EXPECT_EQ(Entries(world.path("zips")), std::set<std::string>{"Drive-C-TempClean08Dec262142.zip"});
+
+    auto reader = ZipReader::Open(archive, &error);
+    ASSERT_NE(reader, nullptr) << error;
+    EXPECT_EQ(reader->comment(), "Backup of the quick clean");
+    ASSERT_EQ(reader->items().size(), files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        const ZipItem& item = reader->items()[i];
+        EXPECT_EQ(item.name, files[i].second);
+        EXPECT_EQ(item.size, static_cast<uint64_t>(StatOf(files[i].first).st_size));
+        EXPECT_FALSE(item.directory);
+        EXPECT_FALSE(item.encrypted);
+    }
+
+    {   // A UTF-8 name carries the UTF-8 flag (strict reading keeps it); a
+        // name that is not UTF-8 is read strictly as code page 437 instead.
+        int code = 0;
+        zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY, &code);
+        ASSERT_NE(za, nullptr);
+        EXPECT_STREQ(zip_get_name(za, 3, ZIP_FL_ENC_STRICT), "caf\xc3\xa9.txt");
+        EXPECT_STRNE(zip_get_name(za, 2, ZIP_FL_ENC_STRICT), "caf\xff.bin");
+        zip_discard(za);
+    }
+
+    const std::string base = world.path("restore/C"); // does not exist yet
+    Recorder recorder;
+    ASSERT_TRUE(reader->extractAll(base, recorder.callbacks()));
+    EXPECT_TRUE(recorder.failures.empty());
+    EXPECT_TRUE(recorder.asked.empty());
+    ASSERT_FALSE(recorder.progress.empty());
+    EXPECT_EQ(recorder.progress.back(), 100);
+    EXPECT_TRUE(std::is_sorted(recorder.progress.begin(), recorder.progress.end()));
+    for (const auto& [source, stored] : files) {
+        SCOPED_TRACE(stored);
+        const std::string restored = base + "/" + stored;
+        EXPECT_EQ(world.readFile(restored), world.readFile(source));
+        const struct stat from = StatOf(source);
+        const struct stat to = StatOf(restored);
+        EXPECT_EQ(to.st_mtime, from.st_mtime);
+        EXPECT_EQ(to.st_mode & 0777, from.st_mode & 0777);
+    }
+    EXPECT_EQ(Entries(base + "/WINDOWS/TEMP"), std::set<std::string>{"plain.txt"}) << "no temporary file left";
+}
+
+TEST(ZipWriter, AddsToAnExistingArchiveAndRefusesDuplicateNames) {
+    TestWorld world;
+    const std::string a = world.writeFile("src/a.txt", "first");
+    const std::string b = world.writeFile("src/b.txt", "second");
+    const std::string c = world.writeFile("src/c.txt", "third");
+    const std::string archive = world.path("Drive-C-x.zip");
+    std::string error;
+
+    auto writer = ZipWriter::Open(archive, &error);
+    ASSERT_NE(writer, nullptr) << error;
+    writer->setComment("kept");
+    ASSERT_TRUE(writer->add(a, "dir/a.txt", &error));
+    EXPECT_FALSE(writer->add(b, "dir/a.txt", &error)) << "same name in one batch";
+    EXPECT_EQ(error, kZipDuplicateName);
+    ASSERT_TRUE(writer->commit(kNoProgress, &error)) << error;
+    // The writer stays usable after a commit, and sees what it wrote.
+    EXPECT_FALSE(writer->add(b, "dir/a.txt", &error));
+    EXPECT_EQ(error, kZipDuplicateName);
+    ASSERT_TRUE(writer->add(b, "dir/b.txt", &error)) << error;
+    ASSERT_TRUE(writer->commit(kNoProgress, &error)) << error;
+    writer.reset();
+
+    // Another run opens the archive and adds to it.
+    writer = ZipWriter::Open(archive, &error);
+    ASSERT_NE(writer, nullptr) << error;
+    EXPECT_FALSE(writer->add(c, "dir/b.txt", &error));
+    EXPECT_EQ(error, kZipDuplicateName);
+    ASSERT_TRUE(writer->add(c, "c.txt", &error)) << error;
+    ASSERT_TRUE(writer->commit(kNoProgress, &error)) << error;
+
+    auto reader = ZipReader::Open(archive, &error);
+    ASSERT_NE(reader, nullptr) << error;
+    EXPECT_EQ(Names(*reader), (std::vector<std::string>{"dir/a.txt", "dir/b.txt", "c.txt"}));
+    EXPECT_EQ(reader->comment(), "kept");
+    Recorder recorder;
+    ASSERT_TRUE(reader->extractAll(world.path("out"), recorder.callbacks()));
+    EXPECT_EQ(world.readFile(world.path("out/dir/a.txt")), "first");
+    EXPECT_EQ(world.readFile(world.path("out/dir/b.txt")), "second");
+    EXPECT_EQ(world.readFile(world.path("out/c.txt")), "third");
+}
+
+TEST(ZipWriter, AddRefusesWhatCannotBeArchived) {
+    TestWorld world;
+    const std::string target = world.writeFile("src/target.txt", "x");
+    ASSERT_EQ(symlink(target.c_str(), world.path("src/link").c_str()), 0);
+    world.makeFolder("src/folder");
+    auto writer = ZipWriter::Open(world.path("a.zip"), nullptr);
+    ASSERT_NE(writer, nullptr);
+    const std::pair<std::string, std::string> cases[] = {
+            {"src/missing.txt", "missing.txt"},
+            {"src/link", "link"},
+            {"src/folder", "folder"},
+            {"src/target.txt", ""},
+            {"src/target.txt", "ends/with/slash/"},
+    };
+    for (const auto& [source, stored] : cases) {
+        SCOPED_TRACE(source + " as '" + stored + "'");
+        std::string error;
+        EXPECT_FALSE(writer->add(world.path(source), stored, &error));
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_EQ(writer->pending(), 0u);
+}
+
+// A commit that does not complete leaves the archive byte for byte as it was,
+// and the writer can go on.
+TEST(ZipWriter, FailedCommitLeavesTheArchiveAsItWas) {
+    enum class Failure { AbortFromProgress, DiskFull, SourceRemoved };
+    for (const Failure failure : {Failure::AbortFromProgress, Failure::DiskFull, Failure::SourceRemoved}) {
+        for (const bool existing : {true, false}) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(failure)) + (existing ? " existing" : " new"));
+            TestWorld world;
+            const std::string old = world.writeFile("src/old.txt", "old");
+            const std::string archive = world.path("zips/Drive-C-x.zip");
+            world.makeFolder("zips");
+            std::string error;
+            if (existing) {
+                auto first = ZipWriter::Open(archive, &error);
+                ASSERT_NE(first, nullptr);
+                first->setComment("before");
+                ASSERT_TRUE(first->add(old, "old.txt", &error));
+                ASSERT_TRUE(first->commit(kNoProgress, &error)) << error;
+            }
+            const std::string before = world.readFile(archive);
+
+            auto writer = ZipWriter::Open(archive, &error);
+            ASSERT_NE(writer, nullptr) << error;
+            writer->setComment("after");
+            std::vector<std::string> sources;
+            for (int i = 0; i < 3; ++i) {
+                sources.push_back(world.makeFile("src/new" + std::to_string(i) + ".bin", 300000));
+                ASSERT_TRUE(writer->add(sources.back(), "new" + std::to_string(i) + ".bin", &error)) << error;
+            }
+            bool ok;
+            error.clear();
+            if (failure == Failure::AbortFromProgress) {
+                int calls = 0;
+                ok = writer->commit([&](int) { return ++calls < 2; }, &error);
+            } else if (failure == Failure::DiskFull) {
+                WriteFailure disk;
+                ok = writer->commit(kNoProgress, &error);
+            } else {
+                ASSERT_EQ(unlink(sources[1].c_str()), 0);
+                ok = writer->commit(kNoProgress, &error);
+                EXPECT_NE(error.find(sources[1]), std::string::npos) << error;
+            }
+            EXPECT_FALSE(ok);
+            EXPECT_FALSE(error.empty());
+            EXPECT_EQ(writer->pending(), 0u);
+            EXPECT_EQ(Exists(archive), existing);
+            EXPECT_EQ(world.readFile(archive), before);
+            EXPECT_EQ(Entries(world.path("zips")),
+                      existing ? std::set<std::string>{"Drive-C-x.zip"} : std::set<std::string>{})
+                    << "no temporary archive left";
+
+            // Still usable: the next commit holds only what was added since.
+            ASSERT_TRUE(writer->add(old, "later.txt", &error)) << error;
+            ASSERT_TRUE(writer->commit(kNoProgress, &error)) << error;
+            auto reader = ZipReader::Open(archive, &error);
+            ASSERT_NE(reader, nullptr) << error;
+            const std::vector<std::string> expected =
+                    existing ? std::vector<std::string>{"old.txt", "later.txt"} : std::vector<std::string>{"later.txt"};
+            EXPECT_EQ(Names(*reader), expected);
+            EXPECT_EQ(reader->comment(), "after") << "the comment is not lost with the failed batch";
+        }
+    }
+}
+
+TEST(ZipOpen, RefusesFilesThatAreNoArchiveWithoutTouchingThem) {
+    TestWorld world;
+    const std::string good = world.writeFile("good.txt", std::string(5000, 'g'));
+    const std::string goodArchive = world.path("good.zip");
+    {
+        auto writer = ZipWriter::Open(goodArchive, nullptr);
+        ASSERT_NE(writer, nullptr);
+        ASSERT_TRUE(writer->add(good, "good.txt", nullptr));
+        ASSERT_TRUE(writer->commit(kNoProgress, nullptr));
+    }
+    const std::string valid = world.readFile(goodArchive);
+    std::string brokenCentral = valid;
+    const size_t central = brokenCentral.find("PK\x01\x02");
+    ASSERT_NE(central, std::string::npos);
+    brokenCentral[central + 2] = 'X';
+    const std::pair<const char*, std::string> cases[] = {
+            {"empty", ""},
+            {"text", "This is not an archive at all.\n"},
+            {"cut at the end", valid.substr(0, valid.size() - 10)},
+            {"first half", valid.substr(0, valid.size() / 2)},
+            {"central directory damaged", brokenCentral},
+    };
+    for (const auto& [label, bytes] : cases) {
+        SCOPED_TRACE(label);
+        const std::string path = world.writeFile(std::string("Drive-C-") + label + ".zip", bytes);
+        std::string error;
+        EXPECT_EQ(ZipReader::Open(path, &error), nullptr);
+        EXPECT_FALSE(error.empty());
+        error.clear();
+        EXPECT_EQ(ZipWriter::Open(path, &error), nullptr);
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(world.readFile(path), bytes);
+    }
+}
+
+TEST(ZipExtract, RefusesNamesThatLeaveTheBase) {
+    TestWorld world;
+    const std::string outside = world.makeFolder("outside");
+    const std::string archive = world.path("hostile.zip");
+    const std::vector<std::string> hostile = {
+            outside + "/absolute.txt", "../outside/up.txt", "a/../../outside/deep.txt",
+            "./../outside/dot.txt", "a//b.txt", "..", "../",
+    };
+    std::vector<Entry> entries;
+    for (const std::string& name : hostile) entries.push_back({name, "evil"});
+    entries.push_back({"fine/ok.txt", "good"});
+    MakeArchive(archive, entries);
+
+    const std::string base = world.makeFolder("base");
+    const std::set<std::string> rootBefore = Entries(world.root());
+    Recorder recorder;
+    ASSERT_TRUE(Extract(archive, base, recorder));
+    std::vector<std::string> failed;
+    for (const auto& [name, message] : recorder.failures) failed.push_back(name);
+    EXPECT_EQ(failed, hostile);
+    EXPECT_TRUE(Entries(outside).empty());
+    EXPECT_EQ(Entries(base), std::set<std::string>{"fine"});
+    EXPECT_EQ(world.readFile(base + "/fine/ok.txt"), "good");
+    EXPECT_EQ(Entries(world.root()), rootBefore);
+}
+
+TEST(ZipExtract, NeverFollowsOrWritesThroughWhatIsInTheWay) {
+    TestWorld world;
+    const std::string outside = world.makeFolder("outside");
+    const std::string victim = world.writeFile("outside/victim.txt", "untouched");
+    const std::string base = world.makeFolder("base");
+    ASSERT_EQ(symlink(outside.c_str(), (base + "/linkdir").c_str()), 0);
+    ASSERT_EQ(symlink(victim.c_str(), (base + "/linkfile").c_str()), 0);
+    world.writeFile("base/plainfile", "a file, not a folder");
+    world.makeFolder("base/folder");
+    const std::string archive = world.path("a.zip");
+    MakeArchive(archive, {{"linkdir/x.txt", "evil"},
+                          {"linkdir/sub/", ""},
+                          {"plainfile/x.txt", "evil"},
+                          {"folder", "a file where a folder is"},
+                          {"linkfile", "replaces the link"}});
+
+    Recorder recorder;
+    recorder.answers = {OverwriteAnswer::Yes};
+    ASSERT_TRUE(Extract(archive, base, recorder));
+    std::vector<std::string> failed;
+    for (const auto& [name, message] : recorder.failures) failed.push_back(name);
+    EXPECT_EQ(failed, (std::vector<std::string>{"linkdir/x.txt", "linkdir/sub/", "plainfile/x.txt", "folder"}));
+    EXPECT_EQ(Entries(outside), std::set<std::string>{"victim.txt"});
+    EXPECT_EQ(world.readFile(victim), "untouched");
+    // The link in the way was asked about and then replaced, not written through.
+    EXPECT_EQ(recorder.asked, std::vector<std::string>{base + "/linkfile"});
+    EXPECT_TRUE(S_ISREG(StatOf(base + "/linkfile").st_mode));
+    EXPECT_EQ(world.readFile(base + "/linkfile"), "replaces the link");
+    EXPECT_EQ(world.readFile(base + "/plainfile"), "a file, not a folder");
+    EXPECT_TRUE(S_ISDIR(StatOf(base + "/folder").st_mode));
+}
+
+TEST(ZipExtract, AsksBeforeReplacingAFile) {
+    struct Case {
+        const char* label;
+        std::vector<OverwriteAnswer> answers;
+        bool finished;
+        size_t questions;
+        const char* expected; // per file: n = new contents, o = old
+    };
+    using A = OverwriteAnswer;
+    const Case cases[] = {
+            {"yes and no each", {A::No, A::Yes, A::No}, true, 3, "ono"},
+            {"yes to all", {A::YesToAll}, true, 1, "nnn"},
+            {"yes to all after no", {A::No, A::YesToAll}, true, 2, "onn"},
+            {"cancel", {A::Yes, A::Cancel}, false, 2, "noo"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TestWorld world;
+        const std::string archive = world.path("a.zip");
+        MakeArchive(archive, {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}});
+        const std::string base = world.makeFolder("base");
+        for (const char* n : {"a.txt", "b.txt", "c.txt"}) world.writeFile(std::string("base/") + n, "old");
+
+        Recorder recorder;
+        recorder.answers = c.answers;
+        EXPECT_EQ(Extract(archive, base, recorder), c.finished);
+        ASSERT_EQ(recorder.asked.size(), c.questions);
+        const std::vector<std::string> all = {base + "/a.txt", base + "/b.txt", base + "/c.txt"};
+        EXPECT_EQ(recorder.asked, (std::vector<std::string>(all.begin(), all.begin() + c.questions)));
+        for (int i = 0; i < 3; ++i) {
+            const std::string name = std::string(1, "abc"[i]) + ".txt";
+            EXPECT_EQ(world.readFile(base + "/" + name), c.expected[i] == 'n' ? "new " + name.substr(0, 1) : "old")
+                    << name;
+        }
+        EXPECT_EQ(Entries(base), (std::set<std::string>{"a.txt", "b.txt", "c.txt"})) << "no temporary file left";
+        EXPECT_TRUE(recorder.failures.empty());
+    }
+}
+
+TEST(ZipExtract, DuplicateNamesFollowTheOverwriteRule) {
+    TestWorld world;
+    const std::string archive = world.writeFile(
+            "dup.zip", RawArchive({{"same.txt", "first"}, {"other.txt", "x"}, {"same.txt", "second"}}));
+    std::string error;
+    auto reader = ZipReader::Open(archive, &error);
+    ASSERT_NE(reader, nullptr) << error;
+    EXPECT_EQ(Names(*reader), (std::vector<std::string>{"same.txt", "other.txt", "same.txt"}));
+
+    for (const OverwriteAnswer answer : {OverwriteAnswer::No, OverwriteAnswer::Yes}) {
+        const std::string base = world.path(answer == OverwriteAnswer::No ? "keep" : "replace");
+        Recorder recorder;
+        recorder.answers = {answer};
+        ASSERT_TRUE(reader->extractAll(base, recorder.callbacks()));
+        EXPECT_EQ(recorder.asked, std::vector<std::string>{base + "/same.txt"});
+        EXPECT_EQ(world.readFile(base + "/same.txt"), answer == OverwriteAnswer::No ? "first" : "second");
+        EXPECT_TRUE(recorder.failures.empty());
+    }
+}
+
+TEST(ZipExtract, ReadsZip64RecordsAndDirectoryEntries) {
+    TestWorld world;
+    const std::string big(100000, 'z');
+    const std::string zip64 = world.writeFile(
+            "zip64.zip", RawArchive({{"one.txt", "small", true}, {"deep/two.bin", big, true}}));
+    const std::string dirs = world.path("dirs.zip");
+    MakeArchive(dirs, {{"empty/", ""}, {"docs/", ""}, {"docs/readme.txt", "read me"}});
+
+    std::string error;
+    auto reader = ZipReader::Open(zip64, &error);
+    ASSERT_NE(reader, nullptr) << error;
+    ASSERT_EQ(reader->items().size(), 2u);
+    EXPECT_EQ(reader->items()[1].size, big.size());
+    Recorder recorder;
+    ASSERT_TRUE(reader->extractAll(world.path("out64"), recorder.callbacks()));
+    EXPECT_TRUE(recorder.failures.empty());
+    EXPECT_EQ(world.readFile(world.path("out64/one.txt")), "small");
+    EXPECT_EQ(world.readFile(world.path("out64/deep/two.bin")), big);
+
+    reader = ZipReader::Open(dirs, &error);
+    ASSERT_NE(reader, nullptr) << error;
+    std::vector<bool> directory;
+    for (const ZipItem& item : reader->items()) directory.push_back(item.directory);
+    EXPECT_EQ(directory, (std::vector<bool>{true, true, false}));
+    ASSERT_TRUE(reader->extractAll(world.path("outdirs"), recorder.callbacks()));
+    EXPECT_TRUE(recorder.failures.empty());
+    EXPECT_TRUE(S_ISDIR(StatOf(world.path("outdirs/empty")).st_mode));
+    EXPECT_TRUE(Entries(world.path("outdirs/empty")).empty());
+    EXPECT_EQ(world.readFile(world.path("outdirs/docs/readme.txt")), "read me");
+}
+
+TEST(ZipExtract, ACrcMismatchFailsTheItemAndLeavesNothing) {
+    TestWorld world;
+    const std::string archive =
+            world.writeFile("crc.zip", RawArchive({{"bad.txt", "damaged", false, true}, {"good.txt", "fine"}}));
+    const std::string base = world.makeFolder("base");
+    Recorder recorder;
+    ASSERT_TRUE(Extract(archive, base, recorder));
+    ASSERT_EQ(recorder.failures.size(), 1u);
+    EXPECT_EQ(recorder.failures[0], (std::pair<std::string, std::string>{"bad.txt", kZipCrcFailed}));
+    EXPECT_EQ(Entries(base), std::set<std::string>{"good.txt"});
+}
+
+TEST(ZipExtract, EncryptedItemsAskForThePassword) {
+    for (const zip_uint16_t method : {ZIP_EM_AES_256, ZIP_EM_TRAD_PKWARE}) {
+        if (!zip_encryption_method_supported(method, 1))
+            GTEST_SKIP() << "this libzip cannot write encryption method " << method;
+    }
+    TestWorld world;
+    // Right password, for both methods; the second item with the same
+    // password is not asked for again.
+    for (const zip_uint16_t method : {ZIP_EM_AES_256, ZIP_EM_TRAD_PKWARE}) {
+        SCOPED_TRACE(method);
+        const std::string archive = world.path("enc" + std::to_string(method) + ".zip");
+        MakeArchive(archive, {{"one.txt", "secret one", method, "pw"}, {"two.txt", "secret two", method, "pw"}});
+        std::string error;
+        auto reader = ZipReader::Open(archive, &error);
+        ASSERT_NE(reader, nullptr) << error;
+        EXPECT_TRUE(reader->items()[0].encrypted);
+        const std::string base = world.path("right" + std::to_string(method));
+        Recorder recorder;
+        recorder.passwords = {std::string("pw")};
+        ASSERT_TRUE(reader->extractAll(base, recorder.callbacks()));
+        EXPECT_TRUE(recorder.failures.empty());
+        EXPECT_EQ(recorder.passwordsAskedFor, std::vector<std::string>{"one.txt"});
+        EXPECT_EQ(world.readFile(base + "/one.txt"), "secret one");
+        EXPECT_EQ(world.readFile(base + "/two.txt"), "secret two");
+    }
+
+    // Wrong and withheld passwords. AES checks a two-byte verifier, so one
+    // wrong password in 65536 passes it by chance: make an archive where
+    // "wrong" is refused up front, so that the test is deterministic.
+    const std::string archive = world.path("aes.zip");
+    for (int attempt = 0;; ++attempt) {
+        ASSERT_LT(attempt, 5);
+        MakeArchive(archive, {{"locked.txt", "secret", ZIP_EM_AES_256, "pw"}, {"open.txt", "plain"}});
+        int code = 0;
+        zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY, &code);
+        ASSERT_NE(za, nullptr);
+        zip_file_t* f = zip_fopen_index_encrypted(za, 0, 0, "wrong");
+        const bool refused = f == nullptr;
+        if (f) zip_fclose(f);
+        zip_discard(za);
+        if (refused) break;
+    }
+    const std::pair<const char*, std::optional<std::string>> answers[] = {{"wrong", std::string("wrong")},
+                                                                          {"cancelled", std::nullopt}};
+    for (const auto& [label, password] : answers) {
+        SCOPED_TRACE(label);
+        const std::string base = world.path(label);
+        Recorder recorder;
+        recorder.passwords = {password};
+        ASSERT_TRUE(Extract(archive, base, recorder));
+        EXPECT_EQ(recorder.passwordsAskedFor, std::vector<std::string>{"locked.txt"});
+        EXPECT_EQ(recorder.failures,
+                  (std::vector<std::pair<std::string, std::string>>{{"locked.txt", kZipInvalidPassword}}));
+        EXPECT_EQ(Entries(base), std::set<std::string>{"open.txt"});
+    }
+}

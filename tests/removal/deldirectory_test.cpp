@@ -1,0 +1,543 @@
+#include "platform/fileops.h"
+#include "platform/paths.h"
+#include "platform/trash.h"
+#include "platform/zip.h"
+#include "removal/frmDelDirectory.h"
+#include "removal/frmZipOptions.h"
+#include "shell/protected.h"
+#include "shell/settings.h"
+#include "support/scripted_dialogs.h"
+#include "support/world.h"
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillon {
+namespace {
+
+using test::ScriptedDialogs;
+using test::TestWorld;
+
+const QString kRecycleQuestion =
+    "Note that the recycle bin may be full or that you may have the \"Immediately Remove Files "
+    "On Delete\" option turned on in the recycle bin. If either is true, then you will not be "
+    "able to recover the deleted files from the recycle bin. \n\nSend to the recycle bin anyway?";
+const QString kReallyAbort = "Really abort?  Folders may be partially deleted!";
+const QString kDeleteNote = " (Note: Deletion operation canceled ... not all files deleted)";
+const QString kAttributeTail = "Delete this file and continue deleting the remaining files? ";
+
+template <typename W> void whenModalOpens(std::function<void(W*)> step) {
+    QTimer::singleShot(0, [step] {
+        W* window = nullptr;
+        (void)QTest::qWaitFor(
+            [&] {
+                window = qobject_cast<W*>(QApplication::activeModalWidget());
+                return window != nullptr;
+            },
+            5000);
+        if (!window) {
+            ADD_FAILURE() << "modal window did not open";
+            return;
+        }
+        step(window);
+    });
+}
+
+void click(QAbstractButton* button) {
+    ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QString shown(const std::string& path) {
+    return DisplayPath(path);
+}
+
+class DelDirTest : public ::testing::Test {
+protected:
+    DelDirTest() {
+        world.setEnv("PATH", world.makeFolder("bin"));
+        rebuildProtection();
+        SettingsStore::Main().writeString("ZipFile", "Path", zipFolder);
+    }
+    ~DelDirTest() override {
+        SetFileOpFailureForTesting(nullptr);
+        SetTrashFailureForTesting(nullptr);
+        ZipWriter::SetWriteFailureForTesting(false);
+        while (QWidget* w = QApplication::activeModalWidget())
+            w->close();
+    }
+    static void rebuildProtection() {
+        ProtectedFolderList::Instance().GetSearchPath();
+        ProtectedFolderList::Instance().forgetLastQuery();
+    }
+    std::unique_ptr<TfrmDelDirectory> openWindow() {
+        auto window = std::make_unique<TfrmDelDirectory>();
+        window->setFolder(tree);
+        window->show();
+        return window;
+    }
+    // Answers the zip options dialog with OK once it opens.
+    void acceptZipOptions(const QString& comment) {
+        whenModalOpens<TfrmZipOptions>([comment](TfrmZipOptions* options) {
+            options->Edit2->setText(comment);
+            click(options->btOK);
+        });
+    }
+    static int64_t total(const char* key) {
+        return SettingsStore::Main().readInteger("Quillon", key, -1);
+    }
+    std::string file(const std::string& relative, int64_t size, unsigned mode = 0644) {
+        return world.makeFile("c/TEMP/OLD/" + relative, size, std::nullopt, std::nullopt, mode);
+    }
+    std::string inTree(const std::string& relative) const { return tree + "/" + relative; }
+    std::string archive() const { return zipFolder + "/Drive-C-FolderClean08Dec262142.zip"; }
+    std::vector<std::string> archivedNames() const {
+        std::string error;
+        auto reader = ZipReader::Open(archive(), &error);
+        if (!reader) {
+            ADD_FAILURE() << "archive not readable: " << error;
+            return {};
+        }
+        std::vector<std::string> names;
+        for (const ZipItem& item : reader->items())
+            names.push_back(item.name);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TestWorld world;
+    test::FixedClock clock{EncodeDateTime(2026, 12, 8, 21, 42)};
+    std::string tree = world.makeFolder("c/TEMP/OLD");
+    std::string zipFolder = world.makeFolder("zips");
+};
+
+TEST_F(DelDirTest, ProtectedFolderIsWarnedAboutAndNoKeepsEverything) {
+    const std::string tool = file("bin/tool", 0, 0755);
+    world.setEnv("PATH", inTree("bin"));
+    rebuildProtection();
+    const std::string a = file("a.txt", 10);
+    auto window = openWindow();
+    EXPECT_EQ(window->windowTitle(), "Clean directory, sub-directories and all files");
+    EXPECT_EQ(window->lblTop->text(),
+              "This folder should not be deleted since it is in the search path");
+    EXPECT_EQ(window->lblDirectory->text(), shown(tree));
+
+    const QString warning =
+        "Warning: the folder or a sub-folder of the one to delete is marked NOT to be deleted "
+        "because it is in the search path.  You may not want to delete it at this time.  "
+        "Really delete?";
+    {
+        ScriptedDialogs dialogs;
+        dialogs.expectQuestion(warning, DialogButton::No);
+        click(window->btDelete);
+    }
+    EXPECT_TRUE(PathExists(a));
+    EXPECT_TRUE(PathExists(tool));
+    EXPECT_TRUE(window->isVisible()) << "a declined warning leaves the window open";
+    EXPECT_EQ(total("Ndelete"), -1);
+
+    ScriptedDialogs dialogs;
+    dialogs.expectQuestion(warning, DialogButton::Yes)
+        .expectMessage(MessageKind::Info, "Deleted 2 files for a savings of 10 bytes.");
+    click(window->btDelete);
+    EXPECT_FALSE(PathExists(tree));
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+}
+
+TEST_F(DelDirTest, EmptyFolderIsRemovedSilentlyWithoutTotals) {
+    ScriptedDialogs dialogs; // any box fails the test
+    auto window = openWindow();
+    EXPECT_EQ(window->lblTop->text(), "Folder to clean: ");
+    click(window->btDelete);
+    EXPECT_FALSE(PathExists(tree));
+    EXPECT_TRUE(PathExists(ParentFolder(tree)));
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    EXPECT_EQ(total("Ndelete"), -1);
+    EXPECT_EQ(total("DelDate"), -1);
+}
+
+TEST_F(DelDirTest, DeletesTheWholeTreeAndCountsIt) {
+    file("a.txt", 100);
+    file("sub/b.txt", 200);
+    file("sub/deeper/\xff.bin", 300); // not valid UTF-8
+    world.makeFolder("c/TEMP/OLD/sub/empty");
+    ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Info, "Deleted 3 files for a savings of 600 bytes.");
+    auto window = openWindow();
+    click(window->btDelete);
+    EXPECT_FALSE(PathExists(tree));
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    EXPECT_FALSE(window->recycleMode());
+    EXPECT_EQ(window->pnlCount->text(), "Count");
+    EXPECT_EQ(window->pnlName->text(), "Filename");
+    EXPECT_EQ(total("Ndelete"), 3);
+    EXPECT_EQ(total("SizeDelete"), 600);
+    EXPECT_EQ(total("NWaste"), 0);
+    EXPECT_EQ(total("DelDate"), DayNumber(Now()));
+}
+
+// The asked-about entry sits in sub/, after plain.txt (a folder's own entries
+// come before its sub-folders) and before sub/deeper/z.txt, so a declined
+// question shows both what was done and that the run stopped.
+TEST_F(DelDirTest, AttributeQuestionsNameTheFileAndDecideItsFate) {
+    const std::string outside = world.makeFile("outside/target.txt", 7);
+    struct Case {
+        const char* name;
+        std::vector<const char*> asked; // in the order they must come
+        DialogButton lastAnswer;        // earlier questions are answered Yes
+    };
+    const Case cases[] = {
+        {"ro.txt", {" is read-only, "}, DialogButton::Yes},
+        {"ro.txt", {" is read-only, "}, DialogButton::No},
+        {".hidden", {" is hidden, "}, DialogButton::Yes},
+        {".hidden", {" is hidden, "}, DialogButton::Cancel},
+        {"link", {" is a system file, "}, DialogButton::Yes},
+        {"link", {" is a system file, "}, DialogButton::No},
+        {".ro-hidden", {" is read-only, ", " is hidden, "}, DialogButton::Yes},
+        {".ro-hidden", {" is read-only, ", " is hidden, "}, DialogButton::No},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.lastAnswer == DialogButton::Yes ? " Yes" : " no"));
+        const std::string sub = world.makeFolder("c/TEMP/OLD/sub");
+        const std::string target = sub + "/" + c.name;
+        int64_t size = 5;
+        if (std::string(c.name) == "link") {
+            ASSERT_EQ(symlink(outside.c_str(), target.c_str()), 0);
+            size = static_cast<int64_t>(outside.size());
+        } else {
+            const bool readOnly = std::string(c.name).find("ro") != std::string::npos;
+            file(std::string("sub/") + c.name, size, readOnly ? 0444 : 0644);
+        }
+        const std::string plain = file("plain.txt", 10);
+        const std::string later = file("sub/deeper/z.txt", 30);
+        std::vector<std::string> ops;
+        SetFileOpFailureForTesting([&](std::string_view op, const std::string& path) {
+            if (path == target) ops.push_back(std::string(op));
+            return 0;
+        });
+
+        ScriptedDialogs dialogs;
+        for (size_t i = 0; i < c.asked.size(); ++i)
+            dialogs.expectQuestion(shown(target) + c.asked[i] + kAttributeTail,
+                                   i + 1 == c.asked.size() ? c.lastAnswer : DialogButton::Yes);
+        const bool yes = c.lastAnswer == DialogButton::Yes;
+        dialogs.expectMessage(
+            MessageKind::Info,
+            yes ? QString("Deleted 3 files for a savings of %1 bytes.").arg(40 + size)
+                : "Deleted 1 files for a savings of 10 bytes." + kDeleteNote);
+        auto window = openWindow();
+        click(window->btDelete);
+
+        EXPECT_FALSE(PathExists(plain));
+        EXPECT_EQ(PathExists(target), !yes);
+        EXPECT_EQ(PathExists(later), !yes) << "a declined question ends the run";
+        EXPECT_EQ(PathExists(tree), !yes);
+        EXPECT_EQ(window->result(), QDialog::Accepted);
+        if (yes && std::string(c.name).find("ro") != std::string::npos) {
+            EXPECT_EQ(ops, (std::vector<std::string>{"chmod", "unlink"}));
+        }
+        EXPECT_EQ(world.readFile(outside).size(), 7u) << "a link's target is never touched";
+        EXPECT_TRUE(PathExists(outside));
+
+        SetFileOpFailureForTesting(nullptr);
+        world.makeFolder("c/TEMP/OLD");
+        chmod(target.c_str(), 0644);
+        unlink(target.c_str());
+        unlink(later.c_str());
+        rmdir(ParentFolder(later).c_str());
+        rmdir(sub.c_str());
+    }
+}
+
+TEST_F(DelDirTest, LinksAreRemovedAsLinksNeverFollowed) {
+    const std::string outsideFile = world.makeFile("outside/keep.txt", 9);
+    const std::string outsideDir = world.makeFolder("outside/dir");
+    const std::string inDir = world.makeFile("outside/dir/inner.txt", 4);
+    const std::string fileLink = inTree("tofile");
+    const std::string dirLink = world.makeFolder("c/TEMP/OLD/sub") + "/todir";
+    ASSERT_EQ(symlink(outsideFile.c_str(), fileLink.c_str()), 0);
+    ASSERT_EQ(symlink(outsideDir.c_str(), dirLink.c_str()), 0);
+    ScriptedDialogs dialogs;
+    dialogs
+        .expectQuestion(shown(fileLink) + " is a system file, " + kAttributeTail, DialogButton::Yes)
+        .expectQuestion(shown(dirLink) + " is a system file, " + kAttributeTail, DialogButton::Yes)
+        .expectMessage(MessageKind::Info, QString("Deleted 2 files for a savings of %1 bytes.")
+                                              .arg(outsideFile.size() + outsideDir.size()));
+    auto window = openWindow();
+    click(window->btDelete);
+    EXPECT_FALSE(PathExists(tree));
+    EXPECT_TRUE(PathExists(outsideFile));
+    EXPECT_TRUE(PathExists(inDir));
+}
+
+TEST_F(DelDirTest, ZipWithoutDeletingAsksNothingAndKeepsTheTree) {
+    const std::vector<std::string> files = {file("a.txt", 100), file(".hidden", 20, 0444),
+                                            file("sub/b.txt", 200), file("sub/\xff.bin", 3)};
+    ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Info, "Zipped up 4 files");
+    auto window = openWindow();
+    window->cbDelete->setChecked(false);
+    acceptZipOptions("tree backup");
+    click(window->btZip);
+
+    for (const std::string& f : files)
+        EXPECT_TRUE(PathExists(f)) << f;
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    EXPECT_EQ(total("NZip"), 4);
+    EXPECT_EQ(total("SizeZip"), 323);
+    EXPECT_EQ(total("Ndelete"), -1);
+    EXPECT_EQ(archivedNames(),
+              (std::vector<std::string>{"TEMP/OLD/.hidden", "TEMP/OLD/a.txt", "TEMP/OLD/sub/b.txt",
+                                        "TEMP/OLD/sub/\xff.bin"}));
+    std::string error;
+    auto reader = ZipReader::Open(archive(), &error);
+    ASSERT_TRUE(reader) << error;
+    EXPECT_EQ(reader->comment(), "tree backup");
+}
+
+TEST_F(DelDirTest, ZipThenDeleteRemovesOnlyWhatTheArchiveHolds) {
+    const std::string a = file("a.txt", 100);
+    const std::string b = file("sub/b.txt", 200);
+    const std::string target = world.makeFile("outside/target.txt", 7);
+    const std::string link = world.makeFolder("c/TEMP/OLD/keep") + "/link";
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    ScriptedDialogs dialogs;
+    // A link has no content of its own to archive, so it is not zipped and stays.
+    dialogs.expectQuestion(shown(link) + " is a system file, " + kAttributeTail, DialogButton::Yes)
+        .expectMessage(MessageKind::Error, "Couldn't zip up file - " + shown(link))
+        .expectMessage(MessageKind::Info, "Zipped up 2 files");
+    auto window = openWindow();
+    ASSERT_TRUE(window->cbDelete->isChecked());
+    acceptZipOptions("");
+    click(window->btZip);
+
+    EXPECT_FALSE(PathExists(a));
+    EXPECT_FALSE(PathExists(b));
+    EXPECT_FALSE(PathExists(inTree("sub"))) << "an emptied folder goes after its files";
+    EXPECT_TRUE(PathExists(link));
+    EXPECT_TRUE(PathExists(tree));
+    EXPECT_TRUE(PathExists(target));
+    EXPECT_EQ(archivedNames(), (std::vector<std::string>{"TEMP/OLD/a.txt", "TEMP/OLD/sub/b.txt"}));
+    EXPECT_EQ(total("NZip"), 2);
+    EXPECT_EQ(total("SizeZip"), 300);
+    EXPECT_EQ(total("Ndelete"), -1);
+}
+
+// A declined question ends the walk, but what was queued before it still goes
+// into the archive (and is then deleted), as if handled file by file.
+TEST_F(DelDirTest, DeclinedQuestionInAZipRunKeepsWhatCameBefore) {
+    const std::string a = file("a.txt", 100);
+    const std::string ro = file("sub/ro.txt", 5, 0444);
+    ScriptedDialogs dialogs;
+    dialogs.expectQuestion(shown(ro) + " is read-only, " + kAttributeTail, DialogButton::No)
+        .expectMessage(MessageKind::Info,
+                       "Zipped up 1 files (Note: Zip operation canceled ... not all files zipped)");
+    auto window = openWindow();
+    acceptZipOptions("");
+    click(window->btZip);
+    EXPECT_FALSE(PathExists(a));
+    EXPECT_TRUE(PathExists(ro));
+    EXPECT_EQ(archivedNames(), std::vector<std::string>{"TEMP/OLD/a.txt"});
+    EXPECT_EQ(total("NZip"), 1);
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+}
+
+TEST_F(DelDirTest, FileReplacedAfterArchivingIsNotDeleted) {
+    const std::string a = file("a.txt", 100);
+    const std::string b = file("sub/b.txt", 200);
+    // While the archived files are being deleted, b.txt is replaced by a new file.
+    SetFileOpFailureForTesting([&](std::string_view op, const std::string& path) {
+        if (op == "unlink" && path == a) {
+            const std::string fresh = world.writeFile("fresh", "new");
+            EXPECT_EQ(rename(fresh.c_str(), b.c_str()), 0);
+        }
+        return 0;
+    });
+    ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Error, "Couldn't delete file - " + shown(b))
+        .expectMessage(MessageKind::Info, "Zipped up 2 files");
+    auto window = openWindow();
+    acceptZipOptions("");
+    click(window->btZip);
+    EXPECT_FALSE(PathExists(a));
+    EXPECT_EQ(world.readFile(b), "new");
+}
+
+// More files than one archive commit takes: every batch is written, then its
+// files and the folders they emptied go.
+TEST_F(DelDirTest, LargeTreeIsZippedAndRemovedAcrossBatches) {
+    constexpr int kFiles = 1010;
+    for (int i = 0; i < kFiles; ++i)
+        file("part" + std::to_string(i % 3) + "/f" + std::to_string(i), 1);
+    ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Info, "Zipped up 1,010 files");
+    auto window = openWindow();
+    acceptZipOptions("");
+    click(window->btZip);
+    EXPECT_FALSE(PathExists(tree));
+    EXPECT_EQ(archivedNames().size(), static_cast<size_t>(kFiles));
+    EXPECT_EQ(total("NZip"), kFiles);
+}
+
+TEST_F(DelDirTest, ArchiveThatCannotBeWrittenDeletesNothing) {
+    const std::string a = file("a.txt", 100);
+    const std::string b = file("sub/b.txt", 200);
+    ZipWriter::SetWriteFailureForTesting(true);
+    ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Error, "Couldn't zip up file - " + shown(a))
+        .expectMessage(MessageKind::Error, "Couldn't zip up file - " + shown(b));
+    auto window = openWindow();
+    acceptZipOptions("");
+    click(window->btZip);
+    EXPECT_TRUE(PathExists(a));
+    EXPECT_TRUE(PathExists(b));
+    EXPECT_FALSE(PathExists(archive()));
+    EXPECT_EQ(total("NZip"), -1);
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+}
+
+TEST_F(DelDirTest, CancelledZipOptionsStartNothing) {
+    const std::string a = file("a.txt", 100);
+    ScriptedDialogs dialogs;
+    auto window = openWindow();
+    whenModalOpens<TfrmZipOptions>([](TfrmZipOptions* options) { click(options->btCancel); });
+    click(window->btZip);
+    EXPECT_TRUE(PathExists(a));
+    EXPECT_FALSE(PathExists(archive()));
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(DelDirTest, RecycleSendsFilesToTheTrashAndCountsThemAsTrashed) {
+    const std::string a = file("a.txt", 100);
+    file("sub/b.txt", 200);
+    auto window = openWindow();
+    {
+        ScriptedDialogs dialogs;
+        dialogs.expectQuestion(kRecycleQuestion, DialogButton::No);
+        click(window->btRecycle);
+    }
+    EXPECT_TRUE(PathExists(a));
+    EXPECT_TRUE(window->isVisible());
+
+    ScriptedDialogs dialogs;
+    dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
+        .expectMessage(MessageKind::Info, "Deleted 2 files for a savings of 300 bytes.");
+    click(window->btRecycle);
+    EXPECT_FALSE(PathExists(tree));
+    const std::string trash = world.path("data/Trash");
+    EXPECT_EQ(world.readFile(trash + "/files/a.txt").size(), 100u);
+    EXPECT_EQ(world.readFile(trash + "/files/b.txt").size(), 200u);
+    EXPECT_TRUE(PathExists(trash + "/info/b.txt.trashinfo"));
+    EXPECT_TRUE(window->recycleMode());
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    EXPECT_EQ(total("NWaste"), 2);
+    EXPECT_EQ(total("SizeWaste"), 300);
+    EXPECT_EQ(total("Ndelete"), 0);
+}
+
+TEST_F(DelDirTest, FileThatCannotGoIsReportedAndKeepsItsFolders) {
+    for (const bool recycle : {false, true}) {
+        SCOPED_TRACE(recycle ? "recycle" : "delete");
+        const std::string a = file("a.txt", 10);
+        const std::string stuck = file("sub/stuck.txt", 20);
+        const std::string c = file("sub/deeper/c.txt", 30);
+        if (recycle)
+            SetTrashFailureForTesting([&](const std::string& path) { return path == stuck; });
+        else
+            SetFileOpFailureForTesting([&](std::string_view op, const std::string& path) {
+                return op == "unlink" && path == stuck ? EACCES : 0;
+            });
+        ScriptedDialogs dialogs;
+        if (recycle) dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes);
+        dialogs.expectMessage(MessageKind::Error, "Couldn't delete file - " + shown(stuck))
+            .expectMessage(MessageKind::Info, "Deleted 2 files for a savings of 40 bytes.");
+        auto window = openWindow();
+        click(recycle ? window->btRecycle : window->btDelete);
+        EXPECT_FALSE(PathExists(a));
+        EXPECT_FALSE(PathExists(c));
+        EXPECT_FALSE(PathExists(inTree("sub/deeper")));
+        EXPECT_TRUE(PathExists(stuck));
+        EXPECT_EQ(window->result(), QDialog::Accepted);
+        EXPECT_EQ(total(recycle ? "NWaste" : "Ndelete"), 2);
+        EXPECT_EQ(total(recycle ? "SizeWaste" : "SizeDelete"), 40);
+
+        SetFileOpFailureForTesting(nullptr);
+        SetTrashFailureForTesting(nullptr);
+        unlink(stuck.c_str());
+    }
+}
+
+// Cancel is clicked from inside the run, at the first removal, as a user's
+// click would be served by the walk.
+TEST_F(DelDirTest, CancelDuringTheRunAsksAndYesAbortsIt) {
+    for (const DialogButton answer : {DialogButton::Yes, DialogButton::No}) {
+        const bool abort = answer == DialogButton::Yes;
+        SCOPED_TRACE(abort ? "Yes" : "No");
+        for (const char* name : {"f1", "f2", "f3"})
+            file(name, 10);
+        const std::string deep = file("sub/g.txt", 10);
+        auto window = openWindow();
+        bool clicked = false;
+        SetFileOpFailureForTesting([&](std::string_view op, const std::string&) {
+            if (op == "unlink" && !clicked) {
+                clicked = true;
+                EXPECT_TRUE(window->running());
+                EXPECT_FALSE(window->btDelete->isEnabled()) << "no second run from within a run";
+                QTest::mouseClick(window->BitBtn3, Qt::LeftButton);
+            }
+            return 0;
+        });
+        ScriptedDialogs dialogs;
+        dialogs.expectQuestion(kReallyAbort, answer)
+            .expectMessage(MessageKind::Info,
+                           abort ? "Deleted 1 files for a savings of 10 bytes." + kDeleteNote
+                                 : QString("Deleted 4 files for a savings of 40 bytes."));
+        click(window->btDelete);
+        EXPECT_EQ(window->result(), abort ? QDialog::Rejected : QDialog::Accepted);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(PathExists(deep), abort);
+        EXPECT_EQ(PathExists(tree), abort);
+        EXPECT_EQ(total("Ndelete"), abort ? 1 : 5);
+
+        SetFileOpFailureForTesting(nullptr);
+        world.makeFolder("c/TEMP/OLD");
+        for (const char* name : {"f1", "f2", "f3"})
+            unlink(inTree(name).c_str());
+        unlink(deep.c_str());
+        rmdir(inTree("sub").c_str());
+    }
+}
+
+// Files queued for the archive are not yet in it: an aborted zip run must
+// neither write nor delete them.
+TEST_F(DelDirTest, CancelDuringAZipRunDeletesNothingUnarchived) {
+    const std::string ro = file("ro.txt", 10, 0444);
+    const std::string other = file("sub/b.txt", 20);
+    auto window = openWindow();
+    SetFileOpFailureForTesting([&](std::string_view op, const std::string&) {
+        if (op == "chmod") QTest::mouseClick(window->BitBtn3, Qt::LeftButton);
+        return 0;
+    });
+    ScriptedDialogs dialogs;
+    dialogs.expectQuestion(shown(ro) + " is read-only, " + kAttributeTail, DialogButton::Yes)
+        .expectQuestion(kReallyAbort, DialogButton::Yes);
+    acceptZipOptions("");
+    click(window->btZip);
+    EXPECT_TRUE(PathExists(ro));
+    EXPECT_TRUE(PathExists(other));
+    EXPECT_FALSE(PathExists(archive()));
+    EXPECT_EQ(window->result(), QDialog::Rejected);
+    EXPECT_EQ(total("NZip"), -1);
+}
+
+} // namespace
+} // namespace quillon

@@ -1,0 +1,519 @@
+#include "platform/fileops.h"
+#include "platform/paths.h"
+#include "platform/trash.h"
+#include "platform/zip.h"
+#include "removal/frmReallyDelete.h"
+#include "removal/frmZipOptions.h"
+#include "removal/removal.h"
+#include "shell/launcher.h"
+#include "shell/protected.h"
+#include "shell/settings.h"
+#include "support/scripted_dialogs.h"
+#include "support/world.h"
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quillon {
+namespace {
+
+const QString kAllProtected =
+    "All files selected appear on the NON-DELETE list.  To delete the files anyway, move them "
+    "off of the NON-DELETE list onto the DELETION PANEL.";
+const QString kNoFiles =
+    "There are no files on the deletion panel.  In order to perform this operation you need to "
+    "move files from the NON-DELETE list to the deletion panel.";
+const QString kRecycleQuestion =
+    "Note that the recycle bin may be full or that you may have the \"Immediately Remove Files "
+    "On Delete\" option turned on in the recycle bin. If either is true, then you will not be "
+    "able to recover the deleted files from the recycle bin. \n\nSend to the recycle bin anyway?";
+const QString kRecycleFailed =
+    "An error occurred sending files to the recycle bin.  The bin may be full.";
+const QString kAbortQuestion = "Really abort?  Folders may be partially deleted!";
+
+QString zipFailed(const std::string& path) {
+    return "Couldn't zip up file - " + DisplayPath(path);
+}
+
+void click(QAbstractButton* button) {
+    ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Runs `step` inside the next modal window of type W once it is open.
+template <typename W> void whenModalOpens(std::function<void(W*)> step) {
+    QTimer::singleShot(0, [step] {
+        W* window = nullptr;
+        if (!QTest::qWaitFor(
+                [&] {
+                    window = qobject_cast<W*>(QApplication::activeModalWidget());
+                    return window != nullptr;
+                },
+                5000)) {
+            ADD_FAILURE() << "modal window did not open";
+            return;
+        }
+        step(window);
+    });
+}
+
+// Answers the zip options dialog with OK and a comment.
+void acceptZipOptions(const QString& comment) {
+    whenModalOpens<TfrmZipOptions>([comment](TfrmZipOptions* options) {
+        options->Edit2->setText(comment);
+        click(options->btOK);
+    });
+}
+
+std::vector<std::string> itemNames(const std::string& archive) {
+    std::string error;
+    const auto reader = ZipReader::Open(archive, &error);
+    if (!reader) {
+        ADD_FAILURE() << "cannot read " << archive << ": " << error;
+        return {};
+    }
+    std::vector<std::string> names;
+    for (const ZipItem& item : reader->items())
+        names.push_back(item.name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ReallyDeleteTest : public ::testing::Test {
+  protected:
+    ReallyDeleteTest() {
+        world.setDrives({{'C', "c"}, {'D', "d"}});
+        world.setEnv("PATH", world.makeFolder("c/bin"));
+        world.writeFile("config/quillon/folders.txt", world.makeFolder("c/app") + "/\r\n");
+        ProtectedFolderList::Instance().GetSearchPath();
+        ProtectedFolderList::Instance().forgetLastQuery();
+        SettingsStore::Main().writeString("ZipFile", "Path", world.makeFolder("zips"));
+    }
+    ~ReallyDeleteTest() override {
+        SetFileOpFailureForTesting(nullptr);
+        SetTrashFailureForTesting(nullptr);
+        ZipWriter::SetWriteFailureForTesting(false);
+        ZipFolder.clear();
+        while (QWidget* w = QApplication::activeModalWidget())
+            w->close();
+    }
+
+    std::unique_ptr<TfrmReallyDelete> open(const std::vector<std::string>& paths,
+                                           double savings = 0, const QString& category = {}) {
+        auto window = std::make_unique<TfrmReallyDelete>();
+        window->setFiles(paths);
+        window->Savings = savings;
+        window->ZipCategory = category;
+        window->show();
+        // The protected files are sorted out just after the window shows.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->btClose->isEnabled(); }, 5000));
+        return window;
+    }
+    static std::vector<QString> texts(const QListWidget* list) {
+        std::vector<QString> out;
+        for (int i = 0; i < list->count(); ++i)
+            out.push_back(list->item(i)->text());
+        return out;
+    }
+    static void select(QListWidget* list, const std::vector<int>& rows) {
+        list->clearSelection();
+        for (int row : rows)
+            list->item(row)->setSelected(true);
+    }
+    int64_t total(const char* key) const {
+        return SettingsStore::Main().readInteger("Quillon", key, -1);
+    }
+
+    test::TestWorld world;
+    const DateTime now = EncodeDateTime(2026, 12, 8, 21, 42, 30);
+    test::FixedClock clock{now};
+};
+
+TEST_F(ReallyDeleteTest, AllProtectedEmptiesThePanelAndWarnsAfterAMoment) {
+    const std::string tool = world.makeFile("c/bin/tool", 10);
+    const std::string db = world.makeFile("c/app/data.db", 20);
+    test::ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Info, kAllProtected);
+
+    auto w = open({tool, db}, 1234567);
+    EXPECT_EQ(w->windowTitle(), "Clean up the following files");
+    EXPECT_EQ(w->lb1->count(), 0);
+    EXPECT_EQ(texts(w->lb2), (std::vector<QString>{DisplayPath(db), DisplayPath(tool)}));
+    EXPECT_EQ(w->lblDelete->text(), "Delete - 0, Do NOT delete - 2");
+    EXPECT_EQ(w->lblLeft->text(), "Deletion Panel - files to be deleted: 0");
+    EXPECT_EQ(w->lblRight->text(), "Files that will NOT be deleted: 2");
+    EXPECT_EQ(w->lblSavings->text(), "1,234,567 bytes");
+    // The warning waits until the window is up.
+    EXPECT_FALSE(dialogs.done());
+    EXPECT_EQ(w->TabbedNotebook1->currentIndex(), 0);
+    EXPECT_TRUE(w->Timer1->isActive());
+    EXPECT_EQ(w->Timer1->interval(), 500);
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->TabbedNotebook1->currentIndex() == 1; }, 5000));
+    EXPECT_TRUE(dialogs.done());
+    EXPECT_FALSE(w->Timer1->isActive());
+}
+
+TEST_F(ReallyDeleteTest, FilesMoveBothWaysAndThePageFollows) {
+    const std::string a = world.makeFile("c/work/a.txt", 1);
+    const std::string b = world.makeFile("c/work/B.txt", 1);
+    const std::string c = world.makeFile("c/work/c.txt", 1);
+    const std::string tool = world.makeFile("c/bin/tool", 1);
+    test::ScriptedDialogs none;
+    auto w = open({c, tool, b, a}, 5000);
+
+    // Sorted as read, not by byte value ('B' < 'a').
+    EXPECT_EQ(texts(w->lb1),
+              (std::vector<QString>{DisplayPath(a), DisplayPath(b), DisplayPath(c)}));
+    EXPECT_EQ(texts(w->lb2), (std::vector<QString>{DisplayPath(tool)}));
+    EXPECT_EQ(w->TabbedNotebook1->tabText(0), "Files to be deleted");
+    EXPECT_EQ(w->TabbedNotebook1->tabText(1), "Do not delete these files");
+    EXPECT_FALSE(w->btToAgainst->isEnabled());
+    EXPECT_FALSE(w->btMoveLeft->isEnabled());
+    EXPECT_FALSE(w->btReason->isEnabled());
+
+    select(w->lb1, {0, 2});
+    EXPECT_TRUE(w->btToAgainst->isEnabled());
+    click(w->btToAgainst);
+    EXPECT_EQ(texts(w->lb1), (std::vector<QString>{DisplayPath(b)}));
+    EXPECT_EQ(texts(w->lb2),
+              (std::vector<QString>{DisplayPath(tool), DisplayPath(a), DisplayPath(c)}));
+    EXPECT_EQ(w->lblDelete->text(), "Delete - 1, Do NOT delete - 3");
+    EXPECT_FALSE(w->btToAgainst->isEnabled());
+    EXPECT_EQ(w->TabbedNotebook1->currentIndex(), 0);
+
+    select(w->lb1, {0});
+    click(w->btToAgainst);
+    EXPECT_EQ(w->lb1->count(), 0);
+    EXPECT_EQ(w->TabbedNotebook1->currentIndex(), 1);
+    EXPECT_EQ(w->lblRight->text(), "Files that will NOT be deleted: 4");
+
+    select(w->lb2, {1});
+    EXPECT_TRUE(w->btMoveLeft->isEnabled());
+    EXPECT_TRUE(w->btReason->isEnabled());
+    click(w->btMoveLeft);
+    EXPECT_EQ(w->TabbedNotebook1->currentIndex(), 1);
+    w->lb2->selectAll();
+    click(w->btMoveLeft);
+    EXPECT_EQ(texts(w->lb1), (std::vector<QString>{DisplayPath(tool), DisplayPath(a),
+                                                   DisplayPath(b), DisplayPath(c)}));
+    EXPECT_EQ(w->TabbedNotebook1->currentIndex(), 0);
+    EXPECT_EQ(w->lblLeft->text(), "Deletion Panel - files to be deleted: 4");
+    EXPECT_FALSE(w->btMoveLeft->isEnabled());
+    EXPECT_FALSE(w->btReason->isEnabled());
+    EXPECT_EQ(w->lblSavings->text(), "5,000 bytes");
+    EXPECT_EQ(w->deletionPaths(), (std::vector<std::string>{tool, a, b, c}));
+}
+
+TEST_F(ReallyDeleteTest, ReasonTellsWhyAFileIsKept) {
+    const std::string tool = world.makeFile("c/bin/tool", 1);
+    const std::string db = world.makeFile("c/app/data.db", 1);
+    const std::string mine = world.makeFile("c/work/mine.txt", 1);
+    auto w = open({tool, db, mine});
+    w->lb1->selectAll();
+    click(w->btToAgainst);
+
+    const struct {
+        std::string path;
+        QString tail;
+    } cases[] = {
+        {tool, " is on the DO NOT DELETE LIST since the folder that it is stored in is in the "
+               "search path"},
+        {db, " is on the DO NOT DELETE LIST since the folder that it is stored in is referenced in "
+             "the registry"},
+        {mine, " is on the DO NOT DELETE LIST because you moved it here."},
+    };
+    for (const auto& c : cases) {
+        const auto found = w->lb2->findItems(DisplayPath(c.path), Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1);
+        w->lb2->setCurrentItem(found[0]);
+        test::ScriptedDialogs dialogs;
+        dialogs.expectMessage(MessageKind::Info,
+                              "This file \"" + DisplayPath(c.path) + "\"" + c.tail);
+        click(w->btReason);
+    }
+}
+
+TEST_F(ReallyDeleteTest, ActionsOnAnEmptyPanelOnlyExplain) {
+    const std::string a = world.makeFile("c/work/a.txt", 1);
+    auto w = open({a});
+    w->lb1->selectAll();
+    click(w->btToAgainst);
+    test::ScriptedDialogs dialogs;
+    for (QPushButton* button : {w->btDelete, w->btRecycle, w->btZip}) {
+        dialogs.expectMessage(MessageKind::Info, kNoFiles);
+        click(button);
+    }
+    EXPECT_TRUE(dialogs.done());
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->pnlStack->currentWidget(), w->pnlButtons);
+    EXPECT_TRUE(PathExists(a));
+}
+
+TEST_F(ReallyDeleteTest, DeclinedActionsChangeNothing) {
+    const struct {
+        const char* name;
+        std::function<void(test::ScriptedDialogs&)> script;
+        QPushButton* TfrmReallyDelete::*button;
+    } cases[] = {
+        {"delete",
+         [](test::ScriptedDialogs& d) {
+             d.expectQuestion("Really delete?", DialogButton::No)
+                 .expectMessage(MessageKind::Info, "Files not deleted");
+         },
+         &TfrmReallyDelete::btDelete},
+        {"recycle",
+         [](test::ScriptedDialogs& d) {
+             d.expectQuestion(kRecycleQuestion, DialogButton::No)
+                 .expectMessage(MessageKind::Info, "Files not deleted");
+         },
+         &TfrmReallyDelete::btRecycle},
+        {"zip options cancelled",
+         [](test::ScriptedDialogs&) {
+             whenModalOpens<TfrmZipOptions>([](TfrmZipOptions* o) { click(o->btCancel); });
+         },
+         &TfrmReallyDelete::btZip},
+    };
+    const std::string a = world.makeFile("c/work/a.txt", 10);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto w = open({a}, 10);
+        {
+            test::ScriptedDialogs dialogs;
+            c.script(dialogs);
+            click(w.get()->*c.button);
+        }
+        EXPECT_TRUE(PathExists(a));
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_FALSE(w->running());
+        EXPECT_EQ(w->pnlStack->currentWidget(), w->pnlButtons);
+        EXPECT_EQ(w->deletionPaths(), std::vector<std::string>{a});
+        EXPECT_EQ(total("Ndelete"), -1);
+        EXPECT_EQ(total("NWaste"), -1);
+        EXPECT_EQ(total("NZip"), -1);
+    }
+}
+
+TEST_F(ReallyDeleteTest, DeleteAllGoesOnPastAFailureAndCountsOnlyWhatWent) {
+    const std::string a = world.makeFile("c/work/a.tmp", 100);
+    const std::string b = world.makeFile("c/work/b.tmp", 2000);
+    const std::string c = world.makeFile("c/work/c.tmp", 30000, std::nullopt, std::nullopt, 0444);
+    auto w = open({c, a, b}, 99999, "TempClean");
+
+    // Seen from inside the run, at the file that fails.
+    bool closeEnabled = true, progressShown = false, closedMidRun = true;
+    QString shownName;
+    SetFileOpFailureForTesting([&](std::string_view op, const std::string& path) {
+        if (path != b) return 0;
+        closeEnabled = w->btClose->isEnabled();
+        progressShown = w->pnlStack->currentWidget() == w->pnlProgress && w->bar->isVisible();
+        shownName = w->lblName->text();
+        closedMidRun = w->close();
+        w->reject();
+        return op == "unlink" ? EACCES : 0;
+    });
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs.expectQuestion("Really delete?", DialogButton::Yes)
+            .expectMessage(MessageKind::Error, "Couldn't delete file - " + DisplayPath(b));
+        click(w->btDelete);
+    }
+    EXPECT_FALSE(closeEnabled);
+    EXPECT_TRUE(progressShown);
+    EXPECT_EQ(shownName, DisplayPath(b));
+    EXPECT_FALSE(closedMidRun);
+
+    EXPECT_FALSE(PathExists(a));
+    EXPECT_TRUE(PathExists(b));
+    EXPECT_FALSE(PathExists(c)) << "read-only files go without a question";
+    EXPECT_EQ(w->result(), QDialog::Accepted);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(total("Ndelete"), 2);
+    EXPECT_EQ(total("SizeDelete"), 30100);
+    EXPECT_EQ(total("NWaste"), 0);
+    EXPECT_EQ(total("DelDate"), DayNumber(now));
+}
+
+TEST_F(ReallyDeleteTest, RecycleMovesFilesToTheTrash) {
+    const std::string a = world.makeFile("c/work/a.tmp", 100);
+    const std::string b = world.makeFile("c/work/b \xff.tmp", 200);
+    auto w = open({a, b}, 300);
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes);
+        click(w->btRecycle);
+    }
+    for (const char* name : {"a.tmp", "b \xff.tmp"}) {
+        EXPECT_TRUE(PathExists(world.path("data/Trash/files/") + name)) << name;
+        EXPECT_TRUE(PathExists(world.path("data/Trash/info/") + name + ".trashinfo")) << name;
+    }
+    EXPECT_FALSE(PathExists(a));
+    EXPECT_FALSE(PathExists(b));
+    EXPECT_EQ(w->result(), QDialog::Accepted);
+    EXPECT_EQ(total("NWaste"), 2);
+    EXPECT_EQ(total("SizeWaste"), 300);
+    EXPECT_EQ(total("Ndelete"), 0);
+    EXPECT_EQ(total("DelDate"), DayNumber(now));
+}
+
+TEST_F(ReallyDeleteTest, RecycleStopsAtTheFirstFailure) {
+    const std::string a = world.makeFile("c/work/a.tmp", 100);
+    const std::string b = world.makeFile("c/work/b.tmp", 200);
+    const std::string c = world.makeFile("c/work/c.tmp", 400);
+    SetTrashFailureForTesting([&](const std::string& path) { return path == b; });
+    auto w = open({a, b, c});
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
+            .expectMessage(MessageKind::Error, kRecycleFailed);
+        click(w->btRecycle);
+    }
+    EXPECT_TRUE(PathExists(world.path("data/Trash/files/a.tmp")));
+    EXPECT_TRUE(PathExists(b));
+    EXPECT_TRUE(PathExists(c));
+    EXPECT_FALSE(PathExists(world.path("data/Trash/files/c.tmp")));
+    EXPECT_EQ(w->result(), QDialog::Accepted);
+    EXPECT_EQ(total("NWaste"), 1);
+    EXPECT_EQ(total("SizeWaste"), 100);
+}
+
+TEST_F(ReallyDeleteTest, ZipStoresEachDriveInItsOwnArchiveThenDeletes) {
+    const std::string c1 = world.makeFile("c/docs/a b.txt", 3000);
+    const std::string c2 = world.makeFile("c/docs/\xff.dat", 500);
+    const std::string d1 = world.makeFile("d/data/y.bin", 70000);
+    const std::string zips = world.path("zips");
+    const std::string archiveC = zips + "/Drive-C-TempClean08Dec262142.zip";
+    const std::string archiveD = zips + "/Drive-D-TempClean08Dec262142.zip";
+    const QString done =
+        "Files deleted and stored in archive zip files in the folder \"" + DisplayPath(zips) + "\"";
+    {
+        auto w = open({d1, c2, c1}, 1, "TempClean");
+        w->ZipBatchBytes = 1; // one commit per file: later commits must keep the earlier ones
+        test::ScriptedDialogs dialogs;
+        dialogs.expectMessage(MessageKind::Info, done);
+        acceptZipOptions("backup run");
+        click(w->btZip);
+        EXPECT_EQ(w->result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(itemNames(archiveC), (std::vector<std::string>{"docs/a b.txt", "docs/\xff.dat"}));
+    EXPECT_EQ(itemNames(archiveD), (std::vector<std::string>{"data/y.bin"}));
+    std::string error;
+    EXPECT_EQ(ZipReader::Open(archiveC, &error)->comment(), "backup run");
+    EXPECT_FALSE(PathExists(c1));
+    EXPECT_FALSE(PathExists(c2));
+    EXPECT_FALSE(PathExists(d1));
+    EXPECT_EQ(total("NZip"), 3);
+    EXPECT_EQ(total("SizeZip"), 73500);
+    EXPECT_EQ(total("ZipDate"), DayNumber(now));
+    EXPECT_EQ(total("Ndelete"), -1);
+
+    // A second run within the same minute adds to the same archive.
+    const std::string c3 = world.makeFile("c/later.txt", 20);
+    {
+        auto w = open({c3}, 1, "TempClean");
+        test::ScriptedDialogs dialogs;
+        dialogs.expectMessage(MessageKind::Info, done);
+        acceptZipOptions("backup run");
+        click(w->btZip);
+    }
+    EXPECT_EQ(itemNames(archiveC),
+              (std::vector<std::string>{"docs/a b.txt", "docs/\xff.dat", "later.txt"}));
+    EXPECT_EQ(total("NZip"), 4);
+}
+
+TEST_F(ReallyDeleteTest, ZipThatCannotBeWrittenDeletesNothing) {
+    const std::string a = world.makeFile("c/x/a.txt", 10);
+    const std::string b = world.makeFile("c/x/b.txt", 10);
+    const std::string c = world.makeFile("d/y/c.txt", 10);
+    const std::string outside = world.makeFile("elsewhere/e.txt", 10);
+    ZipWriter::SetWriteFailureForTesting(true);
+    auto w = open({c, outside, b, a});
+    {
+        test::ScriptedDialogs dialogs;
+        // The file on no drive first (it is never queued), then each drive's files.
+        dialogs.expectMessage(MessageKind::Error, zipFailed(outside))
+            .expectMessage(MessageKind::Error, zipFailed(a))
+            .expectMessage(MessageKind::Error, zipFailed(b))
+            .expectMessage(MessageKind::Error, zipFailed(c))
+            .expectMessage(MessageKind::Info,
+                           "Files deleted and stored in archive zip files in the folder \"" +
+                               DisplayPath(world.path("zips")) + "\"");
+        acceptZipOptions("");
+        click(w->btZip);
+    }
+    for (const std::string& path : {a, b, c, outside})
+        EXPECT_TRUE(PathExists(path)) << path;
+    EXPECT_FALSE(PathExists(world.path("zips/Drive-C-08Dec262142.zip")));
+    EXPECT_FALSE(PathExists(world.path("zips/Drive-D-08Dec262142.zip")));
+    EXPECT_EQ(w->result(), QDialog::Accepted);
+    EXPECT_EQ(total("NZip"), 0);
+    EXPECT_EQ(total("SizeZip"), 0);
+}
+
+TEST_F(ReallyDeleteTest, AbortedZipKeepsTheFilesOfTheUnfinishedBatch) {
+    const std::string a = world.makeFile("c/x/a.txt", 100);
+    const std::string b = world.makeFile("c/x/b.txt", 200);
+    const std::string c = world.makeFile("c/x/c.txt", 400);
+    const std::string d = world.makeFile("c/x/d.txt", 800);
+    const std::string e = world.makeFile("c/x/e.txt", 1600);
+    auto w = open({a, b, c, d, e}, 3100, "Duplicates");
+    w->ZipBatchFiles = 2;
+    // Cancel is clicked while the second batch (c, d) is under way.
+    QObject::connect(w->bar, &QProgressBar::valueChanged, w.get(), [&](int value) {
+        if (value == 2) QTimer::singleShot(0, w.get(), [&] { click(w->btClose); });
+    });
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs.expectQuestion(kAbortQuestion, DialogButton::Yes)
+            .expectMessage(MessageKind::Error, zipFailed(c))
+            .expectMessage(MessageKind::Error, zipFailed(d));
+        acceptZipOptions("");
+        click(w->btZip);
+    }
+    EXPECT_TRUE(w->AbortRequested);
+    EXPECT_EQ(itemNames(world.path("zips/Drive-C-Duplicates08Dec262142.zip")),
+              (std::vector<std::string>{"x/a.txt", "x/b.txt"}));
+    EXPECT_FALSE(PathExists(a));
+    EXPECT_FALSE(PathExists(b));
+    for (const std::string& path : {c, d, e})
+        EXPECT_TRUE(PathExists(path)) << path;
+    EXPECT_EQ(w->result(), QDialog::Accepted);
+    EXPECT_EQ(total("NZip"), 2);
+    EXPECT_EQ(total("SizeZip"), 300);
+}
+
+TEST_F(ReallyDeleteTest, RemovalWindowAnswersWhetherAnActionRan) {
+    const std::string a = world.makeFile("c/work/a.txt", 10);
+    whenModalOpens<TfrmReallyDelete>([](TfrmReallyDelete* w) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->btClose->isEnabled(); }, 5000));
+        EXPECT_EQ(w->lblSavings->text(), "10 bytes");
+        EXPECT_EQ(w->ZipCategory, "FileDates");
+        click(w->btClose);
+    });
+    EXPECT_FALSE(RunRemovalWindow(nullptr, {a}, "FileDates", 10));
+    EXPECT_TRUE(PathExists(a));
+
+    test::ScriptedDialogs dialogs;
+    dialogs.expectQuestion("Really delete?", DialogButton::Yes);
+    whenModalOpens<TfrmReallyDelete>([](TfrmReallyDelete* w) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->btClose->isEnabled(); }, 5000));
+        click(w->btDelete);
+    });
+    EXPECT_TRUE(RunRemovalWindow(nullptr, {a}, "FileDates", 10));
+    EXPECT_FALSE(PathExists(a));
+}
+
+} // namespace
+} // namespace quillon

@@ -1,0 +1,687 @@
+#include "platform/paths.h"
+#include "platform/zip.h"
+#include "removal/frmGetFolderName.h"
+#include "removal/frmPassword.h"
+#include "removal/frmUnZipIt.h"
+#include "removal/frmZipDirectory.h"
+#include "shell/launcher.h"
+#include "shell/routines.h"
+#include "support/scripted_dialogs.h"
+#include "support/world.h"
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+namespace quillon {
+namespace {
+
+const QString kNoArchives =
+    "It appears that there are no archive zip files in this folder for Quillon to unzip.  \n\n"
+    "Note that Quillon can only unzip those files that have been originally zipped by Quillon.  "
+    "It should not be used to unzip other non Quillon zip files.";
+const QString kNotOriginalRoot =
+    "You are not restoring into the original root folder.  The files will not be restored to "
+    "their original locations. Is this OK?";
+const QString kUnzipped = "Files were unzipped";
+const QString kRefused = "Refused: the name is absolute or leads outside the destination folder";
+
+// Runs `step` inside the next modal window of type W once it is open. The step
+// must leave the window closed; one left open fails the test and is closed,
+// so a broken step cannot hang the test.
+template <typename W> void whenModalOpens(std::function<void(W*)> step) {
+    QTimer::singleShot(0, [step] {
+        W* window = nullptr;
+        (void)QTest::qWaitFor([&] {
+            window = qobject_cast<W*>(QApplication::activeModalWidget());
+            return window != nullptr;
+        }, 5000);
+        if (!window) {
+            ADD_FAILURE() << "modal window did not open";
+            return;
+        }
+        (void)QTest::qWaitForWindowExposed(window);
+        step(window);
+        if (window->isVisible()) {
+            ADD_FAILURE() << "modal window left open";
+            window->close();
+        }
+    });
+}
+
+void click(QPushButton* button) {
+    ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QByteArray bytes(const std::string& s) { return QByteArray(s.data(), qsizetype(s.size())); }
+
+QListWidgetItem* rowWithData(QListWidget* list, const std::string& data) {
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->data(Qt::UserRole).toByteArray() == bytes(data)) return list->item(i);
+    return nullptr;
+}
+
+void clickRow(QListWidget* list, QListWidgetItem* item) {
+    ASSERT_NE(item, nullptr);
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
+// QTest sends a lone double-click event; a real one follows a click on the same row.
+void doubleClickRow(QListWidget* list, QListWidgetItem* item) {
+    ASSERT_NE(item, nullptr);
+    list->scrollToItem(item);
+    const QPoint at = list->visualItemRect(item).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+std::vector<std::string> rowData(QListWidget* list) {
+    std::vector<std::string> out;
+    for (int i = 0; i < list->count(); ++i)
+        out.push_back(list->item(i)->data(Qt::UserRole).toByteArray().toStdString());
+    return out;
+}
+
+// "etc{z.conf} home{ann{x.txt y.txt}}": the tree's texts with each folder's children.
+QString outlineText(const QTreeWidgetItem* parent) {
+    QStringList parts;
+    for (int i = 0; i < parent->childCount(); ++i) {
+        const QTreeWidgetItem* child = parent->child(i);
+        parts << (child->childCount() ? child->text(0) + "{" + outlineText(child) + "}"
+                                      : child->text(0));
+    }
+    return parts.join(' ');
+}
+QString outlineText(QTreeWidget* tree) { return outlineText(tree->invisibleRootItem()); }
+
+struct RawItem {
+    std::string name;
+    std::string contents;
+    const char* password = nullptr;
+};
+
+// An archive written by libzip itself, for what our writer never produces:
+// hostile names, encrypted items, folder entries (names ending in '/').
+void writeRawArchive(const std::string& path, const std::vector<RawItem>& items,
+                     zip_uint16_t method = ZIP_EM_AES_256) {
+    int code = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    ASSERT_NE(za, nullptr) << code;
+    for (const RawItem& item : items) {
+        if (item.name.ends_with('/')) {
+            const std::string folder = item.name.substr(0, item.name.size() - 1);
+            ASSERT_GE(zip_dir_add(za, folder.c_str(), ZIP_FL_ENC_RAW), 0) << zip_strerror(za);
+            continue;
+        }
+        zip_source_t* source =
+            zip_source_buffer(za, item.contents.data(), item.contents.size(), 0);
+        const zip_int64_t index = zip_file_add(za, item.name.c_str(), source, ZIP_FL_ENC_RAW);
+        ASSERT_GE(index, 0) << zip_strerror(za);
+        if (item.password) {
+            ASSERT_EQ(zip_file_set_encryption(za, zip_uint64_t(index), method, item.password), 0)
+                << zip_strerror(za);
+        }
+    }
+    ASSERT_EQ(zip_close(za), 0);
+}
+
+class UnzipTest : public ::testing::Test {
+protected:
+    UnzipTest() {
+        world.setDrives({{'C', "c"}, {'D', "d"}});
+        cRoot = world.path("c");
+        dRoot = world.path("d");
+        backups = world.makeFolder("c/backup");
+        savedZipFolder_ = ZipFolder;
+        ZipFolder = backups;
+    }
+    ~UnzipTest() override {
+        ZipFolder = savedZipFolder_;
+        TfrmPassword::AnswerForTesting = nullptr;
+        while (QWidget* w = QApplication::activeModalWidget()) w->close();
+    }
+
+    // An archive in the backup folder made by our own writer, each item
+    // stored under its name with the given contents.
+    std::string makeArchive(const std::string& name,
+                            const std::vector<std::pair<std::string, std::string>>& items,
+                            const std::string& comment = {}) {
+        const std::string path = JoinPath(backups, name);
+        std::string error;
+        auto writer = ZipWriter::Open(path, &error);
+        EXPECT_TRUE(writer) << error;
+        if (!writer) return path;
+        writer->setComment(comment);
+        for (const auto& [stored, contents] : items) {
+            const std::string source =
+                world.writeFile("sources/" + std::to_string(sources_++), contents);
+            EXPECT_TRUE(writer->add(source, stored, &error)) << error;
+        }
+        EXPECT_TRUE(writer->commit(nullptr, &error)) << error;
+        return path;
+    }
+
+    std::unique_ptr<TfrmUnZipIt> showWindow() {
+        auto window = std::make_unique<TfrmUnZipIt>();
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return window;
+    }
+
+    void selectArchive(TfrmUnZipIt* window, const std::string& name) {
+        clickRow(window->FileListBox1, rowWithData(window->FileListBox1, name));
+    }
+
+    // Extract on the selected archive; `inDialog` acts in the destination dialog.
+    void extract(TfrmUnZipIt* window, std::function<void(TfrmZipDirectory*)> inDialog) {
+        whenModalOpens<TfrmZipDirectory>(std::move(inDialog));
+        click(window->btExtract);
+    }
+
+    std::string read(const std::string& path) { return world.readFile(path); }
+
+    test::TestWorld world;
+    std::string cRoot, dRoot, backups;
+
+private:
+    std::string savedZipFolder_;
+    int sources_ = 0;
+};
+
+TEST_F(UnzipTest, ListsOnlyQuillonArchivesOfTheChosenFolder) {
+    const std::string odd = "Drive-C-\xff.zip"; // not valid UTF-8
+    makeArchive("Drive-C-TempClean08Dec262142.zip", {{"a.txt", "a"}});
+    world.writeFile("c/backup/" + odd, "not read until chosen");
+    world.writeFile("c/backup/drive-d-x.ZIP", "");
+    makeArchive("other.zip", {{"a.txt", "a"}});
+    world.writeFile("c/backup/Drive-C-notes.txt", "");
+    world.makeFolder("c/backup/Drive-folder.zip");
+    ASSERT_EQ(symlink("Drive-C-TempClean08Dec262142.zip", (backups + "/Drive-link.zip").c_str()), 0);
+    world.makeFolder("c/backup/older");
+
+    test::ScriptedDialogs none;
+    auto window = showWindow();
+    EXPECT_EQ(window->windowTitle(), "Unzip Quillon Archive Zip Files");
+    EXPECT_EQ(window->DirectoryListBox1->folder(), backups);
+    EXPECT_EQ(window->DriveComboBox1->currentData().toChar(), QChar('C'));
+    EXPECT_EQ(rowData(window->FileListBox1),
+              (std::vector<std::string>{"Drive-C-TempClean08Dec262142.zip", odd, "drive-d-x.ZIP"}));
+    EXPECT_FALSE(window->Timer1->isActive());
+    EXPECT_EQ(window->lblCount->text(), "0 files");
+    EXPECT_EQ(window->pnlComment->text(), "Archive zip file comments");
+    EXPECT_EQ(window->lblZip->text(), "");
+    EXPECT_FALSE(window->btView->isEnabled());
+    EXPECT_FALSE(window->btExtract->isEnabled());
+
+    selectArchive(window.get(), odd);
+    EXPECT_EQ(window->selectedArchive(), backups + "/" + odd);
+    EXPECT_TRUE(window->btView->isEnabled());
+    EXPECT_TRUE(window->btExtract->isEnabled());
+
+    // Opening another folder lists its archives and drops the selection; no
+    // delayed message for a folder opened later.
+    doubleClickRow(window->DirectoryListBox1,
+                   rowWithData(window->DirectoryListBox1, backups + "/older"));
+    EXPECT_EQ(window->DirectoryListBox1->folder(), backups + "/older");
+    EXPECT_EQ(window->FileListBox1->count(), 0);
+    EXPECT_FALSE(window->btView->isEnabled());
+    EXPECT_FALSE(window->btExtract->isEnabled());
+    EXPECT_FALSE(window->Timer1->isActive());
+
+    // Picking drive D opens its root.
+    window->DriveComboBox1->setCurrentIndex(window->DriveComboBox1->findData(QChar('D')));
+    EXPECT_EQ(window->DirectoryListBox1->folder(), dRoot);
+}
+
+TEST_F(UnzipTest, FolderWithoutArchivesShowsTheNoteOnceAfterADelay) {
+    makeArchive("foreign.zip", {{"a.txt", "a"}});
+    test::ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Info, kNoArchives);
+    auto window = showWindow();
+    EXPECT_EQ(window->FileListBox1->count(), 0);
+    EXPECT_TRUE(dialogs.shown().isEmpty());
+    EXPECT_TRUE(window->Timer1->isActive());
+    EXPECT_EQ(window->Timer1->interval(), 600);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.done(); }, 5000));
+    EXPECT_FALSE(window->Timer1->isActive());
+}
+
+TEST_F(UnzipTest, LoadingShowsCountCommentAndFolderTree) {
+    const std::string path =
+        makeArchive("Drive-C-Duplicates08Dec262142.zip",
+                    {{"home/ann/y.txt", "y"}, {"etc/z.conf", "z"}, {"home/ann/x.txt", "x"},
+                     {"home/b.txt", "b"}, {"top.txt", "t"}},
+                    "Weekly clean");
+    test::ScriptedDialogs none;
+    auto window = showWindow();
+    const std::string name = BaseName(path);
+    doubleClickRow(window->FileListBox1, rowWithData(window->FileListBox1, name));
+    EXPECT_EQ(window->lblZip->text(), QString::fromStdString(path));
+    EXPECT_EQ(window->lblCount->text(), "5 files");
+    EXPECT_EQ(window->pnlComment->text(), "Weekly clean");
+    EXPECT_EQ(outlineText(window->Outline), "etc{z.conf} home{ann{x.txt y.txt} b.txt} top.txt");
+}
+
+TEST_F(UnzipTest, UnreadableArchivesAreListedButNeverReplaceTheLoadedOne) {
+    const std::string good = makeArchive("Drive-C-good.zip", {{"home/a.txt", "alpha"}}, "good");
+    const std::string whole = read(good);
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"empty", ""},
+        {"garbage", "this is not a zip archive at all"},
+        {"truncated", whole.substr(0, whole.size() / 2)},
+        {"no directory end", whole.substr(0, whole.size() - 10)},
+    };
+    for (const auto& [what, contents] : cases) {
+        SCOPED_TRACE(what);
+        world.writeFile("c/backup/Drive-C-x.zip", contents);
+        test::ScriptedDialogs none;
+        auto window = showWindow();
+        ASSERT_NE(rowWithData(window->FileListBox1, "Drive-C-x.zip"), nullptr);
+
+        selectArchive(window.get(), "Drive-C-x.zip");
+        click(window->btView);
+        EXPECT_EQ(window->loadedArchive(), nullptr);
+        EXPECT_EQ(window->lblCount->text(), "0 files");
+        EXPECT_EQ(window->Outline->topLevelItemCount(), 0);
+
+        selectArchive(window.get(), "Drive-C-good.zip");
+        click(window->btView);
+        selectArchive(window.get(), "Drive-C-x.zip");
+        click(window->btView);
+        ASSERT_NE(window->loadedArchive(), nullptr);
+        EXPECT_EQ(window->loadedArchive()->path(), good);
+        EXPECT_EQ(window->lblZip->text(), QString::fromStdString(good));
+        EXPECT_EQ(window->lblCount->text(), "1 files");
+        EXPECT_EQ(window->pnlComment->text(), "good");
+        EXPECT_EQ(outlineText(window->Outline), "home{a.txt}");
+
+        // Extract on an unreadable archive opens no destination dialog.
+        QTimer::singleShot(0, [] {
+            if (QWidget* opened = QApplication::activeModalWidget()) {
+                ADD_FAILURE() << "a window opened";
+                opened->close();
+            }
+        });
+        click(window->btExtract);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+}
+
+TEST_F(UnzipTest, RestoringIntoTheOriginalRootPutsFilesBackWithoutAsking) {
+    const std::string odd = "home/ann/caf\xe9.txt";
+    const std::string archive = makeArchive(
+        "Drive-C-TempClean08Dec262142.zip",
+        {{"home/ann/x.txt", "ex"}, {"home/ann/deep/er/y.txt", "why"}, {odd, "latin-1 name"}});
+    world.writeFile("c/home/keep.txt", "untouched");
+
+    test::ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Info, kUnzipped);
+    auto window = showWindow();
+    selectArchive(window.get(), BaseName(archive));
+    extract(window.get(), [&](TfrmZipDirectory* d) {
+        EXPECT_EQ(d->windowTitle(), "Destination folder");
+        EXPECT_EQ(d->lblZip->text(), QString::fromStdString(archive));
+        EXPECT_EQ(d->originalRoot(), cRoot);
+        EXPECT_EQ(d->folder(), cRoot);
+        EXPECT_EQ(d->DirLabel->text(), QString::fromStdString(cRoot));
+        EXPECT_EQ(d->DriveComboBox1->currentData().toChar(), QChar('C'));
+        click(d->Button1);
+    });
+    EXPECT_TRUE(dialogs.done());
+    EXPECT_EQ(read(cRoot + "/home/ann/x.txt"), "ex");
+    EXPECT_EQ(read(cRoot + "/home/ann/deep/er/y.txt"), "why");
+    EXPECT_EQ(read(cRoot + "/" + odd), "latin-1 name");
+    EXPECT_EQ(read(cRoot + "/home/keep.txt"), "untouched");
+    EXPECT_FALSE(window->Gauge1->isVisible());
+    EXPECT_EQ(window->lblCount->text(), "3 files");
+    // The archive list is read again and keeps the selection.
+    EXPECT_EQ(window->selectedArchive(), archive);
+    EXPECT_TRUE(window->btExtract->isEnabled());
+}
+
+TEST_F(UnzipTest, RestoringAnywhereElseIsConfirmedFirst) {
+    world.makeFolder("d/restore");
+    world.makeFolder("c/sub");
+    struct Case {
+        const char* what;
+        std::string archive;
+        char drive;           // picked in the drive selector
+        std::string folder;   // then opened in the folder list
+        std::string restored; // where home/a.txt must end up
+    };
+    const std::vector<Case> cases = {
+        {"another drive", "Drive-C-1.zip", 'D', world.path("d/restore"),
+         world.path("d/restore/home/a.txt")},
+        {"the root of another drive", "Drive-D-2.zip", 'C', cRoot, world.path("c/home/a.txt")},
+        {"a folder of the right drive", "Drive-C-3.zip", 'C', world.path("c/sub"),
+         world.path("c/sub/home/a.txt")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        makeArchive(c.archive, {{"home/a.txt", c.archive}});
+        test::ScriptedDialogs dialogs;
+        dialogs.expectQuestion(kNotOriginalRoot, DialogButton::No)
+            .expectQuestion(kNotOriginalRoot, DialogButton::Yes)
+            .expectMessage(MessageKind::Info, kUnzipped);
+        auto window = showWindow();
+        selectArchive(window.get(), c.archive);
+        extract(window.get(), [&](TfrmZipDirectory* d) {
+            d->DriveComboBox1->setCurrentIndex(d->DriveComboBox1->findData(QChar(c.drive)));
+            if (d->folder() != c.folder) doubleClickRow(d->DLB, d->DLB->itemFor(c.folder));
+            EXPECT_EQ(d->folder(), c.folder);
+            EXPECT_EQ(d->DirLabel->text(), QString::fromStdString(c.folder));
+            click(d->Button1);
+            EXPECT_TRUE(d->isVisible()) << "No must keep the dialog open";
+            EXPECT_FALSE(PathExists(c.restored));
+            click(d->Button1);
+        });
+        EXPECT_TRUE(dialogs.done());
+        EXPECT_EQ(read(c.restored), c.archive);
+    }
+}
+
+TEST_F(UnzipTest, CancellingTheDestinationRestoresNothing) {
+    makeArchive("Drive-C-1.zip", {{"home/a.txt", "a"}});
+    test::ScriptedDialogs none;
+    auto window = showWindow();
+    selectArchive(window.get(), "Drive-C-1.zip");
+    extract(window.get(), [](TfrmZipDirectory* d) { click(d->Button2); });
+    EXPECT_FALSE(PathExists(cRoot + "/home"));
+}
+
+TEST_F(UnzipTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysSo) {
+    makeArchive("Drive-C-1.zip", {{"home/a.txt", "new a"}, {"home/b.txt", "new b"},
+                                  {"home/c.txt", "new c"}, {"home/fresh.txt", "fresh"}});
+    const auto question = [&](const char* name) {
+        return "The file \"" + QString::fromStdString(cRoot) + "/home/" + name +
+               "\" already exists.  Replace it?";
+    };
+    struct Case {
+        const char* what;
+        std::vector<DialogButton> answers; // to a, b, c in turn
+        std::string a, b, c;
+        bool freshRestored;
+    };
+    const std::vector<Case> cases = {
+        {"no to each", {DialogButton::No, DialogButton::No, DialogButton::No}, "old", "old", "old", true},
+        {"yes then no", {DialogButton::Yes, DialogButton::No, DialogButton::Yes}, "new a", "old", "new c", true},
+        {"yes to all", {DialogButton::YesToAll}, "new a", "new b", "new c", true},
+        {"cancel stops", {DialogButton::No, DialogButton::Cancel}, "old", "old", "old", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* name : {"a.txt", "b.txt", "c.txt"}) world.writeFile(std::string("c/home/") + name, "old");
+        RemoveFileIfPresent(cRoot + "/home/fresh.txt");
+        test::ScriptedDialogs dialogs;
+        const char* names[] = {"a.txt", "b.txt", "c.txt"};
+        for (size_t i = 0; i < c.answers.size(); ++i) dialogs.expectQuestion(question(names[i]), c.answers[i]);
+        dialogs.expectMessage(MessageKind::Info, kUnzipped);
+        auto window = showWindow();
+        selectArchive(window.get(), "Drive-C-1.zip");
+        extract(window.get(), [](TfrmZipDirectory* d) { click(d->Button1); });
+        EXPECT_TRUE(dialogs.done());
+        EXPECT_EQ(read(cRoot + "/home/a.txt"), c.a);
+        EXPECT_EQ(read(cRoot + "/home/b.txt"), c.b);
+        EXPECT_EQ(read(cRoot + "/home/c.txt"), c.c);
+        EXPECT_EQ(PathExists(cRoot + "/home/fresh.txt"), c.freshRestored);
+    }
+}
+
+TEST_F(UnzipTest, HostileItemNamesFailAndNothingLandsOutsideTheFolder) {
+    const std::string archive = backups + "/Drive-C-evil.zip";
+    writeRawArchive(archive, {{"../evil.txt", "evil"},
+                              {"home/../../evil2.txt", "evil"},
+                              {world.path("abs.txt"), "evil"},
+                              {"home/ok.txt", "fine"}});
+    // A link planted where a folder of the archive goes is not followed.
+    world.makeFolder("outside");
+    ASSERT_EQ(symlink(world.path("outside").c_str(), (cRoot + "/etc").c_str()), 0);
+    writeRawArchive(backups + "/Drive-C-link.zip", {{"etc/passwd", "evil"}});
+
+    const QString from = " from " + QString::fromStdString(archive);
+    auto window = showWindow();
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs.expectMessage(MessageKind::Info, "Cannot extract ../evil.txt" + from)
+            .expectMessage(MessageKind::Info, kRefused)
+            .expectMessage(MessageKind::Info, "Cannot extract home/../../evil2.txt" + from)
+            .expectMessage(MessageKind::Info, kRefused)
+            .expectMessage(MessageKind::Info,
+                           "Cannot extract " + QString::fromStdString(world.path("abs.txt")) + from)
+            .expectMessage(MessageKind::Info, kRefused)
+            .expectMessage(MessageKind::Info, kUnzipped);
+        selectArchive(window.get(), "Drive-C-evil.zip");
+        extract(window.get(), [](TfrmZipDirectory* d) { click(d->Button1); });
+        EXPECT_TRUE(dialogs.done());
+    }
+    EXPECT_EQ(read(cRoot + "/home/ok.txt"), "fine");
+    EXPECT_FALSE(PathExists(world.path("evil.txt")));
+    EXPECT_FALSE(PathExists(world.path("evil2.txt")));
+    EXPECT_FALSE(PathExists(world.path("abs.txt")));
+
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs
+            .expectMessage(MessageKind::Info,
+                           "Cannot extract etc/passwd from " +
+                               QString::fromStdString(backups + "/Drive-C-link.zip"))
+            .expectMessage(MessageKind::Info, "etc is a symbolic link")
+            .expectMessage(MessageKind::Info, kUnzipped);
+        selectArchive(window.get(), "Drive-C-link.zip");
+        extract(window.get(), [](TfrmZipDirectory* d) { click(d->Button1); });
+        EXPECT_TRUE(dialogs.done());
+    }
+    EXPECT_FALSE(PathExists(world.path("outside/passwd")));
+}
+
+TEST_F(UnzipTest, FolderEntriesAndANameStoredTwice) {
+    const std::string archive = backups + "/Drive-C-twice.zip";
+    writeRawArchive(archive, {{"empty/", ""}, {"docs/", ""}, {"docs/a.txt", "first"},
+                              {"docs/b.txt", "second"}});
+    // libzip refuses to store a name twice; other writers do not.
+    std::string raw = read(archive);
+    for (size_t at = raw.find("docs/b.txt"); at != std::string::npos; at = raw.find("docs/b.txt"))
+        raw.replace(at, 10, "docs/a.txt");
+    world.writeFile("c/backup/Drive-C-twice.zip", raw);
+
+    test::ScriptedDialogs dialogs;
+    dialogs.expectQuestion("The file \"" + QString::fromStdString(cRoot) +
+                               "/docs/a.txt\" already exists.  Replace it?",
+                           DialogButton::Yes)
+        .expectMessage(MessageKind::Info, kUnzipped);
+    auto window = showWindow();
+    selectArchive(window.get(), "Drive-C-twice.zip");
+    click(window->btView);
+    EXPECT_EQ(window->lblCount->text(), "2 files");
+    EXPECT_EQ(outlineText(window->Outline), "docs{a.txt a.txt} empty");
+    extract(window.get(), [](TfrmZipDirectory* d) { click(d->Button1); });
+    EXPECT_TRUE(dialogs.done());
+    EXPECT_EQ(read(cRoot + "/docs/a.txt"), "second");
+    EXPECT_TRUE(FolderExists(cRoot + "/empty"));
+}
+
+TEST_F(UnzipTest, EncryptedItemsAskForThePassword) {
+    if (!zip_encryption_method_supported(ZIP_EM_AES_256, 1))
+        GTEST_SKIP() << "this libzip cannot write AES-encrypted items";
+    const std::string archive = backups + "/Drive-C-locked.zip";
+    writeRawArchive(archive, {{"home/secret.txt", "hidden text", "s3cret"},
+                              {"home/plain.txt", "open text"}});
+    struct Case {
+        const char* what;
+        std::optional<std::string> answer;
+        bool restored;
+    };
+    const std::vector<Case> cases = {
+        {"right password", "s3cret", true},
+        {"wrong password", "guess", false},
+        {"cancelled", std::nullopt, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RemoveFileIfPresent(cRoot + "/home/secret.txt");
+        RemoveFileIfPresent(cRoot + "/home/plain.txt");
+        std::vector<std::string> asked;
+        TfrmPassword::AnswerForTesting = [&](const std::string& item) {
+            asked.push_back(item);
+            return c.answer;
+        };
+        test::ScriptedDialogs dialogs;
+        if (!c.restored)
+            dialogs
+                .expectMessage(MessageKind::Info, "Cannot extract home/secret.txt from " +
+                                                      QString::fromStdString(archive))
+                .expectMessage(MessageKind::Info, "Cannot extract file - invalid password");
+        dialogs.expectMessage(MessageKind::Info, kUnzipped);
+        auto window = showWindow();
+        selectArchive(window.get(), "Drive-C-locked.zip");
+        extract(window.get(), [](TfrmZipDirectory* d) { click(d->Button1); });
+        EXPECT_TRUE(dialogs.done());
+        EXPECT_EQ(asked, std::vector<std::string>{"home/secret.txt"});
+        EXPECT_EQ(PathExists(cRoot + "/home/secret.txt"), c.restored);
+        if (c.restored) {
+            EXPECT_EQ(read(cRoot + "/home/secret.txt"), "hidden text");
+        }
+        EXPECT_EQ(read(cRoot + "/home/plain.txt"), "open text");
+    }
+}
+
+TEST_F(UnzipTest, OpenedFromTheLauncherAndClosedWithEscape) {
+    makeArchive("Drive-C-1.zip", {{"a.txt", "a"}});
+    test::ScriptedDialogs none;
+    bool seen = false;
+    whenModalOpens<TfrmUnZipIt>([&](TfrmUnZipIt* w) {
+        seen = true;
+        EXPECT_EQ(w->btClose->text(), "Close");
+        EXPECT_EQ(w->btClose->toolTip(), "Close window");
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    OpenUnzipWindow(nullptr);
+    EXPECT_TRUE(seen);
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TfrmUnZipIt*>(w), nullptr);
+}
+
+class ZipDirectoryTest : public UnzipTest {};
+
+TEST_F(ZipDirectoryTest, OriginalRootComesFromTheDriveInTheArchiveName) {
+    struct Case {
+        std::string archive;
+        std::optional<std::string> root;
+    };
+    const std::vector<Case> cases = {
+        {backups + "/Drive-C-TempClean08Dec262142.zip", cRoot},
+        {backups + "/Drive-D-FileDates08Dec262142.zip", dRoot},
+        {backups + "/Drive-Q-FileDates08Dec262142.zip", std::nullopt}, // no such drive
+        {backups + "/backup.zip", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.archive);
+        TfrmZipDirectory d;
+        d.setArchive(c.archive);
+        d.show();
+        EXPECT_EQ(d.originalRoot(), c.root);
+        if (c.root) {
+            EXPECT_EQ(d.folder(), *c.root);
+        }
+        // Without an original root every folder is somewhere else.
+        test::ScriptedDialogs dialogs;
+        if (!c.root) dialogs.expectQuestion(kNotOriginalRoot, DialogButton::No);
+        click(d.Button1);
+        EXPECT_EQ(d.isVisible(), !c.root);
+        EXPECT_TRUE(dialogs.done());
+    }
+}
+
+TEST_F(ZipDirectoryTest, CreatesASubFolderOfTheChosenFolder) {
+    TfrmZipDirectory d;
+    d.setArchive(backups + "/Drive-C-1.zip");
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    struct Case {
+        const char* typed;
+        bool ok;
+        const char* made; // below the C root, or nullptr
+    };
+    const std::vector<Case> cases = {
+        {"new/sub", true, "new/sub"},
+        {"cancelled", false, nullptr},
+        {"   ", true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const int rows = d.DLB->count();
+        test::ScriptedDialogs none;
+        whenModalOpens<TfrmGetFolderName>([&](TfrmGetFolderName* ask) {
+            EXPECT_EQ(ask->windowTitle(), "Create Sub-folder");
+            EXPECT_EQ(ask->Edit1->text(), "");
+            QTest::keyClicks(ask->Edit1, c.typed);
+            click(c.ok ? ask->Button1 : ask->Button2);
+        });
+        click(d.Button3);
+        if (c.made) {
+            EXPECT_TRUE(FolderExists(cRoot + "/" + c.made));
+            // The list shows the new folder at once.
+            EXPECT_NE(d.DLB->itemFor(cRoot + "/new"), nullptr);
+        } else {
+            EXPECT_EQ(d.DLB->count(), rows);
+        }
+    }
+    EXPECT_FALSE(PathExists(cRoot + "/cancelled"));
+    EXPECT_EQ(d.folder(), cRoot);
+}
+
+TEST(PasswordTest, OkOnlyWhileBothFieldsHoldTheSameText) {
+    TfrmPassword p;
+    p.show();
+    EXPECT_EQ(p.windowTitle(), "Enter Password");
+    EXPECT_EQ(p.Edit1->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(p.Edit2->echoMode(), QLineEdit::Password);
+    EXPECT_FALSE(p.btOK->isEnabled());
+
+    QTest::keyClicks(p.Edit1, "abc");
+    EXPECT_FALSE(p.btOK->isEnabled());
+    QTest::keyClicks(p.Edit2, "ab");
+    EXPECT_FALSE(p.btOK->isEnabled());
+    QTest::keyClicks(p.Edit2, "c");
+    EXPECT_TRUE(p.btOK->isEnabled());
+    QTest::keyClicks(p.Edit2, "d");
+    EXPECT_FALSE(p.btOK->isEnabled());
+    QTest::keyClick(p.Edit2, Qt::Key_Backspace);
+    EXPECT_TRUE(p.btOK->isEnabled());
+
+    // Editing the first field again throws the verification away.
+    QTest::keyClicks(p.Edit1, "d");
+    EXPECT_EQ(p.Edit2->text(), "");
+    EXPECT_FALSE(p.btOK->isEnabled());
+    QTest::keyClicks(p.Edit2, "abcd");
+    EXPECT_TRUE(p.btOK->isEnabled());
+    EXPECT_EQ(p.password(), "abcd");
+}
+
+TEST(PasswordTest, AskReturnsThePasswordOnOkAndNothingOnCancel) {
+    for (const bool ok : {true, false}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        whenModalOpens<TfrmPassword>([ok](TfrmPassword* p) {
+            p->Edit1->insert("pässword");
+            p->Edit2->insert("pässword");
+            click(ok ? p->btOK : p->btCancel);
+        });
+        const std::optional<std::string> answer = TfrmPassword::Ask(nullptr, "a.txt");
+        EXPECT_EQ(answer, ok ? std::optional<std::string>("p\xc3\xa4ssword") : std::nullopt);
+    }
+}
+
+} // namespace
+} // namespace quillon

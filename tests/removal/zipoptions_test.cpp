@@ -1,0 +1,112 @@
+#include "platform/paths.h"
+#include "removal/frmZipOptions.h"
+#include "shell/launcher.h"
+#include "shell/settings.h"
+#include "support/scripted_dialogs.h"
+#include "support/world.h"
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace quillon {
+namespace {
+
+class ZipOptionsTest : public ::testing::Test {
+  protected:
+    ~ZipOptionsTest() override {
+        ZipFolder.clear();
+        while (QWidget* w = QApplication::activeModalWidget())
+            w->close();
+    }
+    std::string stored(const char* key) const {
+        return SettingsStore::Main().readString("ZipFile", key, "<absent>");
+    }
+    // Opens the dialog modally, runs `step` inside it and returns the result.
+    int runDialog(TfrmZipOptions& dialog, std::function<void()> step) {
+        QTimer::singleShot(0, [&dialog, step] {
+            if (!QTest::qWaitFor([&] { return dialog.isVisible(); }, 5000)) {
+                ADD_FAILURE() << "options dialog did not open";
+                return;
+            }
+            step();
+        });
+        return dialog.exec();
+    }
+    test::TestWorld world;
+};
+
+TEST_F(ZipOptionsTest, CaptionsAndFirstUseDefaults) {
+    TfrmZipOptions dialog;
+    runDialog(dialog, [&] {
+        EXPECT_EQ(dialog.windowTitle(), "Archive Zip File Options");
+        QStringList labels;
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            labels << label->text();
+        for (const char* text :
+             {"Archive Zip File options", "Store Zip Archive Files in this folder:",
+              "Note: the zip folder can be on the network on a different machine!",
+              "Comment to be inserted into Archive Zip file:",
+              "Note: Comments make it much easier to identify archive zip files later."})
+            EXPECT_TRUE(labels.contains(text)) << text;
+        EXPECT_TRUE(dialog.Edit1->isReadOnly());
+        EXPECT_EQ(dialog.Edit1->toolTip(), "Click on the button on the right to change");
+        EXPECT_EQ(dialog.Edit1->text(), DisplayPath(world.path("c")));
+        EXPECT_EQ(ZipFolder, world.path("c"));
+        EXPECT_EQ(dialog.Edit2->text(), "");
+        EXPECT_EQ(dialog.focusWidget(), dialog.Edit2);
+        EXPECT_EQ(dialog.btOK->text(), "OK");
+        EXPECT_TRUE(dialog.btOK->isDefault());
+        EXPECT_EQ(dialog.btCancel->text(), "Cancel");
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+TEST_F(ZipOptionsTest, CommentStopsAtEightyCharacters) {
+    TfrmZipOptions dialog;
+    const QString eighty(80, QLatin1Char('x'));
+    const int result = runDialog(dialog, [&] {
+        QTest::keyClicks(dialog.Edit2, eighty + "yz");
+        EXPECT_EQ(dialog.Edit2->text(), eighty);
+        QTest::mouseClick(dialog.btOK, Qt::LeftButton);
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(dialog.ZipComment(), eighty.toStdString());
+    EXPECT_EQ(stored("Comment"), eighty.toStdString());
+}
+
+TEST_F(ZipOptionsTest, StoredValuesShowAndEveryCloseWritesThem) {
+    const std::string old = world.makeFolder("old zips");
+    const std::string chosen = world.makeFolder("new \xff zips");
+    SettingsStore::Main().writeKeys("ZipFile", {{"Path", old}, {"Comment", "weekly"}});
+    test::ScriptedDialogs dialogs;
+    dialogs.expectFolder("Location of archive zip files", std::nullopt)
+        .expectFolder("Location of archive zip files", chosen);
+
+    TfrmZipOptions dialog;
+    const int result = runDialog(dialog, [&] {
+        EXPECT_EQ(dialog.Edit1->text(), DisplayPath(old));
+        EXPECT_EQ(dialog.Edit2->text(), "weekly");
+        QTest::mouseClick(dialog.SpeedButton1, Qt::LeftButton); // chooser cancelled
+        EXPECT_EQ(dialog.Edit1->text(), DisplayPath(old));
+        QTest::mouseClick(dialog.SpeedButton1, Qt::LeftButton);
+        EXPECT_EQ(dialog.Edit1->text(), DisplayPath(chosen));
+        dialog.Edit2->setText("before the upgrade");
+        QTest::mouseClick(dialog.btCancel, Qt::LeftButton);
+    });
+    // Cancel skips the archiving, not the settings: both are kept, as bytes.
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_EQ(stored("Path"), chosen);
+    EXPECT_EQ(stored("Comment"), "before the upgrade");
+    EXPECT_EQ(ZipFolder, chosen);
+    EXPECT_EQ(dialog.zipFolder(), chosen);
+}
+
+} // namespace
+} // namespace quillon
