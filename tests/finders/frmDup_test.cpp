@@ -1,5 +1,10 @@
 #include "finders/frmDup.h"
 #include "finders/tools.h"
+#include "removal/frmReallyDelete.h"
+#include "removal/tools.h"
+#include "scan/hooks.h"
+#include "shell/protected.h"
+#include "shell/settings.h"
 #include "platform/drives.h"
 #include "platform/paths.h"
 #include "platform/walker.h"
@@ -298,6 +303,42 @@ TEST_F(FinderTest, OddNamesAreListedAndMarkedByTheirBytes) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(marked, expected);
     EXPECT_EQ(f->grid->MarkedBytes(), 70);
+}
+
+TEST_F(FinderTest, CleanHandsTheMarkedFilesToTheRemovalWindow) {
+    RegisterRemovalTools();
+    ProtectedFolderList::Instance().GetSearchPath();
+    const std::string a = world.makeFile("c/a/dup.txt", 300);
+    const std::string b = world.makeFile("c/b/dup.txt", 300);
+    auto f = open(true);
+    setBytes(*f, f->rbLarger, 0);
+    click(f->btScan);
+    ASSERT_EQ(f->grid->RowsUsed(), 2);
+    f->grid->selectRow(0);
+    click(f->btMark);
+    const std::string marked = f->grid->lbDeleted().at(0);
+    const std::string kept = marked == a ? b : a;
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs.expectQuestion("Really delete?", DialogButton::Yes);
+        QTimer::singleShot(0, [] {
+            TfrmReallyDelete* w = nullptr;
+            (void)QTest::qWaitFor([&] {
+                w = qobject_cast<TfrmReallyDelete*>(QApplication::activeModalWidget());
+                return w && w->btClose->isEnabled();
+            });
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(w->deletionPaths().size(), 1u);
+            w->btDeleteAllClick();
+        });
+        click(f->btDelete);
+    }
+    EXPECT_FALSE(PathExists(marked));
+    EXPECT_TRUE(PathExists(kept));
+    EXPECT_FALSE(f->isVisible()) << "the finder closes after an action ran";
+    EXPECT_EQ(SettingsStore::Main().readInteger("Quillon", "Ndelete", -1), 1);
+    EXPECT_EQ(SettingsStore::Main().readInteger("Quillon", "SizeDelete", -1), 300);
+    FinderHooks::removal = nullptr;
 }
 
 TEST_F(FinderTest, PlacementIsKeptPerMode) {
