@@ -132,8 +132,7 @@ bool ReadWholeFile(const std::string& path, std::string& contents) {
     return true;
 }
 
-namespace {
-bool writeAll(int fd, std::string_view data) {
+bool WriteAll(int fd, std::string_view data) {
     while (!data.empty()) {
         const ssize_t n = write(fd, data.data(), data.size());
         if (n < 0) {
@@ -144,7 +143,6 @@ bool writeAll(int fd, std::string_view data) {
     }
     return true;
 }
-} // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view contents) {
     const std::string folder = ParentFolder(path);
@@ -156,7 +154,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents) {
     struct stat old {};
     if (stat(path.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
     else fchmod(fd, 0644);
-    const bool ok = writeAll(fd, contents) && fsync(fd) == 0;
+    const bool ok = WriteAll(fd, contents) && fsync(fd) == 0;
     if (close(fd) != 0 || !ok || rename(temp.c_str(), path.c_str()) != 0) {
         unlink(temp.c_str());
         return false;

@@ -38,6 +38,8 @@ bool MakeFolders(const std::string& path);
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& contents);
+// write() until everything is written (EINTR retried); false on an error.
+bool WriteAll(int fd, std::string_view data);
 // Replaces a file atomically: temporary file in the same folder, fsync, rename,
 // fsync of the folder. The folder is created when missing. False on any failure
 // (the old file is then untouched).

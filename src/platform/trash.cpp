@@ -228,18 +228,6 @@ std::string TrashName(const std::string& base, unsigned attempt) {
     return base.substr(0, cut) + suffix;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 // rename() without replacing: a stray file in files/ that has no .trashinfo
 // must not be overwritten. File systems without RENAME_NOREPLACE get a look first.
 int RenameNoReplace(const std::string& from, int filesFd, const std::string& name) {

@@ -1,4 +1,5 @@
 #include "platform/zip.h"
+#include "platform/paths.h"
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -416,14 +417,6 @@ private:
     std::string cachedKey_;
 };
 
-bool MakeFolders(const std::string& path) {
-    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        const std::string prefix = path.substr(0, slash);
-        if (!prefix.empty() && ::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
-        if (slash == std::string::npos) return true;
-    }
-}
-
 time_t ItemTime(zip_t* za, zip_uint64_t index, const zip_stat_t& st) {
     zip_uint16_t length = 0;
     const zip_uint8_t* ut = zip_file_extra_field_get_by_id(za, index, kExtendedTimestamp, 0, &length, ZIP_FL_CENTRAL);
@@ -442,19 +435,6 @@ mode_t ItemMode(zip_t* za, zip_uint64_t index) {
     const mode_t mode = attributes >> 16;
     if ((mode & S_IFMT) != 0 && !S_ISREG(mode)) return 0;
     return mode & 0777;
-}
-
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // The engine's message for a libzip error met while reading an item.
@@ -642,7 +622,7 @@ bool ZipReader::extractAll(const std::string& base, const ExtractCallbacks& call
                 break;
             }
             if (n == 0) break;
-            if (!WriteAll(out.get(), buffer.data(), static_cast<size_t>(n))) {
+            if (!WriteAll(out.get(), std::string_view(buffer.data(), static_cast<size_t>(n)))) {
                 why = shown + ": " + SystemText(errno);
                 ok = false;
                 break;

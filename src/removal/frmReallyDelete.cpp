@@ -503,6 +503,26 @@ void TfrmReallyDelete::finishRun(const std::function<void()>& addTotals) {
     accept();
 }
 
+void TfrmReallyDelete::removeEach(
+    const std::function<bool(const std::string& path, int64_t size)>& removeOne) {
+    // Delete all and recycle process no events and keep Close disabled for the
+    // whole run; removeOne answers false to stop early.
+    const std::vector<std::string> paths = deletionPaths();
+    WaitCursor wait;
+    bar->setRange(0, std::max(0, static_cast<int>(paths.size()) - 1));
+    bar->setValue(0);
+    bar->show();
+    btClose->setEnabled(false);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::string& path = paths[i];
+        lblName->setText(DisplayPath(path));
+        bar->setValue(static_cast<int>(i));
+        if (!removeOne(path, sizeOf(path))) break;
+    }
+    btClose->setEnabled(true);
+    bar->hide();
+}
+
 void TfrmReallyDelete::btDeleteAllClick() {
     runAction(&TfrmReallyDelete::DeleteAllClick);
 }
@@ -512,30 +532,17 @@ void TfrmReallyDelete::DeleteAllClick() {
         ShowInfoMessage(kNotDeleted);
         return;
     }
-    const std::vector<std::string> paths = deletionPaths();
     int64_t deleted = 0;
     int64_t deletedBytes = 0;
-    {
-        WaitCursor wait;
-        bar->setRange(0, std::max(0, static_cast<int>(paths.size()) - 1));
-        bar->setValue(0);
-        bar->show();
-        btClose->setEnabled(false);
-        for (size_t i = 0; i < paths.size(); ++i) {
-            const std::string& path = paths[i];
-            lblName->setText(DisplayPath(path));
-            bar->setValue(static_cast<int>(i));
-            const int64_t size = sizeOf(path);
-            if (DeleteFilePath(path) == 0) {
-                ++deleted;
-                deletedBytes += size;
-            } else {
-                ShowErrorMessage(deleteFailed(path));
-            }
+    removeEach([&](const std::string& path, int64_t size) {
+        if (DeleteFilePath(path) == 0) {
+            ++deleted;
+            deletedBytes += size;
+        } else {
+            ShowErrorMessage(deleteFailed(path));
         }
-        btClose->setEnabled(true);
-        bar->hide();
-    }
+        return true;
+    });
     finishRun([&] { AddDeleteTotals(deleted, deletedBytes, 0, 0); });
 }
 
@@ -553,31 +560,18 @@ void TfrmReallyDelete::RecycleClick() {
         ShowInfoMessage(kNotDeleted);
         return;
     }
-    const std::vector<std::string> paths = deletionPaths();
     int64_t recycled = 0;
     int64_t recycledBytes = 0;
-    {
-        WaitCursor wait;
-        bar->setRange(0, std::max(0, static_cast<int>(paths.size()) - 1));
-        bar->setValue(0);
-        bar->show();
-        btClose->setEnabled(false);
-        for (size_t i = 0; i < paths.size(); ++i) {
-            const std::string& path = paths[i];
-            lblName->setText(DisplayPath(path));
-            bar->setValue(static_cast<int>(i));
-            const int64_t size = sizeOf(path);
-            if (!sendToRecycleBin(path)) {
-                // A trash that refuses one file will most likely refuse the rest.
-                ShowErrorMessage(kRecycleFailed);
-                break;
-            }
-            ++recycled;
-            recycledBytes += size;
+    removeEach([&](const std::string& path, int64_t size) {
+        if (!sendToRecycleBin(path)) {
+            // A trash that refuses one file will most likely refuse the rest.
+            ShowErrorMessage(kRecycleFailed);
+            return false;
         }
-        btClose->setEnabled(true);
-        bar->hide();
-    }
+        ++recycled;
+        recycledBytes += size;
+        return true;
+    });
     finishRun([&] { AddDeleteTotals(0, 0, recycled, recycledBytes); });
 }
 

@@ -107,6 +107,7 @@ class TfrmReallyDelete : public QDialog {
   private:
     void lockControls(bool locked);
     void runAction(void (TfrmReallyDelete::*action)());
+    void removeEach(const std::function<bool(const std::string& path, int64_t size)>& removeOne);
     void finishRun(const std::function<void()>& addTotals);
 
     bool running_ = false; // an action is under way
