@@ -1,5 +1,6 @@
 #include "finders/tools.h"
 #include "finders/frmDup.h"
+#include "finders/frmDupCompare.h"
 #include "shell/launcher.h"
 
 namespace quillon {
@@ -12,6 +13,8 @@ void RegisterFinderTools() {
     };
     RegisterTool("btDuplicate", openFinder);
     RegisterTool("btFileHog", openFinder);
+    DupHooks::pairs = [](TfrmDup* finder) { DupCompareWindow().showFor(finder); };
+    DupHooks::finderClosing = [](TfrmDup* finder) { DupCompareWindow().finderClosing(finder); };
 }
 
 } // namespace quillon

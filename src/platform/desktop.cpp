@@ -27,4 +27,13 @@ int ScreenColourDepth() {
 
 void SetScreenColourDepthForTesting(int depth) { g_depthOverride = depth; }
 
+QUrl UrlForPath(const std::string& path) {
+    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    const QString text = QString::fromUtf8(bytes);
+    if (text.toUtf8() == bytes) return QUrl::fromLocalFile(text);
+    return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
+}
+
+bool OpenPathWithDesktop(const std::string& path) { return OpenWithDesktop(UrlForPath(path)); }
+
 } // namespace quillon

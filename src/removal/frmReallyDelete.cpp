@@ -109,14 +109,6 @@ QString deleteFailed(const std::string& path) {
     return "Couldn't delete file - " + DisplayPath(path);
 }
 
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 template <typename F> class ScopeExit {
   public:
     explicit ScopeExit(F f) : f_(std::move(f)) {}

@@ -5,6 +5,7 @@
 #include "scan/hooks.h"
 #include "shell/dialogs.h"
 #include "shell/handlers.h"
+#include "shell/printing.h"
 #include "shell/routines.h"
 #include <QApplication>
 #include <QClipboard>
@@ -27,14 +28,6 @@ namespace quillon {
 namespace {
 
 const QString kGridHint = "Double click to mark for deletion, right click for options";
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // kNoDate means "not recorded" and shows as an empty cell.
 QString dateText(DateTime value) {
@@ -72,15 +65,6 @@ std::string foldedText(std::string_view text) {
     std::string out(text);
     for (char& c : out) c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
     return out;
-}
-
-// Builds a file URL from the path's bytes, so a name that is not UTF-8 still
-// reaches the desktop intact.
-QUrl urlForPath(const std::string& path) {
-    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
-    const QString text = QString::fromUtf8(bytes);
-    if (text.toUtf8() == bytes) return QUrl::fromLocalFile(text);
-    return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
 }
 
 } // namespace
@@ -701,35 +685,9 @@ QStringList ResultGrid::PrintGridLines(const QString& title) const {
 
 void ResultGrid::PrintGrid(const QString& title) {
     QPrinter printer;
-    bool chosen = false;
-    if (printerChooser) {
-        chosen = printerChooser(printer);
-    } else {
-        QPrintDialog dialog(&printer, this);
-        chosen = dialog.exec() == QDialog::Accepted;
-    }
-    if (!chosen) return;
-
+    if (!ChoosePrinter(printer, this)) return;
     WaitCursor wait;
-    const QStringList lines = PrintGridLines(title);
-    QPainter painter;
-    if (!painter.begin(&printer)) return;
-    QFont font("Courier New", 8);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    painter.setFont(font);
-    const QFontMetrics metrics = painter.fontMetrics();
-    const int pageHeight = painter.viewport().height();
-    int y = metrics.ascent();
-    for (const QString& line : lines) {
-        if (y + metrics.descent() > pageHeight && y > metrics.ascent()) {
-            printer.newPage();
-            y = metrics.ascent();
-        }
-        painter.drawText(0, y, line);
-        y += metrics.lineSpacing();
-    }
-    painter.end();
+    PrintPlainLines(printer, PrintGridLines(title));
 }
 
 QString ResultGrid::clipboardText() const {
@@ -747,7 +705,7 @@ void ResultGrid::openSelected() {
     if (row < 0) return;
     const std::string path = fullPath(row);
     if (!fileExists(path)) return;
-    if (!OpenWithDesktop(urlForPath(path))) ShowErrorMessage("Couldn't open " + DisplayPath(path));
+    if (!OpenPathWithDesktop(path)) ShowErrorMessage("Couldn't open " + DisplayPath(path));
 }
 
 void ResultGrid::viewSelected() {

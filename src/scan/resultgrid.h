@@ -111,10 +111,6 @@ public:
     // design pixels (default: the other columns' widths plus 25).
     void setLastColumnAllowance(int pixels) { lastColumnAllowance_ = pixels; }
 
-    // Chooses the printer for PrintGrid; false = cancelled. Unset, the standard
-    // print dialog is shown. Tests set it to print to a PDF file.
-    static inline std::function<bool(QPrinter& printer)> printerChooser;
-
     // Empties rows, marks, lbDeleted and the totals; "&Size" checked.
     void ClearGrid();
     void addToGrid(uint32_t storeRow);

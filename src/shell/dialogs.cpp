@@ -2,6 +2,8 @@
 #include "platform/paths.h"
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -72,6 +74,23 @@ public:
             QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
         if (chosen.isEmpty()) return std::nullopt;
         return PathFromQt(chosen);
+    }
+    std::optional<QString> inputText(const QString& caption, const QString& prompt,
+                                     const QString& initial) override {
+        bool ok = false;
+        const QString answer = QInputDialog::getText(QApplication::activeWindow(), caption,
+                                                     prompt, QLineEdit::Normal, initial, &ok);
+        if (!ok) return std::nullopt;
+        return answer;
+    }
+    std::optional<std::string> chooseOpenFile(const QString& title,
+                                              const QString& filter) override {
+        QFileDialog dialog(QApplication::activeWindow(), title, QString(), filter);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::DontResolveSymlinks);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return PathFromQt(dialog.selectedFiles().front());
     }
 };
 

@@ -26,6 +26,12 @@ public:
     // A folder chooser; nullopt when cancelled.
     virtual std::optional<std::string> chooseFolder(const QString& title,
                                                     const std::string& start) = 0;
+    // A one-line input box; nullopt when cancelled.
+    virtual std::optional<QString> inputText(const QString& caption, const QString& prompt,
+                                             const QString& initial) = 0;
+    // A file-open chooser for an existing file; filter in Qt's "Name (*.x)" form.
+    virtual std::optional<std::string> chooseOpenFile(const QString& title,
+                                                      const QString& filter) = 0;
 };
 
 // The backend in use (QMessageBox and friends unless a test installed its own).

@@ -2,6 +2,7 @@
 #include "platform/paths.h"
 #include "scan/hooks.h"
 #include "scan/resultgrid.h"
+#include "shell/printing.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
 #include <QAbstractItemModelTester>
@@ -59,7 +60,7 @@ protected:
         SetOpenUrlHandlerForTesting(nullptr);
         FinderHooks::view = nullptr;
         FinderHooks::details = nullptr;
-        ResultGrid::printerChooser = nullptr;
+        Printing::chooser = nullptr;
     }
 
     uint32_t add(const Entry& e) {
@@ -568,7 +569,7 @@ TEST_F(GridTest, PrintsThroughTheChosenPrinterAndNotWhenCancelled) {
     listEntries({{"/p", "one.txt", 1}});
     const std::string pdf = world.path("report.pdf");
     bool confirm = false;
-    ResultGrid::printerChooser = [&](QPrinter& printer) {
+    Printing::chooser = [&](QPrinter& printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(pdf));
         return confirm;

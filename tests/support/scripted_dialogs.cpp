@@ -12,18 +12,32 @@ ScriptedDialogs::~ScriptedDialogs() {
 }
 
 ScriptedDialogs& ScriptedDialogs::expectMessage(MessageKind kind, const QString& text) {
-    script_.push_back({Step::Message, kind, text, DialogButton::Ok, std::nullopt});
+    script_.push_back({Step::Message, kind, text, DialogButton::Ok, std::nullopt, std::nullopt});
     return *this;
 }
 
 ScriptedDialogs& ScriptedDialogs::expectQuestion(const QString& text, DialogButton answer) {
-    script_.push_back({Step::Question, MessageKind::Question, text, answer, std::nullopt});
+    script_.push_back({Step::Question, MessageKind::Question, text, answer, std::nullopt, std::nullopt});
     return *this;
 }
 
 ScriptedDialogs& ScriptedDialogs::expectFolder(const QString& title,
                                                std::optional<std::string> answer) {
-    script_.push_back({Step::Folder, MessageKind::Info, title, DialogButton::Ok, answer});
+    script_.push_back({Step::Folder, MessageKind::Info, title, DialogButton::Ok, answer, std::nullopt});
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::expectInput(const QString& prompt,
+                                              std::optional<QString> answer) {
+    Entry e{Step::Input, MessageKind::Question, prompt, DialogButton::Ok, std::nullopt, std::nullopt};
+    e.input = std::move(answer);
+    script_.push_back(e);
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::expectOpenFile(const QString& title,
+                                                 std::optional<std::string> answer) {
+    script_.push_back({Step::OpenFile, MessageKind::Info, title, DialogButton::Ok, answer, std::nullopt});
     return *this;
 }
 
@@ -64,6 +78,22 @@ std::optional<std::string> ScriptedDialogs::chooseFolder(const QString& title,
                                                          const std::string&) {
     Entry e;
     if (!take(Step::Folder, title, e)) return std::nullopt;
+    return e.folder;
+}
+
+std::optional<QString> ScriptedDialogs::inputText(const QString& caption, const QString& prompt,
+                                                  const QString& initial) {
+    lastInputCaption_ = caption;
+    lastInputInitial_ = initial;
+    Entry e;
+    if (!take(Step::Input, prompt, e)) return std::nullopt;
+    return e.input;
+}
+
+std::optional<std::string> ScriptedDialogs::chooseOpenFile(const QString& title,
+                                                           const QString&) {
+    Entry e;
+    if (!take(Step::OpenFile, title, e)) return std::nullopt;
     return e.folder;
 }
 

@@ -17,6 +17,13 @@ public:
     ScriptedDialogs& expectMessage(MessageKind kind, const QString& text);
     ScriptedDialogs& expectQuestion(const QString& text, DialogButton answer);
     ScriptedDialogs& expectFolder(const QString& title, std::optional<std::string> answer);
+    // An input box with this prompt; nullopt answers Cancel.
+    ScriptedDialogs& expectInput(const QString& prompt, std::optional<QString> answer);
+    ScriptedDialogs& expectOpenFile(const QString& title, std::optional<std::string> answer);
+
+    // Caption and initial text of the last input box shown.
+    QString lastInputCaption() const { return lastInputCaption_; }
+    QString lastInputInitial() const { return lastInputInitial_; }
 
     // Every text shown, in order (messages, questions and chooser titles).
     const QStringList& shown() const { return shown_; }
@@ -28,20 +35,27 @@ public:
                           DialogButton defaultButton) override;
     std::optional<std::string> chooseFolder(const QString& title,
                                             const std::string& start) override;
+    std::optional<QString> inputText(const QString& caption, const QString& prompt,
+                                     const QString& initial) override;
+    std::optional<std::string> chooseOpenFile(const QString& title,
+                                              const QString& filter) override;
 
 private:
-    enum class Step { Message, Question, Folder };
+    enum class Step { Message, Question, Folder, Input, OpenFile };
     struct Entry {
         Step step;
         MessageKind kind = MessageKind::Info;
         QString text;
         DialogButton answer = DialogButton::Ok;
         std::optional<std::string> folder;
+        std::optional<QString> input;
     };
     bool take(Step step, const QString& text, Entry& entry);
 
     std::deque<Entry> script_;
     QStringList shown_;
+    QString lastInputCaption_;
+    QString lastInputInitial_;
 };
 
 } // namespace quillon::test

@@ -1,0 +1,250 @@
+#pragma once
+// The read-only file viewer: a file of any size shown as text or as a
+// hexadecimal dump, paged through small reads and never loaded whole.
+//
+// FileLines knows where the lines of a file start. Lines end at LF (a CR just
+// before the LF is not shown). Lines are counted in the background, a few
+// megabytes per event-loop turn, and every 1,024th line start (and the first
+// line start at least 64 KiB after the previous one) is kept, so that finding
+// any counted line, or the line before or after one, reads at most one such
+// stretch. Before the count is complete, line starts past the counted part are
+// found by scanning from a known position (the end of the file backwards, or a
+// line start forwards); such positions are numbered once the count reaches them.
+//
+// Text is shown as UTF-8 when a line's bytes are valid UTF-8 and otherwise
+// byte by byte as Latin-1; control bytes show as '.'. A line shows at most
+// 1,023 characters.
+#include "platform/filewindow.h"
+#include <QAbstractScrollArea>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+class FileLines {
+public:
+    static constexpr int64_t kCheckpointLines = 1024;
+    static constexpr int64_t kCheckpointBytes = 64 * 1024;
+
+    // 0 or an errno. An empty path closes.
+    int open(const std::string& path);
+    void close();
+    bool isOpen() const { return file_.isOpen(); }
+    // The size when opened; smaller once a count found that the file shrank.
+    int64_t size() const { return size_; }
+    int64_t read(int64_t offset, void* buffer, int64_t length) const {
+        return file_.read(offset, buffer, length);
+    }
+
+    // Counting. countSome reads up to `bytes` more and answers whether the
+    // count is complete.
+    bool countSome(int64_t bytes);
+    void countAll();
+    bool countDone() const { return countDone_; }
+    int64_t countedTo() const { return scanned_; }
+    // Lines of the file once counted; -1 before.
+    int64_t lineCount() const { return countDone_ ? lineCount_ : -1; }
+
+    // Line starts. Each returns -1 when there is no such line.
+    // The start of line `line` (from 0); counts as far as needed.
+    int64_t lineStart(int64_t line);
+    // The start of the line holding byte `offset`.
+    int64_t lineStartContaining(int64_t offset) const;
+    int64_t nextLineStart(int64_t start) const;
+    int64_t previousLineStart(int64_t start) const;
+    int64_t lastLineStart() const;
+    // The number of the line starting at `start`, once counted that far.
+    std::optional<int64_t> lineNumberAt(int64_t start) const;
+
+    // The first byte offset >= `from` (forward) or the last offset whose match
+    // ends at or before `before` (backward) where `pattern` occurs, compared
+    // byte by byte (ASCII letters ignoring case unless matchCase), and which
+    // `accept` takes; -1 when there is none.
+    int64_t findForward(const std::string& pattern, bool matchCase, int64_t from,
+                        const std::function<bool(int64_t)>& accept) const;
+    int64_t findBackward(const std::string& pattern, bool matchCase, int64_t before,
+                         const std::function<bool(int64_t)>& accept) const;
+
+private:
+    struct Checkpoint {
+        int64_t line;
+        int64_t offset;
+    };
+    void scanChunk(const char* data, int64_t length, int64_t base);
+    void finishCount(int64_t end);
+    // Index of the last checkpoint whose offset is <= offset.
+    size_t checkpointAtOrBefore(int64_t offset) const;
+    // Positions of the first / last LF in [from, to); -1 when none.
+    int64_t firstNewline(int64_t from, int64_t to) const;
+    int64_t lastNewline(int64_t from, int64_t to) const;
+    int64_t countNewlines(int64_t from, int64_t to) const;
+
+    ReadOnlyFile file_;
+    int64_t size_ = 0;
+    std::vector<Checkpoint> checkpoints_;
+    int64_t scanned_ = 0;  // bytes counted
+    int64_t newlines_ = 0; // LFs in [0, scanned_)
+    char lastByte_ = '\n';
+    bool countDone_ = false;
+    int64_t lineCount_ = 0;
+    std::vector<char> countBuffer_;
+};
+
+// One line as shown: its text and, for each character, the offset of the byte
+// it came from relative to the line start (one entry more, for the end).
+struct ShownLine {
+    QString text;
+    std::vector<int32_t> byteOf;
+    int64_t nextStart = -2; // -2: not known from this read; -1: no next line
+};
+
+class FileViewer : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    static constexpr int kMaxLineChars = 1023;
+    static constexpr int64_t kUnknownLineCount = 2147483647;
+    // Copying more than this much text is refused.
+    static constexpr int64_t kMaxCopyChars = 32 * 1024 * 1024;
+
+    struct TextPosition {
+        int64_t line = 0; // from 0; -1 while its number is not yet known
+        int column = 0;   // from 0, in characters as shown
+    };
+
+    explicit FileViewer(QWidget* parent = nullptr);
+
+    // Opens a file (bytes); false when it cannot be read (openError() says why).
+    bool openFile(const std::string& path);
+    void closeFile();
+    bool isOpen() const { return doc_.isOpen(); }
+    const std::string& fileName() const { return fileName_; }
+    int openError() const { return openError_; }
+
+    void setHexMode(bool on);
+    bool hexMode() const { return hex_; }
+    void setTabExpansion(bool on);
+    bool tabExpansion() const { return tabExpansion_; }
+    void setTabSize(int size); // 1..255; others are ignored
+    int tabSize() const { return tabSize_; }
+    void setViewerFont(const QFont& font);
+
+    int64_t caretLine() const;
+    int caretColumn() const { return caret_.column; }
+    int64_t topLine() const;
+    // kUnknownLineCount until the whole file has been counted.
+    int64_t lineCount() const;
+    bool lineCountKnown() const { return hex_ || doc_.countDone() || !doc_.isOpen(); }
+    // Counts the rest of the file now.
+    void countLines();
+    int64_t fileSize() const { return doc_.isOpen() ? doc_.size() : 0; }
+
+    bool hasSelection() const;
+    TextPosition selectionStart() const;
+    TextPosition selectionEnd() const;
+    void setSelection(int64_t startLine, int startColumn, int64_t endLine, int endColumn);
+    void clearSelection();
+    void selectAll();
+    // The selected text as shown, lines joined by LF; empty when nothing is
+    // selected or when it would exceed kMaxCopyChars (tooLarge is then set).
+    QString selectedText(bool* tooLarge = nullptr) const;
+    // False when the selection is too large to copy.
+    bool copyToClipboard();
+
+    // Searches from the caret; global searches the whole file from its start
+    // (or its end, backward). On a match the caret and the selection move to
+    // it. Text mode finds only what is shown: a match in the part of a line
+    // beyond 1,023 characters is passed over.
+    bool find(const QString& text, bool backward, bool matchCase, bool global);
+    // Caret to the start of a line (clamped to the file), scrolled into view.
+    void goToLine(int64_t line);
+    void moveCaretTo(int64_t line, int column, bool extendSelection = false);
+    // Text of line i as shown; empty when there is no such line.
+    QString lineText(int64_t line);
+    // Every line from `first` to `last` as shown, in order, until `each`
+    // answers false. Lines are read one after another (no jumps).
+    void forEachLine(int64_t first, int64_t last, const std::function<bool(const QString&)>& each);
+
+    int visibleRows() const;
+
+    // Page keys, as the keyboard gives them (tests drive them directly too).
+    void scrollLines(int64_t delta);
+
+signals:
+    // After every caret, scroll or mode change and when the count completes.
+    void statusChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    struct Pos {
+        int64_t start = 0; // byte offset of the line start (hex: line * 16)
+        int64_t line = 0;  // -1 while unknown
+        int column = 0;
+    };
+    struct Row {
+        int64_t start;
+        ShownLine shown;
+    };
+
+    // Mode-aware navigation by line starts.
+    int64_t nextStart(int64_t start) const;
+    int64_t previousStart(int64_t start) const;
+    int64_t lastStart() const;
+    int64_t startOfLine(int64_t line);
+    int64_t numberOf(const Pos& pos) const;
+    ShownLine shownLine(int64_t start) const;
+    QString hexLine(int64_t start) const;
+    int hexAsciiColumn() const;
+    int lineLength(int64_t start) const;
+
+    // The position of a byte (text), or of its ASCII column (hex); `end` for
+    // the position just after a match.
+    Pos positionOfByte(int64_t offset, bool end = false) const;
+    int64_t byteOfPosition(const Pos& pos) const;
+    bool acceptMatch(int64_t offset, int64_t length) const;
+
+    void setTop(Pos top);
+    void clampTop();
+    void ensureCaretVisible();
+    void moveCaret(Pos pos, bool extend);
+    void rebuildRows();
+    const std::vector<Row>& rows();
+    void updateScrollBars();
+    void scrollBarAction(int action);
+    void scrollBarMoved(int value);
+    bool positionAt(const QPoint& point, Pos& pos);
+    void changed();
+    void countTick();
+    void resetPositions();
+    int charWidth() const;
+    static bool before(const Pos& a, const Pos& b);
+
+    FileLines doc_;
+    std::string fileName_;
+    int openError_ = 0;
+    bool hex_ = false;
+    bool tabExpansion_ = true;
+    int tabSize_ = 8;
+    Pos top_, caret_, anchor_;
+    std::vector<Row> rows_;
+    bool rowsValid_ = false;
+    QTimer countTimer_;
+    int scrollValue_ = -1; // the vertical value this viewer set last
+    bool scrollByLines_ = true;
+    int hexOffsetDigits_ = 8;
+};
+
+} // namespace quillon

@@ -1,0 +1,35 @@
+#pragma once
+// Plain-text printing: reports in a small fixed-pitch face, one text line per
+// printed line, and the printer choice, which tests replace to print into a
+// PDF file without a dialog.
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QPrinter;
+class QWidget;
+
+namespace quillon {
+
+struct Printing {
+    // Chooses the printer; false = cancelled. Unset, the print dialog is shown.
+    static inline std::function<bool(QPrinter& printer)> chooser;
+};
+
+// Shows the print dialog (or the test chooser); false when cancelled.
+bool ChoosePrinter(QPrinter& printer, QWidget* parent);
+
+// Prints the lines as they stand in "Courier New" 8 point, tabs expanded,
+// starting new pages as needed. False when the printer could not be opened.
+bool PrintPlainLines(QPrinter& printer, const QStringList& lines);
+
+// The report PrintLines prints: "   " + title, "   Printed : " + today's short
+// date + two blanks + the long time, two empty lines, then every line with
+// three blanks in front.
+QStringList PrintLinesReport(const QStringList& lines, const QString& title);
+
+// Prints the report on a chosen printer with the hourglass showing; says
+// "Error printing report ... quitting" when the printer fails.
+void PrintLines(QPrinter& printer, const QStringList& lines, const QString& title);
+
+} // namespace quillon
