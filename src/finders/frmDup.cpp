@@ -403,7 +403,9 @@ void TfrmDup::scan() {
 
     const int listed = grid->RowsUsed();
     if (listed > 0) {
-        for (QPushButton* b : {btMark, btDelete, btOptions, btBrowse, btDetails}) b->show();
+        for (QPushButton* b : {btMark, btDelete, btOptions, btDetails}) b->show();
+        // Browse waits for the folder browser; without it the button stays away.
+        btBrowse->setVisible(bool(FinderHooks::browse));
         btCompare->setVisible(duplicateMode_);
         btDelete->setEnabled(false);
         pnlSel->setText(FormatThousands(listed) +

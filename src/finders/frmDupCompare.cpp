@@ -239,6 +239,8 @@ void TfrmDupCompare::showFor(TfrmDup* finder) {
         row.name = std::string(store.name(storeRow));
         rows_.push_back(std::move(row));
     }
+    // Browse needs the folder browser; without it the buttons stay away.
+    for (Half& h : half) h.btBrowse->setVisible(bool(FinderHooks::browse));
     r_ = std::max(0, grid->selectedRow());
     for (Half& h : half) h.lblCRC->clear();
     fillSide(Left, r_);
