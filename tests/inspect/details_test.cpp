@@ -78,6 +78,18 @@ TEST_F(DetailsTest, TextFileShowsItsFactsWithoutAProfile) {
     EXPECT_LT(w->height(), tall.height());
 }
 
+TEST_F(DetailsTest, ExecutableShowsAndPrintsItsProfile) {
+    const std::string exe = std::string(QUILLON_FIXTURES) + "/pe/tiny64.exe";
+    auto w = show(exe);
+    EXPECT_TRUE(w->Memo1->isVisible());
+    const QStringList memo = w->Memo1->toPlainText().split('\n');
+    ASSERT_EQ(memo.size(), 11);
+    EXPECT_EQ(memo[4], QString::fromUtf8("Copyright: \t\t\u00A9 2024 Quillon Test Works"));
+    const QStringList printed = w->printLines();
+    ASSERT_EQ(printed.size(), 12 + 11);
+    EXPECT_EQ(printed.mid(12), memo);
+}
+
 TEST_F(DetailsTest, FolderAndHiddenFile) {
     const std::string folder = world.makeFolder("c/.cache");
     auto w = show(folder);
