@@ -51,7 +51,8 @@ TEST(VersionProfile, ElevenLinesInTheFixedOrder) {
     VersionProfile(kPeFixtures + "tiny32.dll", lines, true);
     ASSERT_EQ(lines.size(), 11);
     EXPECT_EQ(lines[0], "Company: \tQuillon Test Works");
-    EXPECT_EQ(lines[4], QString::fromUtf8("Copyright: \t\t\u00A9 2024 Quillon Test Works \u2014 Zo\u00EB"));
+    EXPECT_EQ(lines[4],
+              QString::fromUtf8("Copyright: \t\t\u00A9 2024 Quillon Test Works \u2014 Zo\u00EB"));
     EXPECT_EQ(lines[5], "Trademarks: \t");
     EXPECT_EQ(lines[7], "Private build info: \tbuilt by the fixture script");
 }
