@@ -4,10 +4,10 @@
 //
 //   bench_finder TREE hogs
 //   bench_finder TREE dups [match-mode]     (3 = "Size only")
+#include "answering_dialogs.h"
 #include "finders/frmDup.h"
 #include "platform/drives.h"
 #include "shell/application.h"
-#include "shell/dialogs.h"
 #include "shell/launcher.h"
 #include <QApplication>
 #include <QComboBox>
@@ -42,19 +42,6 @@ long peakRssKb() {
     return usage.ru_maxrss;
 }
 
-// Boxes are answered at once, as a person clicking OK would.
-class SilentDialogs : public quillon::DialogBackend {
-public:
-    void message(quillon::MessageKind, const QString&) override {}
-    quillon::DialogButton question(quillon::MessageKind, const QString&,
-                                   const std::vector<quillon::DialogButton>& buttons,
-                                   quillon::DialogButton) override {
-        return buttons.front();
-    }
-    std::optional<std::string> chooseFolder(const QString&, const std::string&) override {
-        return std::nullopt;
-    }
-};
 
 } // namespace
 
@@ -87,7 +74,7 @@ int main(int argc, char** argv) {
     finder.cbDup->setCurrentIndex(matchMode);
     QApplication::processEvents();
 
-    SilentDialogs silent;
+    quillon::bench::AnsweringDialogs silent;
     quillon::SetDialogBackend(&silent);
     QElapsedTimer sinceAbort;
     if (abortRun)

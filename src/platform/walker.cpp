@@ -1,13 +1,11 @@
 #include "platform/walker.h"
+#include "platform/dirstack.h"
 #include "platform/eventpump.h"
 #include "platform/paths.h"
-#include <algorithm>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace quillon {
@@ -73,282 +71,126 @@ bool WildcardMatch(std::string_view name, std::string_view mask) {
     return m == mask.size();
 }
 
-constexpr int kFolderOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-// Folders below the root: never through a symbolic link.
-constexpr int kChildOpenFlags = kFolderOpenFlags | O_NOFOLLOW;
+// The root itself may be reached through a link: it is the drive.
+constexpr int kRootOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
-// How many folders stay open at once. Deeper than this, the walk gives back
-// the descriptor of the shallowest open folder (never the root's) and opens it
-// again through ".." of its child on the way back up (see Walker::reopen).
-// Trees thousands of levels deep therefore never run out of descriptors.
-constexpr size_t kMaxOpenFolders = 64;
-
-// getdents64 buffer; big enough that a typical folder takes one call.
-constexpr size_t kEntryBufferBytes = 64 * 1024;
-
-bool SameFolder(int fd, dev_t dev, ino_t ino) {
-    struct stat st {};
-    return fstat(fd, &st) == 0 && st.st_dev == dev && st.st_ino == ino;
-}
-
-// One folder of the current branch. The folder is read completely when it is
-// entered (one pass over its entries), so afterwards only the names of what is
-// still to be walked or examined are kept.
-struct Frame {
-    int fd = -1; // -1 while given back (see kMaxOpenFolders) or lost
-    dev_t dev = 0;
-    ino_t ino = 0;
-    size_t pathLength = 0;       // length of this folder's text in the path buffer
+// What is still to be done in one folder of the current branch. The folder is
+// read completely when it is entered (one pass over its entries), so
+// afterwards only the names of what is still to be walked or examined are kept.
+struct Listing {
     std::string names;           // NUL-terminated names back to back
     std::vector<size_t> folders; // offsets into names: sub-folders to walk
     std::vector<size_t> files;   // offsets into names: files to examine
     size_t nextFolder = 0;
-    bool empty = false; // no entry at all besides "." and ".."
-    // It could not be found again after its descriptor was given back (moved
-    // or replaced meanwhile): the rest of it is skipped.
-    bool lost = false;
+    bool empty = true; // no entry at all besides "." and ".."
+
+    void reset() {
+        names.clear();
+        folders.clear();
+        files.clear();
+        nextFolder = 0;
+        empty = true;
+    }
 };
 
 class Walker {
 public:
     Walker(const WalkOptions& options, WalkVisitor& visitor)
         : options_(options), visitor_(visitor),
-          matchAll_(options.mask == "*.*" || options.mask == "*"),
-          buffer_(new unsigned char[kEntryBufferBytes]) {}
-
-    ~Walker() {
-        for (size_t i = 0; i < depth_; ++i)
-            if (frames_[i].fd >= 0) close(frames_[i].fd);
-    }
-
-    Walker(const Walker&) = delete;
-    Walker& operator=(const Walker&) = delete;
+          matchAll_(options.mask == "*.*" || options.mask == "*") {}
 
     bool run(const std::string& root);
 
 private:
-    bool openFails() const {
+    static bool openFails(const std::string& folder) {
         const auto& hook = OpenFailureHook();
-        return hook && hook(path_);
+        return hook && hook(folder);
     }
-    void appendName(const char* name) {
-        if (path_.back() != '/') path_.push_back('/');
-        path_.append(name);
+    bool childOpenFails(const char* name) const {
+        if (!OpenFailureHook()) return false; // no path text built unless a test asks
+        std::string path = stack_.path();
+        if (path.back() != '/') path.push_back('/');
+        return openFails(path.append(name));
     }
-    void pushFrame(int fd, const struct stat& st);
-    void popFrame();
-    void enter(size_t index);
-    void readFolder(Frame& frame);
-    bool examineFiles(Frame& frame);
+    void enter();
+    bool examineFiles(const Listing& listing);
     bool wanted(mode_t mode) const {
         if (S_ISREG(mode)) return true;
         return !S_ISDIR(mode) && options_.systemFiles;
     }
-    void releaseShallowest();
-    void reopen(size_t index, int childFd);
 
     const WalkOptions& options_;
     WalkVisitor& visitor_;
     const bool matchAll_;
-    std::unique_ptr<unsigned char[]> buffer_;
-    std::vector<Frame> frames_; // reused from folder to folder: [0, depth_) is the branch
-    size_t depth_ = 0;
-    size_t openCount_ = 0;
-    size_t releaseFrom_ = 1; // no frame below this (except the root) holds a descriptor
-    dev_t rootDevice_ = 0;
-    std::string path_; // the current folder's text; children appended and cut off again
+    DirStack stack_;
+    std::vector<Listing> listings_; // one per level of stack_, reused from folder to folder
 };
 
 bool Walker::run(const std::string& root) {
     if (root.empty()) return false;
-    path_ = LexicalNormalise(root);
-    if (openFails()) return false;
-    // The root itself may be reached through a link: it is the drive.
-    const int fd = open(root.c_str(), kFolderOpenFlags);
+    std::string path = LexicalNormalise(root);
+    if (openFails(path)) return false;
+    const int fd = open(root.c_str(), kRootOpenFlags);
     if (fd < 0) return false;
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        close(fd);
-        return false;
-    }
-    rootDevice_ = st.st_dev;
-    pushFrame(fd, st);
+    if (!stack_.pushTop(fd, std::move(path))) return false;
     if (visitor_.aborted()) return true;
-    enter(0);
+    enter();
 
-    while (depth_ > 0) {
-        Frame& frame = frames_[depth_ - 1];
-        if (!frame.lost && frame.nextFolder < frame.folders.size()) {
-            const size_t offset = frame.folders[frame.nextFolder++];
+    while (stack_.depth() > 0) {
+        Listing& listing = listings_[stack_.depth() - 1];
+        if (!stack_.lost() && listing.nextFolder < listing.folders.size()) {
+            const char* name = listing.names.data() + listing.folders[listing.nextFolder++];
             if (visitor_.aborted()) return true;
-            const int parentFd = frame.fd;
-            const size_t parentLength = path_.size();
-            appendName(frame.names.data() + offset);
-            int child = -1;
-            if (!openFails())
-                child = openat(parentFd, frame.names.data() + offset, kChildOpenFlags);
-            // fstat of the open folder serves both the device test and the
-            // identity used to find it again later; no separate stat.
-            if (child >= 0 && (fstat(child, &st) != 0 || st.st_dev != rootDevice_)) {
-                close(child);
-                child = -1;
-            }
-            if (child < 0) {
-                path_.resize(parentLength); // gone, unreadable or another drive: skipped
-                continue;
-            }
-            pushFrame(child, st); // may move frames_: `frame` is not used below
-            enter(depth_ - 1);
+            // Gone, unreadable or another drive: skipped.
+            if (childOpenFails(name) || !stack_.pushChild(name)) continue;
+            enter(); // may move listings_: `listing` is not used below
             continue;
         }
-        if (!frame.lost && !(options_.skipEmptyFolders && frame.empty))
-            if (!examineFiles(frame)) return true;
-        popFrame();
+        if (!stack_.lost() && !(options_.skipEmptyFolders && listing.empty))
+            if (!examineFiles(listing)) return true;
+        stack_.pop();
     }
     return true;
 }
 
-void Walker::pushFrame(int fd, const struct stat& st) {
-    if (depth_ == frames_.size()) frames_.emplace_back();
-    Frame& frame = frames_[depth_++];
-    frame.fd = fd;
-    frame.dev = st.st_dev;
-    frame.ino = st.st_ino;
-    frame.pathLength = path_.size();
-    frame.names.clear();
-    frame.folders.clear();
-    frame.files.clear();
-    frame.nextFolder = 0;
-    frame.empty = false;
-    frame.lost = false;
-    if (++openCount_ > kMaxOpenFolders) releaseShallowest();
-}
-
-void Walker::releaseShallowest() {
-    // Open frames below the top form one run starting at releaseFrom_ (frames
-    // are given back from the shallow end and taken again only from the top).
-    for (size_t i = std::max<size_t>(releaseFrom_, 1); i + 1 < depth_; ++i) {
-        if (frames_[i].fd < 0) continue;
-        close(frames_[i].fd);
-        frames_[i].fd = -1;
-        --openCount_;
-        releaseFrom_ = i + 1;
-        return;
-    }
-}
-
-void Walker::popFrame() {
-    const size_t index = depth_ - 1;
-    Frame& frame = frames_[index];
-    if (index > 0) {
-        Frame& parent = frames_[index - 1];
-        if (parent.fd < 0 && !parent.lost) reopen(index - 1, frame.fd);
-    }
-    if (frame.fd >= 0) {
-        close(frame.fd);
-        frame.fd = -1;
-        --openCount_;
-    }
-    --depth_;
-    if (depth_ > 0) path_.resize(frames_[depth_ - 1].pathLength);
-}
-
-// Takes a given-back folder again. Normally through ".." of its child, checked
-// against the device and inode it had; when the child was moved meanwhile, by
-// its names from the root, checking every step. A folder that cannot be found
-// again that way is lost, and the rest of it is skipped.
-void Walker::reopen(size_t index, int childFd) {
-    Frame& target = frames_[index];
-    if (childFd >= 0) {
-        const int fd = openat(childFd, "..", kFolderOpenFlags);
-        if (fd >= 0 && SameFolder(fd, target.dev, target.ino)) {
-            target.fd = fd;
-            ++openCount_;
-            releaseFrom_ = std::min(releaseFrom_, index);
+// The deepest folder of the branch was just opened: it is announced and read.
+void Walker::enter() {
+    if (listings_.size() < stack_.depth()) listings_.emplace_back();
+    Listing& listing = listings_[stack_.depth() - 1];
+    listing.reset();
+    visitor_.enterFolder(stack_.path());
+    stack_.readEntries([&](const char* name, unsigned char type) {
+        listing.empty = false;
+        if (type == DT_UNKNOWN) return; // gone before its kind could be looked up
+        const bool hidden = name[0] == '.';
+        if (type == DT_DIR) {
+            if (!hidden) {
+                listing.folders.push_back(listing.names.size());
+                listing.names.append(name, std::strlen(name) + 1);
+            }
             return;
         }
-        if (fd >= 0) close(fd);
-    }
-    int current = frames_[0].fd;
-    std::string name;
-    for (size_t i = 1; i <= index; ++i) {
-        Frame& step = frames_[i];
-        const size_t parentLength = frames_[i - 1].pathLength;
-        const size_t start = parentLength + (path_[parentLength - 1] == '/' ? 0 : 1);
-        name.assign(path_, start, step.pathLength - start);
-        int next = step.lost ? -1 : openat(current, name.c_str(), kChildOpenFlags);
-        if (current != frames_[0].fd) close(current);
-        if (next >= 0 && !SameFolder(next, step.dev, step.ino)) {
-            close(next);
-            next = -1;
-        }
-        if (next < 0) {
-            for (size_t j = i; j <= index; ++j)
-                frames_[j].lost = true;
-            return;
-        }
-        current = next;
-    }
-    target.fd = current;
-    ++openCount_;
-    releaseFrom_ = std::min(releaseFrom_, index);
+        if (hidden && !options_.hiddenFiles) return;
+        if (type != DT_REG && !options_.systemFiles) return;
+        if (!matchAll_ && !MatchesMask(name, options_.mask)) return;
+        listing.files.push_back(listing.names.size());
+        listing.names.append(name, std::strlen(name) + 1);
+    });
 }
 
-void Walker::enter(size_t index) {
-    visitor_.enterFolder(path_);
-    readFolder(frames_[index]);
-}
-
-void Walker::readFolder(Frame& frame) {
-    frame.empty = true;
-    for (;;) {
-        const ssize_t got = getdents64(frame.fd, buffer_.get(), kEntryBufferBytes);
-        // 0 is the end; an error part-way keeps what was read so far.
-        if (got <= 0) break;
-        for (ssize_t at = 0; at < got;) {
-            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer_.get() + at);
-            at += entry->d_reclen;
-            const char* name = entry->d_name;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-                continue;
-            frame.empty = false;
-            unsigned char type = entry->d_type;
-            if (type == DT_UNKNOWN) {
-                // Some file systems leave the type to a stat of their own.
-                struct stat st {};
-                if (fstatat(frame.fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-                type = static_cast<unsigned char>(IFTODT(st.st_mode));
-            }
-            const bool hidden = name[0] == '.';
-            if (type == DT_DIR) {
-                if (!hidden) {
-                    frame.folders.push_back(frame.names.size());
-                    frame.names.append(name, std::strlen(name) + 1);
-                }
-                continue;
-            }
-            if (hidden && !options_.hiddenFiles) continue;
-            if (type != DT_REG && !options_.systemFiles) continue;
-            if (!matchAll_ && !MatchesMask(name, options_.mask)) continue;
-            frame.files.push_back(frame.names.size());
-            frame.names.append(name, std::strlen(name) + 1);
-        }
-        EventPump::Serve();
-    }
-}
-
-bool Walker::examineFiles(Frame& frame) {
+bool Walker::examineFiles(const Listing& listing) {
     if (visitor_.aborted()) return false;
-    visitor_.filesOf(path_);
+    const std::string& folder = stack_.path();
+    visitor_.filesOf(folder);
     bool first = true;
     FileFacts facts;
-    for (const size_t offset : frame.files) {
+    for (const size_t offset : listing.files) {
         if (!first && visitor_.aborted()) return false;
         first = false;
-        const char* name = frame.names.data() + offset;
+        const char* name = listing.names.data() + offset;
         // The entry may have gone or changed kind since the folder was read.
-        if (ReadFileFactsAt(frame.fd, name, facts) && wanted(facts.mode))
-            visitor_.file(path_, std::string_view(name), facts);
+        if (ReadFileFactsAt(stack_.fd(), name, facts) && wanted(facts.mode))
+            visitor_.file(folder, std::string_view(name), facts);
         EventPump::Serve();
     }
     return true;

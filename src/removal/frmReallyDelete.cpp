@@ -643,15 +643,22 @@ void TfrmReallyDelete::ZipItClick() {
                 const Entry* entry;
                 int64_t size;
             };
+            // Every commit copies what the archive already holds, so a batch may
+            // grow to what this run has put into it: the copying then adds up to
+            // about twice the archive instead of growing with the square of it.
+            size_t committedFiles = 0;
+            int64_t committedBytes = 0;
             size_t next = 0;
             while (next < drive.entries.size() && !AbortRequested) {
                 std::vector<Queued> batch;
                 int64_t batchBytes = 0;
-                while (next < drive.entries.size() && batch.size() < ZipBatchFiles &&
+                const size_t fileLimit = std::max(ZipBatchFiles, committedFiles);
+                const int64_t byteLimit = std::max(ZipBatchBytes, committedBytes);
+                while (next < drive.entries.size() && batch.size() < fileLimit &&
                        !AbortRequested) {
                     const Entry& entry = drive.entries[next];
                     const int64_t size = sizeOf(entry.path);
-                    if (!batch.empty() && batchBytes + size > ZipBatchBytes) break;
+                    if (!batch.empty() && batchBytes + size > byteLimit) break;
                     ++next;
                     lblName->setText(DisplayPath(entry.path));
                     bar->setValue(position++);
@@ -673,6 +680,10 @@ void TfrmReallyDelete::ZipItClick() {
                     !AbortRequested &&
                     writer->commit(
                         [this](int percent) { return ZipitArchiveItemProgress(percent); }, &error);
+                if (committed) {
+                    committedFiles += batch.size();
+                    committedBytes += batchBytes;
+                }
                 for (const Queued& queued : batch) {
                     const std::string& path = queued.entry->path;
                     if (!committed) {

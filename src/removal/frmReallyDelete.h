@@ -40,9 +40,10 @@ class TfrmReallyDelete : public QDialog {
     bool AbortRequested = false;
 
     // A zip run commits its archive in batches of at most this many files or
-    // (past the first file of a batch) bytes: each commit rewrites the archive,
-    // so one commit per file would cost quadratic time on a long list, while an
-    // unbounded batch would keep every deletion waiting until the very end.
+    // (past the first file of a batch) bytes, or of as many as the run has
+    // already committed to that archive when that is more: each commit rewrites
+    // the archive, so fixed batches would cost quadratic time on a long list,
+    // while an unbounded batch would keep every deletion waiting until the very end.
     size_t ZipBatchFiles = 256;
     int64_t ZipBatchBytes = int64_t(64) << 20;
 

@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace quillon;
@@ -394,4 +395,67 @@ TEST(WalkTreeForRemoval, TreeDeeperThanAnyPathIsRemovedWithFewDescriptors) {
     EXPECT_EQ(rec.entries, 3 * kLevels);
     EXPECT_EQ(rec.paths(true).size(), kLevels);
     EXPECT_TRUE(Listing(top).empty());
+}
+
+TEST(WalkTreeForRemoval, FolderMovedAwayDuringTheWalkIsNeverActedOnThroughAWrongParent) {
+    // 100 levels, a file in each: the shallow levels have given back their
+    // descriptors by the time the walk reaches the bottom. There, level 21 is
+    // moved out of the tree, so ".." of it no longer leads back to level 20.
+    struct Case {
+        const char* label;
+        bool renameLevel20; // then level 20 cannot be found again by its name either
+    };
+    for (const Case& c : {Case{"found again by name", false}, Case{"lost", true}}) {
+        SCOPED_TRACE(c.label);
+        TestWorld world;
+        const std::string top = world.makeFolder("c/top");
+        constexpr size_t kLevels = 100;
+        std::vector<std::string> levels{top}; // levels[i]: the text of level i
+        std::string relative = "c/top";
+        for (size_t i = 1; i <= kLevels; ++i) {
+            relative += "/L" + std::to_string(i);
+            levels.push_back(world.path(relative));
+            world.makeFile(relative + "/f", 1);
+        }
+        const std::string elsewhere = world.path("c/elsewhere");
+
+        class Mover : public Recorder {
+        public:
+            std::function<void()> atTheBottom;
+            std::string bottom;
+            void entry(int dirfd, const std::string& folder, const std::string& name,
+                       const FileFacts& facts) override {
+                if (folder == bottom && atTheBottom) std::exchange(atTheBottom, nullptr)();
+                Recorder::entry(dirfd, folder, name, facts);
+            }
+        } rec;
+        rec.remove = true;
+        rec.bottom = levels[kLevels];
+        rec.atTheBottom = [&] {
+            ASSERT_EQ(rename(levels[21].c_str(), elsewhere.c_str()), 0);
+            if (c.renameLevel20) {
+                ASSERT_EQ(rename(levels[20].c_str(), (levels[19] + "/L20x").c_str()), 0);
+            }
+        };
+        ASSERT_TRUE(WalkTreeForRemoval(top, rec));
+        ASSERT_FALSE(rec.atTheBottom);
+
+        // The moved folder was emptied through the descriptors the walk held,
+        // and only its former parent was asked to remove it (where it is gone).
+        EXPECT_EQ(Listing(elsewhere), std::set<std::string>{});
+        for (const Event& e : rec.events)
+            EXPECT_FALSE(e.done && e.name == "L20x") << e.path();
+        if (!c.renameLevel20) {
+            EXPECT_EQ(rec.problems, (std::vector<std::string>{
+                                        "folder not in its parent: " + levels[21],
+                                        "cannot remove " + levels[21]}));
+            EXPECT_TRUE(Listing(top).empty());
+        } else {
+            // Level 20 is lost: neither it nor anything in it is reported again,
+            // and level 19 stays because it still holds it.
+            EXPECT_EQ(rec.paths(true).count(levels[20]), 0u);
+            EXPECT_EQ(Listing(levels[19]), std::set<std::string>{"L20x"});
+            EXPECT_EQ(Listing(levels[19] + "/L20x"), std::set<std::string>{});
+        }
+    }
 }
