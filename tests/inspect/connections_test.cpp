@@ -2,6 +2,7 @@
 #include "inspect/frmView.h"
 #include "inspect/tools.h"
 #include "scan/hooks.h"
+#include "support/modal.h"
 #include "support/world.h"
 #include <QApplication>
 #include <QPushButton>
@@ -16,10 +17,7 @@ namespace {
 // caption and closes it.
 std::pair<QString, QString> modalOpenedBy(const std::function<void()>& open) {
     std::pair<QString, QString> seen;
-    QTimer::singleShot(0, [&] {
-        (void)QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 5000);
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) return;
+    test::whenModalOpens<QDialog>([&](QDialog* modal) {
         seen = {modal->metaObject()->className(), modal->windowTitle()};
         modal->close();
     });

@@ -6,6 +6,7 @@
 #include "shell/placements.h"
 #include "shell/printing.h"
 #include "shell/routines.h"
+#include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
 #include <QAction>
@@ -30,6 +31,8 @@
 
 namespace quillon {
 namespace {
+
+using test::whenModalOpens;
 
 using test::ScriptedDialogs;
 using test::TestWorld;
@@ -397,26 +400,6 @@ TEST_F(ViewerTest, FileThatShrinksOrGoesWhileOpen) {
 // ---------------------------------------------------------------------------
 // The viewer window
 
-// Runs `step` inside the next modal window of type W once it is open. The step
-// must leave the window closed; one left open fails the test and is closed.
-template <typename W> void whenModalOpens(std::function<void(W*)> step) {
-    QTimer::singleShot(0, [step] {
-        W* window = nullptr;
-        (void)QTest::qWaitFor([&] {
-            window = qobject_cast<W*>(QApplication::activeModalWidget());
-            return window != nullptr;
-        }, 5000);
-        if (!window) {
-            ADD_FAILURE() << "modal window did not open";
-            return;
-        }
-        step(window);
-        if (window->isVisible()) {
-            ADD_FAILURE() << "modal window left open";
-            window->close();
-        }
-    });
-}
 
 class ViewWindowTest : public ::testing::Test {
 protected:

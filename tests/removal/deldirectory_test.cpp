@@ -6,6 +6,7 @@
 #include "removal/frmZipOptions.h"
 #include "shell/protected.h"
 #include "shell/settings.h"
+#include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
 #include <QApplication>
@@ -25,6 +26,7 @@ namespace quillon {
 namespace {
 
 using test::ScriptedDialogs;
+using test::whenModalOpens;
 using test::TestWorld;
 
 const QString kRecycleQuestion =
@@ -34,23 +36,6 @@ const QString kRecycleQuestion =
 const QString kReallyAbort = "Really abort?  Folders may be partially deleted!";
 const QString kDeleteNote = " (Note: Deletion operation canceled ... not all files deleted)";
 const QString kAttributeTail = "Delete this file and continue deleting the remaining files? ";
-
-template <typename W> void whenModalOpens(std::function<void(W*)> step) {
-    QTimer::singleShot(0, [step] {
-        W* window = nullptr;
-        (void)QTest::qWaitFor(
-            [&] {
-                window = qobject_cast<W*>(QApplication::activeModalWidget());
-                return window != nullptr;
-            },
-            5000);
-        if (!window) {
-            ADD_FAILURE() << "modal window did not open";
-            return;
-        }
-        step(window);
-    });
-}
 
 void click(QAbstractButton* button) {
     ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();

@@ -8,6 +8,7 @@
 #include "shell/launcher.h"
 #include "shell/protected.h"
 #include "shell/settings.h"
+#include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
 #include <QApplication>
@@ -28,6 +29,8 @@
 
 namespace quillon {
 namespace {
+
+using test::whenModalOpens;
 
 const QString kAllProtected =
     "All files selected appear on the NON-DELETE list.  To delete the files anyway, move them "
@@ -52,22 +55,6 @@ void click(QAbstractButton* button) {
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-// Runs `step` inside the next modal window of type W once it is open.
-template <typename W> void whenModalOpens(std::function<void(W*)> step) {
-    QTimer::singleShot(0, [step] {
-        W* window = nullptr;
-        if (!QTest::qWaitFor(
-                [&] {
-                    window = qobject_cast<W*>(QApplication::activeModalWidget());
-                    return window != nullptr;
-                },
-                5000)) {
-            ADD_FAILURE() << "modal window did not open";
-            return;
-        }
-        step(window);
-    });
-}
 
 // Answers the zip options dialog with OK and a comment.
 void acceptZipOptions(const QString& comment) {

@@ -6,6 +6,7 @@
 #include "removal/frmZipDirectory.h"
 #include "shell/launcher.h"
 #include "shell/routines.h"
+#include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
 #include <QApplication>
@@ -27,6 +28,8 @@
 namespace quillon {
 namespace {
 
+using test::whenModalOpens;
+
 const QString kNoArchives =
     "It appears that there are no archive zip files in this folder for Quillon to unzip.  \n\n"
     "Note that Quillon can only unzip those files that have been originally zipped by Quillon.  "
@@ -37,28 +40,6 @@ const QString kNotOriginalRoot =
 const QString kUnzipped = "Files were unzipped";
 const QString kRefused = "Refused: the name is absolute or leads outside the destination folder";
 
-// Runs `step` inside the next modal window of type W once it is open. The step
-// must leave the window closed; one left open fails the test and is closed,
-// so a broken step cannot hang the test.
-template <typename W> void whenModalOpens(std::function<void(W*)> step) {
-    QTimer::singleShot(0, [step] {
-        W* window = nullptr;
-        (void)QTest::qWaitFor([&] {
-            window = qobject_cast<W*>(QApplication::activeModalWidget());
-            return window != nullptr;
-        }, 5000);
-        if (!window) {
-            ADD_FAILURE() << "modal window did not open";
-            return;
-        }
-        (void)QTest::qWaitForWindowExposed(window);
-        step(window);
-        if (window->isVisible()) {
-            ADD_FAILURE() << "modal window left open";
-            window->close();
-        }
-    });
-}
 
 void click(QPushButton* button) {
     ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();

@@ -9,6 +9,7 @@
 #include "shell/protected.h"
 #include "shell/routines.h"
 #include "shell/settings.h"
+#include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
 #include <QApplication>
@@ -25,27 +26,14 @@
 namespace quillon {
 namespace {
 
+using test::whenModalOpens;
+
 const QString kNoListError =
     "The list of deletion exceptions has not been created yet.  Click on the Build Non-Delete "
     "List button to initialize.";
 const QString kBuildQuestion = "Quillon will now scan the registry for references to folders.  "
                                "It may take a few minutes.  Continue? ";
 
-// Runs `step` inside the next modal window of type W once it is open.
-template <typename W> void whenModalOpens(std::function<void(W*)> step) {
-    QTimer::singleShot(0, [step] {
-        W* window = nullptr;
-        (void)QTest::qWaitFor([&] {
-            window = qobject_cast<W*>(QApplication::activeModalWidget());
-            return window != nullptr;
-        }, 5000);
-        if (!window) {
-            ADD_FAILURE() << "modal window did not open";
-            return;
-        }
-        step(window);
-    });
-}
 
 void click(QPushButton* button) {
     ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();
