@@ -11,7 +11,7 @@ mkdir -p "$out/corpus"
 
 cd "$root"
 clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I src src/platform/peversion.cpp fuzz/peversion_fuzz.cpp -o "$out/peversion_fuzz"
+    -I src src/platform/peversion.cpp src/platform/filewindow.cpp fuzz/peversion_fuzz.cpp -o "$out/peversion_fuzz"
 
 cp tests/fixtures/pe/*.exe tests/fixtures/pe/*.dll "$out/corpus/"
 echo "built $out/peversion_fuzz; seeds in $out/corpus"

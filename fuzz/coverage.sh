@@ -11,7 +11,7 @@ mkdir -p "$out"
 
 cd "$root"
 clang++ -std=c++20 -g -O0 -fsanitize=fuzzer -fprofile-instr-generate -fcoverage-mapping \
-    -I src src/platform/peversion.cpp fuzz/peversion_fuzz.cpp -o "$out/peversion_cov"
+    -I src src/platform/peversion.cpp src/platform/filewindow.cpp fuzz/peversion_fuzz.cpp -o "$out/peversion_cov"
 # -runs=0: run every corpus file once, mutate nothing.
 LLVM_PROFILE_FILE="$out/run.profraw" "$out/peversion_cov" -runs=0 "$corpus" > "$out/run.log" 2>&1
 llvm-profdata merge -sparse "$out/run.profraw" -o "$out/run.profdata"

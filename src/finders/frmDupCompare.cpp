@@ -292,7 +292,7 @@ void TfrmDupCompare::fillSide(Side side, int k) {
     if (!ReadFileFacts(path, facts)) return; // gone: the side keeps what it showed
     shownRow_[side] = k;
 
-    h.icon->setPixmap(LoadFileIcon(path).pixmap(32, 32));
+    h.icon->setPixmap(LoadFileIcon(path, facts.attributes & faDirectory).pixmap(32, 32));
     QStringList profile;
     VersionProfile(path, profile, false);
     if (profile.isEmpty()) profile << kNoProfile;
@@ -316,18 +316,16 @@ void TfrmDupCompare::fillSide(Side side, int k) {
 
 void TfrmDupCompare::computeCRCValues() {
     WaitCursor wait;
-    std::array<uint32_t, 2> sums{};
-    for (int s = 0; s < 2; ++s) {
-        sums[static_cast<size_t>(s)] = FileChecksum(pathOf(Side(s)));
-        half[static_cast<size_t>(s)].lblCRC->setText(
-            QString::number(sums[static_cast<size_t>(s)], 16).toUpper().rightJustified(8, ' '));
-    }
-    // Equal checksums alone do not make equal files: the bytes are compared too.
+    // One pass over both files gives both checksums and the byte comparison:
+    // equal checksums alone do not make equal files.
+    const PairChecksums sums = ChecksumPair(pathOf(Left), pathOf(Right));
     const bool identical = shownRow_[Left] >= 0 && shownRow_[Right] >= 0 &&
                            half[Left].lblSize->text() == half[Right].lblSize->text() &&
-                           sums[0] == sums[1] && SameFileContents(pathOf(Left), pathOf(Right));
+                           sums.first == sums.second && sums.same;
     const QString suffix = identical ? " file contents are identical" : " file contents differ";
-    for (Half& h : half) h.lblCRC->setText(h.lblCRC->text() + suffix);
+    for (const auto& [side, sum] : {std::pair{Left, sums.first}, std::pair{Right, sums.second}})
+        half[side].lblCRC->setText(QString::number(sum, 16).toUpper().rightJustified(8, ' ') +
+                                   suffix);
 }
 
 void TfrmDupCompare::btCRCClick() {
@@ -351,7 +349,9 @@ void TfrmDupCompare::HighlightDifferences() {
         }
     }
 
-    if (cbAutoCRC->isChecked() && half[Left].lblSize->text() == half[Right].lblSize->text())
+    // Showing a pair clears its checksums; once worked out they stand until the next one.
+    if (cbAutoCRC->isChecked() && half[Left].lblSize->text() == half[Right].lblSize->text() &&
+        half[Left].lblCRC->text().isEmpty())
         computeCRCValues();
 
     const auto pairOf = [this](QLabel* Half::*label) {

@@ -44,10 +44,8 @@ QString DateTimeWithAge(DateTime value) {
            "  " + RelativeDateText(value);
 }
 
-QIcon LoadFileIcon(const std::string& path) {
-    FileFacts facts;
-    if (ReadFileFacts(path, facts) && (facts.attributes & faDirectory))
-        return QIcon(":/images/directory.png");
+QIcon LoadFileIcon(const std::string& path, bool isFolder) {
+    if (isFolder) return QIcon(":/images/directory.png");
     static QMimeDatabase mimes;
     const QMimeType type = mimes.mimeTypeForFile(DisplayPath(path), QMimeDatabase::MatchExtension);
     QIcon icon = QIcon::fromTheme(type.iconName());

@@ -29,6 +29,7 @@ QString DateTimeWithAge(DateTime value);
 
 // The picture that stands for the file: our folder picture for a folder, the
 // desktop's icon for the file's type, or our blank page when there is none.
-QIcon LoadFileIcon(const std::string& path);
+// Callers have already looked the file up and say whether it is a folder.
+QIcon LoadFileIcon(const std::string& path, bool isFolder);
 
 } // namespace quillon

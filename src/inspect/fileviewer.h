@@ -46,7 +46,6 @@ public:
     bool countSome(int64_t bytes);
     void countAll();
     bool countDone() const { return countDone_; }
-    int64_t countedTo() const { return scanned_; }
     // Lines of the file once counted; -1 before.
     int64_t lineCount() const { return countDone_ ? lineCount_ : -1; }
 

@@ -129,7 +129,7 @@ void TfrmDetails::FormShow() {
     FileFacts facts;
     if (!ReadFileFacts(FileName, facts)) return; // gone: the design-time state stays
 
-    Image1->setPixmap(LoadFileIcon(FileName).pixmap(32, 32));
+    Image1->setPixmap(LoadFileIcon(FileName, facts.attributes & faDirectory).pixmap(32, 32));
 
     QStringList profile;
     VersionProfile(FileName, profile, true);

@@ -20,8 +20,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPageSetupDialog>
-#include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -469,47 +467,19 @@ void TfrmView::printViewer() {
     const bool selection = Viewer1->hasSelection();
     QPrinter& device = printer();
     device.setPrintRange(QPrinter::AllPages);
-    bool chosen = false;
-    if (Printing::chooser) {
-        chosen = Printing::chooser(device);
-    } else {
-        QPrintDialog dialog(&device, this);
-        dialog.setOption(QAbstractPrintDialog::PrintSelection, selection);
-        chosen = dialog.exec() == QDialog::Accepted;
-    }
-    if (!chosen) return;
+    if (!ChoosePrinter(device, this, selection)) return;
     const QPrinter::PrintRange range = device.printRange();
     // A page range prints nothing; neither does a selection that is not there.
     if (range == QPrinter::PageRange || range == QPrinter::CurrentPage) return;
     const bool selectionOnly = range == QPrinter::Selection;
     if (selectionOnly && !selection) return;
 
-    bool printed = true;
+    bool printed = false;
     {
         WaitCursor wait;
-        QPainter painter;
-        if (!painter.begin(&device)) {
-            printed = false;
-        } else {
-            painter.setFont(Viewer1->font());
-            const QFontMetrics metrics = painter.fontMetrics();
-            const QRect page = painter.viewport();
-            int y = 0;
-            forEachPrintLine(selectionOnly, [&](const QString& line) {
-                if (y + metrics.height() > page.height() && y > 0) {
-                    if (!device.newPage()) {
-                        printed = false;
-                        return false;
-                    }
-                    y = 0;
-                }
-                painter.drawText(QRect(0, y, page.width(), metrics.height()),
-                                 Qt::AlignLeft | Qt::TextSingleLine, line);
-                y += metrics.lineSpacing();
-                return true;
-            });
-            if (!painter.end()) printed = false;
-        }
+        printed = PrintLineSource(device, Viewer1->font(), [&](const PrintLineSink& print) {
+            forEachPrintLine(selectionOnly, print);
+        });
     }
     if (!printed) ShowErrorMessage("Error printing file ... quitting");
 }

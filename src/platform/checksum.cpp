@@ -1,74 +1,74 @@
 #include "platform/checksum.h"
-#include <cerrno>
+#include "platform/filewindow.h"
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace quillon {
 
 namespace {
 
-constexpr size_t kBlock = 1 << 20;
+constexpr int64_t kBlock = 1 << 20;
 
-class ReadOnlyFile {
+// One file read front to back in blocks, its CRC kept as it goes.
+class ChecksumReader {
 public:
-    explicit ReadOnlyFile(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)) {
-        if (fd_ >= 0) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    explicit ChecksumReader(const std::string& path)
+        : opened_(file_.open(path) == 0), buffer_(std::make_unique<unsigned char[]>(kBlock)) {
+        if (opened_) file_.adviseSequential();
     }
-    ~ReadOnlyFile() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-    bool ok() const { return fd_ >= 0; }
-    // Fills as much of the buffer as the file has left: the count read, 0 at
-    // the end, -1 on a read error.
-    ssize_t fill(unsigned char* buffer, size_t size) {
-        size_t got = 0;
-        while (got < size) {
-            const ssize_t n = ::read(fd_, buffer + got, size - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return got > 0 ? static_cast<ssize_t>(got) : -1;
-            if (n == 0) break;
-            got += static_cast<size_t>(n);
+    bool opened() const { return opened_; }
+    // Reads the next block and adds it to the checksum; the count read, 0 once
+    // a read gives nothing (the end of the file, or a read error).
+    int64_t next() {
+        if (!opened_ || done_) return 0;
+        const int64_t got = file_.read(offset_, buffer_.get(), kBlock);
+        if (got <= 0) {
+            done_ = true;
+            return 0;
         }
-        return static_cast<ssize_t>(got);
+        offset_ += got;
+        crc_ = crc32(crc_, buffer_.get(), static_cast<uInt>(got));
+        return got;
     }
+    const unsigned char* data() const { return buffer_.get(); }
+    uint32_t checksum() const { return opened_ ? static_cast<uint32_t>(crc_) : 0; }
+    // Read to the end: at least as far as the size the file had when opened.
+    bool readWhole() const { return opened_ && done_ && offset_ >= file_.size(); }
 
 private:
-    int fd_;
+    ReadOnlyFile file_;
+    bool opened_;
+    std::unique_ptr<unsigned char[]> buffer_;
+    int64_t offset_ = 0;
+    bool done_ = false;
+    uLong crc_ = crc32(0L, Z_NULL, 0);
 };
 
 } // namespace
 
 uint32_t FileChecksum(const std::string& path) {
-    ReadOnlyFile file(path);
-    if (!file.ok()) return 0;
-    const auto buffer = std::make_unique<unsigned char[]>(kBlock);
-    uLong crc = crc32(0L, Z_NULL, 0);
-    for (;;) {
-        const ssize_t n = file.fill(buffer.get(), kBlock);
-        if (n <= 0) break;
-        crc = crc32(crc, buffer.get(), static_cast<uInt>(n));
+    ChecksumReader reader(path);
+    while (reader.next() > 0) {
     }
-    return static_cast<uint32_t>(crc);
+    return reader.checksum();
+}
+
+PairChecksums ChecksumPair(const std::string& first, const std::string& second) {
+    ChecksumReader a(first), b(second);
+    bool same = a.opened() && b.opened();
+    for (;;) {
+        const int64_t na = a.next();
+        const int64_t nb = b.next();
+        if (na == 0 && nb == 0) break;
+        if (same && (na != nb || std::memcmp(a.data(), b.data(), static_cast<size_t>(na)) != 0))
+            same = false;
+    }
+    return {a.checksum(), b.checksum(), same && a.readWhole() && b.readWhole()};
 }
 
 bool SameFileContents(const std::string& first, const std::string& second) {
-    ReadOnlyFile a(first), b(second);
-    if (!a.ok() || !b.ok()) return false;
-    const auto bufferA = std::make_unique<unsigned char[]>(kBlock);
-    const auto bufferB = std::make_unique<unsigned char[]>(kBlock);
-    for (;;) {
-        const ssize_t na = a.fill(bufferA.get(), kBlock);
-        const ssize_t nb = b.fill(bufferB.get(), kBlock);
-        if (na < 0 || nb < 0 || na != nb) return false;
-        if (na == 0) return true;
-        if (std::memcmp(bufferA.get(), bufferB.get(), static_cast<size_t>(na)) != 0) return false;
-    }
+    return ChecksumPair(first, second).same;
 }
 
 } // namespace quillon

@@ -11,6 +11,15 @@ namespace quillon {
 // meanwhile.
 uint32_t FileChecksum(const std::string& path);
 
+// Both files' checksums (as FileChecksum) and whether both could be read to
+// their ends holding the same bytes, in one pass over the two files.
+struct PairChecksums {
+    uint32_t first = 0;
+    uint32_t second = 0;
+    bool same = false;
+};
+PairChecksums ChecksumPair(const std::string& first, const std::string& second);
+
 // True only when both files can be read to their ends and hold the same bytes.
 bool SameFileContents(const std::string& first, const std::string& second);
 

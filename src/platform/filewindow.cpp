@@ -68,10 +68,4 @@ void ReadOnlyFile::adviseSequential() const {
     if (fd_ >= 0) posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
-std::string ErrorText(int error) {
-    char buffer[256];
-    // GNU strerror_r returns the text, which need not be in `buffer`.
-    return strerror_r(error, buffer, sizeof buffer);
-}
-
 } // namespace quillon

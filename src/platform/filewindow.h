@@ -34,9 +34,6 @@ private:
     int64_t size_ = 0;
 };
 
-// The system's short text for an errno ("Permission denied").
-std::string ErrorText(int error);
-
 // Tests: `fails(path)` returns an errno that ReadOnlyFile::open fails with, or 0
 // (root reads everything, so "cannot read" needs an injected failure).
 void SetFileOpenFailureForTesting(std::function<int(const std::string& path)> fails);

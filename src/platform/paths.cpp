@@ -1,6 +1,7 @@
 #include "platform/paths.h"
 #include <QFile>
 #include <cerrno>
+#include <cstring>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
@@ -176,5 +177,11 @@ QString DisplayPath(std::string_view path) {
 }
 
 std::string PathFromQt(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+std::string ErrorText(int error) {
+    char buffer[256];
+    // GNU strerror_r returns the text, which need not be in `buffer`.
+    return strerror_r(error, buffer, sizeof buffer);
+}
 
 } // namespace quillon

@@ -47,6 +47,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents);
 // unlink(); true when the file is gone afterwards.
 bool RemoveFileIfPresent(const std::string& path);
 
+// The system's short text for an errno ("Permission denied").
+std::string ErrorText(int error);
+
 // Text for showing a byte path on screen (invalid UTF-8 shown as replacement characters).
 QString DisplayPath(std::string_view path);
 // Bytes of a path typed or chosen through Qt (a folder dialog, an edit box).

@@ -1,13 +1,10 @@
 #include "platform/peversion.h"
+#include "platform/filewindow.h"
 #include "platform/textcase.h"
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillon {
 
@@ -308,46 +305,22 @@ std::string VersionData::textValue(const Block& block) const {
 // ---------------------------------------------------------------------------
 // Files
 
+// Only regular files are opened (ReadOnlyFile never opens a FIFO or device).
 class FileByteReader final : public ByteReader {
 public:
-    explicit FileByteReader(const std::string& path) {
-        // Non-blocking, so that opening a FIFO never waits for a writer; anything
-        // that is not a regular file is closed again unread.
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (fd_ < 0) return;
-        struct stat st {};
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd_);
-            fd_ = -1;
-            return;
-        }
-        size_ = static_cast<uint64_t>(st.st_size);
-    }
-    ~FileByteReader() override {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileByteReader(const FileByteReader&) = delete;
-    FileByteReader& operator=(const FileByteReader&) = delete;
-
-    bool isOpen() const { return fd_ >= 0; }
-    uint64_t size() const override { return size_; }
+    explicit FileByteReader(const std::string& path) { open_ = file_.open(path) == 0; }
+    bool isOpen() const { return open_; }
+    uint64_t size() const override { return static_cast<uint64_t>(file_.size()); }
     bool readAt(uint64_t offset, void* out, size_t count) override {
-        if (fd_ < 0 || offset > size_ || count > size_ - offset) return false;
-        auto* to = static_cast<uint8_t*>(out);
-        while (count > 0) {
-            const ssize_t got = ::pread(fd_, to, count, static_cast<off_t>(offset));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) return false; // an error, or the file shrank
-            to += got;
-            offset += static_cast<uint64_t>(got);
-            count -= static_cast<size_t>(got);
-        }
-        return true;
+        if (!open_ || offset > size() || count > size() - offset) return false;
+        // Fewer bytes than asked: a read error, or the file shrank.
+        return file_.read(static_cast<int64_t>(offset), out, static_cast<int64_t>(count)) ==
+               static_cast<int64_t>(count);
     }
 
 private:
-    int fd_ = -1;
-    uint64_t size_ = 0;
+    ReadOnlyFile file_;
+    bool open_ = false;
 };
 
 } // namespace

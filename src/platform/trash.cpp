@@ -50,8 +50,6 @@ bool Fail(std::string* error, std::string text) {
     return false;
 }
 
-std::string Reason(int err) { return std::strerror(err); }
-
 std::string Join(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
@@ -156,29 +154,29 @@ bool OpenTrash(const Destination& where, Fd& files, Fd& info, std::string* error
         files = Fd(open((where.trash + "/files").c_str(), kDirFlags));
         if (info.ok() && files.ok()) return true;
         if (!MakePrivateFolders(where.trash))
-            return Fail(error, "cannot create the trash folder " + where.trash + ": " + Reason(errno));
+            return Fail(error, "cannot create the trash folder " + where.trash + ": " + ErrorText(errno));
         trash = Fd(open(where.trash.c_str(), kDirFlags));
     } else {
         // On a shared mount the trash must be ours and not a link someone placed there.
         trash = Fd(open(where.trash.c_str(), kDirFlags | O_NOFOLLOW));
         if (!trash.ok() && errno == ENOENT) {
             if (mkdir(where.trash.c_str(), 0700) != 0 && errno != EEXIST)
-                return Fail(error, "cannot create the trash folder " + where.trash + ": " + Reason(errno));
+                return Fail(error, "cannot create the trash folder " + where.trash + ": " + ErrorText(errno));
             trash = Fd(open(where.trash.c_str(), kDirFlags | O_NOFOLLOW));
         }
         struct stat st {};
         if (trash.ok() && (fstat(trash.get(), &st) != 0 || !IsPrivateFolder(st)))
             return Fail(error, "the trash folder " + where.trash + " does not belong to this user");
     }
-    if (!trash.ok()) return Fail(error, "cannot open the trash folder " + where.trash + ": " + Reason(errno));
+    if (!trash.ok()) return Fail(error, "cannot open the trash folder " + where.trash + ": " + ErrorText(errno));
     for (const char* name : {"files", "info"}) {
         if (mkdirat(trash.get(), name, 0700) != 0 && errno != EEXIST)
-            return Fail(error, "cannot create " + where.trash + "/" + name + ": " + Reason(errno));
+            return Fail(error, "cannot create " + where.trash + "/" + name + ": " + ErrorText(errno));
     }
     info = Fd(openat(trash.get(), "info", kDirFlags | O_NOFOLLOW));
     files = Fd(openat(trash.get(), "files", kDirFlags | O_NOFOLLOW));
     if (!info.ok() || !files.ok())
-        return Fail(error, "cannot open the trash folder " + where.trash + ": " + Reason(errno));
+        return Fail(error, "cannot open the trash folder " + where.trash + ": " + ErrorText(errno));
     return true;
 }
 
@@ -245,7 +243,7 @@ bool MoveToTrash(const std::string& path, std::string* error) {
     const std::string entry = EntryPath(path);
     if (entry.empty()) return Fail(error, "cannot move " + path + " to the trash");
     struct stat st {};
-    if (lstat(entry.c_str(), &st) != 0) return Fail(error, Reason(errno));
+    if (lstat(entry.c_str(), &st) != 0) return Fail(error, ErrorText(errno));
 
     Destination where;
     if (!Locate(entry, st.st_dev, where, error)) return false;
@@ -272,7 +270,7 @@ bool MoveToTrash(const std::string& path, std::string* error) {
         if (!infoFile.ok()) {
             const int err = errno;
             if (err == EEXIST) continue;
-            return Fail(error, "cannot write " + where.trash + "/info/" + infoName + ": " + Reason(err));
+            return Fail(error, "cannot write " + where.trash + "/info/" + infoName + ": " + ErrorText(err));
         }
         // Written completely before the move, but not flushed (as other
         // desktop trash programs do): a flush per entry made trashing several
@@ -281,7 +279,7 @@ bool MoveToTrash(const std::string& path, std::string* error) {
         if (!WriteAll(infoFile.get(), contents) || close(infoFile.release()) != 0) {
             const int err = errno;
             unlinkat(info.get(), infoName.c_str(), 0);
-            return Fail(error, "cannot write " + where.trash + "/info/" + infoName + ": " + Reason(err));
+            return Fail(error, "cannot write " + where.trash + "/info/" + infoName + ": " + ErrorText(err));
         }
 
         const auto& hook = FailureHook();
@@ -290,7 +288,7 @@ bool MoveToTrash(const std::string& path, std::string* error) {
         unlinkat(info.get(), infoName.c_str(), 0);
         if (err == EEXIST) continue; // files/ holds a stray entry of that name
         // Never a copy: an entry that cannot be renamed stays where it is.
-        return Fail(error, Reason(err));
+        return Fail(error, ErrorText(err));
     }
 }
 

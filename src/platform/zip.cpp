@@ -51,7 +51,6 @@ private:
     int fd_ = -1;
 };
 
-std::string SystemText(int err) { return std::strerror(err); }
 
 std::string ZipCodeText(int code) {
     zip_error_t e;
@@ -73,11 +72,11 @@ std::string FolderOf(const std::string& path) {
 bool CheckSource(const std::string& path, struct stat* st, std::string* why) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd) {
-        *why = errno == ELOOP ? std::string("Is a symbolic link") : SystemText(errno);
+        *why = errno == ELOOP ? std::string("Is a symbolic link") : ErrorText(errno);
         return false;
     }
     if (::fstat(fd.get(), st) != 0) {
-        *why = SystemText(errno);
+        *why = ErrorText(errno);
         return false;
     }
     if (!S_ISREG(st->st_mode)) {
@@ -90,7 +89,7 @@ bool CheckSource(const std::string& path, struct stat* st, std::string* why) {
 bool SyncPath(const std::string& path, int flags, std::string* why) {
     Fd fd(::open(path.c_str(), flags | O_CLOEXEC));
     if (!fd || ::fsync(fd.get()) != 0) {
-        *why = SystemText(errno);
+        *why = ErrorText(errno);
         return false;
     }
     return true;
@@ -104,7 +103,7 @@ zip_t* OpenForWriting(const std::string& path, std::string* why) {
     int flags = 0;
     if (::stat(path.c_str(), &st) != 0) {
         if (errno != ENOENT) {
-            *why = SystemText(errno);
+            *why = ErrorText(errno);
             return nullptr;
         }
         flags = ZIP_CREATE | ZIP_EXCL;
@@ -275,7 +274,7 @@ bool ZipWriter::commit(const std::function<bool(int percent)>& progress, std::st
     if (!closed || state.failWrites) {
         // With nothing to write zip_close succeeds without asking; the hook
         // still makes the commit fail.
-        const std::string why = state.failWrites ? SystemText(ENOSPC)
+        const std::string why = state.failWrites ? ErrorText(ENOSPC)
                                 : state.aborted  ? std::string("Cancelled")
                                                  : std::string(zip_strerror(d.za));
         return fail(why);
@@ -388,7 +387,7 @@ public:
             const std::string& part = parts[i];
             shown += (i ? "/" : "") + part;
             if (::mkdirat(current, part.c_str(), 0777) != 0 && errno != EEXIST) {
-                *why = shown + ": " + SystemText(errno);
+                *why = shown + ": " + ErrorText(errno);
                 return -1;
             }
             const int next = ::openat(current, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -400,7 +399,7 @@ public:
                 else if (err == ENOTDIR)
                     *why = shown + " is not a folder";
                 else
-                    *why = shown + ": " + SystemText(err);
+                    *why = shown + ": " + ErrorText(err);
                 return -1;
             }
             owned.reset(next);
@@ -472,7 +471,7 @@ bool ZipReader::extractAll(const std::string& base, const ExtractCallbacks& call
     if (!baseFd && errno == ENOENT && MakeFolders(base))
         baseFd.reset(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!baseFd) {
-        const std::string why = base + ": " + SystemText(errno);
+        const std::string why = base + ": " + ErrorText(errno);
         for (const ZipItem& item : impl_->items) fail(item, why);
         if (lastPercent != 100 && callbacks.progress) callbacks.progress(100);
         return true;
@@ -598,7 +597,7 @@ bool ZipReader::extractAll(const std::string& base, const ExtractCallbacks& call
             if (!out && errno != EEXIST) break;
         }
         if (!out) {
-            why = SystemText(errno);
+            why = ErrorText(errno);
             zip_fclose(zf);
             fail(item, shown + ": " + why);
             report(itemBytes);
@@ -623,7 +622,7 @@ bool ZipReader::extractAll(const std::string& base, const ExtractCallbacks& call
             }
             if (n == 0) break;
             if (!WriteAll(out.get(), std::string_view(buffer.data(), static_cast<size_t>(n)))) {
-                why = shown + ": " + SystemText(errno);
+                why = shown + ": " + ErrorText(errno);
                 ok = false;
                 break;
             }
@@ -638,7 +637,7 @@ bool ZipReader::extractAll(const std::string& base, const ExtractCallbacks& call
                 ::futimens(out.get(), times);
             }
             if (::close(out.release()) != 0) {
-                why = shown + ": " + SystemText(errno);
+                why = shown + ": " + ErrorText(errno);
                 ok = false;
             }
         }
@@ -667,7 +666,7 @@ bool ZipReader::extractAll(const std::string& base, const ExtractCallbacks& call
                 renamed = ::renameat(dir, temporary.c_str(), dir, leaf.c_str());
             }
             if (renamed != 0) {
-                why = shown + ": " + SystemText(errno);
+                why = shown + ": " + ErrorText(errno);
                 ok = false;
             }
         }

@@ -11,32 +11,46 @@
 
 namespace quillon {
 
-bool ChoosePrinter(QPrinter& printer, QWidget* parent) {
+bool ChoosePrinter(QPrinter& printer, QWidget* parent, bool offerSelection) {
     if (Printing::chooser) return Printing::chooser(printer);
     QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, offerSelection);
     return dialog.exec() == QDialog::Accepted;
 }
 
-bool PrintPlainLines(QPrinter& printer, const QStringList& lines) {
+bool PrintLineSource(QPrinter& printer, const QFont& font,
+                     const std::function<void(const PrintLineSink&)>& source) {
     QPainter painter;
     if (!painter.begin(&printer)) return false;
-    QFont font("Courier New", 8);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
     painter.setFont(font);
     const QFontMetrics metrics = painter.fontMetrics();
     const QRect page = painter.viewport();
+    bool printed = true;
     int y = 0;
-    for (const QString& line : lines) {
+    source([&](const QString& line) {
         if (y + metrics.height() > page.height() && y > 0) {
-            if (!printer.newPage()) return false;
+            if (!printer.newPage()) {
+                printed = false;
+                return false;
+            }
             y = 0;
         }
         painter.drawText(QRect(0, y, page.width(), metrics.height()),
-                         Qt::AlignLeft | Qt::TextSingleLine | Qt::TextExpandTabs, line, nullptr);
+                         Qt::AlignLeft | Qt::TextSingleLine | Qt::TextExpandTabs, line);
         y += metrics.lineSpacing();
-    }
-    return painter.end();
+        return true;
+    });
+    return painter.end() && printed;
+}
+
+bool PrintPlainLines(QPrinter& printer, const QStringList& lines) {
+    QFont font("Courier New", 8);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return PrintLineSource(printer, font, [&](const PrintLineSink& print) {
+        for (const QString& line : lines)
+            if (!print(line)) return;
+    });
 }
 
 QStringList PrintLinesReport(const QStringList& lines, const QString& title) {

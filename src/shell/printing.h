@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <functional>
 
+class QFont;
 class QPrinter;
 class QWidget;
 
@@ -16,11 +17,20 @@ struct Printing {
     static inline std::function<bool(QPrinter& printer)> chooser;
 };
 
-// Shows the print dialog (or the test chooser); false when cancelled.
-bool ChoosePrinter(QPrinter& printer, QWidget* parent);
+// Shows the print dialog (or the test chooser); false when cancelled. The
+// dialog offers "Selection" only when asked to.
+bool ChoosePrinter(QPrinter& printer, QWidget* parent, bool offerSelection = false);
 
-// Prints the lines as they stand in "Courier New" 8 point, tabs expanded,
-// starting new pages as needed. False when the printer could not be opened.
+// Takes one printed line; false stops the source.
+using PrintLineSink = std::function<bool(const QString& line)>;
+
+// Prints the lines a source hands to its sink, one printed line each, in the
+// font given, tabs expanded, starting new pages as needed. False when the
+// printer could not be opened or a page not started.
+bool PrintLineSource(QPrinter& printer, const QFont& font,
+                     const std::function<void(const PrintLineSink&)>& source);
+
+// Prints the lines as they stand in "Courier New" 8 point.
 bool PrintPlainLines(QPrinter& printer, const QStringList& lines);
 
 // The report PrintLines prints: "   " + title, "   Printed : " + today's short
