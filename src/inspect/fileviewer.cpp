@@ -1,4 +1,5 @@
 #include "inspect/fileviewer.h"
+#include "platform/textcase.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
@@ -38,15 +39,13 @@ inline int64_t bitCount(uint64_t x) {
     return static_cast<int64_t>((x * 0x0101010101010101ULL) >> 56);
 }
 
-unsigned char asciiFold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
-
 // Horspool search, optionally folding ASCII letters.
 class Searcher {
 public:
     Searcher(const std::string& pattern, bool matchCase) : fold_(!matchCase) {
         for (int c = 0; c < 256; ++c)
             map_[static_cast<size_t>(c)] =
-                fold_ ? asciiFold(static_cast<unsigned char>(c)) : static_cast<unsigned char>(c);
+                fold_ ? FoldAscii(static_cast<unsigned char>(c)) : static_cast<unsigned char>(c);
         pattern_.reserve(pattern.size());
         for (char c : pattern) pattern_.push_back(map_[static_cast<unsigned char>(c)]);
         const size_t m = pattern_.size();

@@ -208,10 +208,10 @@ void TfrmView::showEvent(QShowEvent* event) {
 }
 
 void TfrmView::FormShow() {
-    if (!FileName.empty()) openInViewer(FileName);
-    refreshFileMenu();
-    refreshSearchMenu();
-    refreshClipboardMenu();
+    if (!FileName.empty())
+        openInViewer(FileName); // refreshes the menus
+    else
+        refreshMenus();
     RestoreWindowPlacement(this, kStore, kSection, kIdentifier);
     FormResize();
     Viewer1->setFocus();
@@ -245,9 +245,7 @@ void TfrmView::openInViewer(const std::string& path) {
     if (!Viewer1->openFile(path))
         caption += "  (could not open: " + reasonText(Viewer1->openError()) + ")";
     setWindowTitle(caption);
-    refreshFileMenu();
-    refreshSearchMenu();
-    refreshClipboardMenu();
+    refreshMenus();
 }
 
 void TfrmView::setStringsView() {
@@ -259,6 +257,12 @@ void TfrmView::setStringsView() {
 }
 
 // --- menu states ------------------------------------------------------------
+
+void TfrmView::refreshMenus() {
+    refreshFileMenu();
+    refreshSearchMenu();
+    refreshClipboardMenu();
+}
 
 void TfrmView::refreshFileMenu() { mnuPrint->setEnabled(Viewer1->lineCount() > 0); }
 

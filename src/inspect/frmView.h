@@ -91,6 +91,7 @@ public:
     // The strings view: no strings button, no mode choice.
     void setStringsView();
     // Recomputes the enabled states of the menus' items.
+    void refreshMenus();
     void refreshFileMenu();
     void refreshClipboardMenu();
     void refreshSearchMenu();
