@@ -39,8 +39,6 @@ const QColor kYellow(255, 255, 0);
 const char* const kNonDelete = "** In Non-Delete List **";
 const char* const kNoProfile = "Extended profile absent";
 
-enum Cell { cName = 0, cSize, cModified, cTime, cAccess, cFolder, cType, kCells };
-
 void setBackground(QWidget* w, const QColor& colour) {
     QPalette p = w->palette();
     p.setColor(QPalette::Window, colour);
@@ -216,7 +214,7 @@ std::string TfrmDupCompare::pathOf(Side side) const {
     const int k = shownRow_[side];
     if (k < 0) return {};
     const Row& row = rows_[static_cast<size_t>(k)];
-    return JoinPath(row.folder, row.name);
+    return JoinPath(folderOf(row), row.name);
 }
 
 void TfrmDupCompare::showFor(TfrmDup* finder) {
@@ -229,15 +227,16 @@ void TfrmDupCompare::showFor(TfrmDup* finder) {
     const ResultGrid* grid = finder->grid;
     const ResultModel* model = grid->model();
     const FileStore& store = finder->store();
+    folders_.clear();
+    folders_.reserve(store.folderCount());
+    for (uint32_t f = 0; f < store.folderCount(); ++f) folders_.push_back(store.folderAt(f));
     rows_.clear();
     rows_.reserve(static_cast<size_t>(model->rowCount()));
     for (int k = 0; k < model->rowCount(); ++k) {
-        Row row;
-        for (int c = 0; c < kCells; ++c) row.cells << model->cellText(k, c);
-        const uint32_t storeRow = model->storeRow(k);
-        row.folder = store.folder(storeRow);
-        row.name = std::string(store.name(storeRow));
-        rows_.push_back(std::move(row));
+        const uint32_t r = model->storeRow(k);
+        const FileRow& file = store.row(r);
+        rows_.push_back({file.folder, std::string(store.name(r)), file.size, file.modified,
+                         store.typeName(r)});
     }
     // Browse needs the folder browser; without it the buttons stay away.
     for (Half& h : half) h.btBrowse->setVisible(bool(FinderHooks::browse));
@@ -287,7 +286,7 @@ void TfrmDupCompare::fillSide(Side side, int k) {
         return;
     }
     const Row& row = rows_[static_cast<size_t>(k)];
-    const std::string path = JoinPath(row.folder, row.name);
+    const std::string path = JoinPath(folderOf(row), row.name);
     FileFacts facts;
     if (!ReadFileFacts(path, facts)) return; // gone: the side keeps what it showed
     shownRow_[side] = k;
@@ -299,8 +298,8 @@ void TfrmDupCompare::fillSide(Side side, int k) {
     h.profile->clear();
     h.profile->addItems(profile);
 
-    h.lblFolder->setText(row.cells[cFolder]);
-    h.box->setTitle(row.cells[cName]);
+    h.lblFolder->setText(DisplayPath(folderOf(row)));
+    h.box->setTitle(DisplayPath(row.name));
     h.lblType->setText(FileTypeName(QString::fromUtf8(FileExtension(row.name))));
     h.lblSize->setText(FormatThousands(facts.size) + " bytes");
 
@@ -433,18 +432,22 @@ void TfrmDupCompare::adjustHeight() {
 
 bool TfrmDupCompare::qPairMatches(int k) const {
     if (k < 0 || k + 1 >= rowCount()) return false;
-    const QStringList& a = rows_[static_cast<size_t>(k)].cells;
-    const QStringList& b = rows_[static_cast<size_t>(k) + 1].cells;
-    const auto same = [&](int c) { return a[c] == b[c]; };
-    const bool name = EqualFolded(rows_[static_cast<size_t>(k)].name, rows_[static_cast<size_t>(k) + 1].name);
+    const Row& a = rows_[static_cast<size_t>(k)];
+    const Row& b = rows_[static_cast<size_t>(k) + 1];
+    const bool name = EqualFolded(a.name, b.name);
+    const bool size = a.size == b.size;
+    // The grid shows the modification date and time to the second.
+    const auto second = [](double value) { return ToQDateTime(value).toSecsSinceEpoch(); };
+    const auto modified = [&] { return second(a.modified) == second(b.modified); };
+    const bool type = a.type == b.type;
     switch (matchMode_) {
     case 0: return name;
-    case 1: return name && same(cSize);
-    case 2: return name && same(cSize) && same(cModified) && same(cTime);
-    case 3: return same(cSize);
-    case 4: return same(cSize) && same(cModified) && same(cTime);
-    case 5: return same(cSize) && same(cType);
-    case 6: return same(cType) && same(cModified) && same(cTime);
+    case 1: return name && size;
+    case 2: return name && size && modified();
+    case 3: return size;
+    case 4: return size && modified();
+    case 5: return size && type;
+    case 6: return type && modified();
     default: return false;
     }
 }
@@ -491,7 +494,7 @@ void TfrmDupCompare::browseClick(Side side) {
     const int k = shownRow_[side];
     if (k < 0 || !FinderHooks::browse) return;
     const Row& row = rows_[static_cast<size_t>(k)];
-    FinderHooks::browse(this, row.folder, row.name, "*.*");
+    FinderHooks::browse(this, folderOf(row), row.name, "*.*");
 }
 
 void TfrmDupCompare::setBackgrounds(bool white) {

@@ -89,11 +89,16 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // What the window keeps of a grid row: enough to show the file and to
+    // match it with its neighbour, without formatting every cell up front.
     struct Row {
-        QStringList cells; // Filename, Size, Modified, Time, Access, Folder, Type
-        std::string folder;
+        uint32_t folder; // into folders_
         std::string name;
+        int64_t size;
+        double modified;
+        QString type;
     };
+    const std::string& folderOf(const Row& row) const { return folders_[row.folder]; }
     std::string pathOf(Side side) const;
     void fillSide(Side side, int k);
     void clearSide(Side side);
@@ -104,6 +109,7 @@ private:
 
     TfrmDup* owner_ = nullptr;
     int matchMode_ = 0;
+    std::vector<std::string> folders_;
     std::vector<Row> rows_;
     int r_ = 0;
     std::array<int, 2> shownRow_{-1, -1};
