@@ -24,6 +24,7 @@
 //                  archive the zip run made, vs unzip -q
 #include "platform/eventpump.h"
 #include "platform/zip.h"
+#include "platform/zipreader.h"
 #include "removal/frmDelDirectory.h"
 #include "removal/frmReallyDelete.h"
 #include "removal/frmZipOptions.h"

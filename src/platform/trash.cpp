@@ -1,4 +1,5 @@
 #include "platform/trash.h"
+#include "platform/uniquefd.h"
 #include "platform/paths.h"
 #include <cerrno>
 #include <cstdio>
@@ -19,29 +20,6 @@ std::function<bool(const std::string&)>& FailureHook() {
 }
 
 // Closes a descriptor when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            if (fd_ >= 0) close(fd_);
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
@@ -146,36 +124,36 @@ bool Locate(const std::string& entry, dev_t device, Destination& out, std::strin
 }
 
 // Opens files/ and info/ of the trash, creating what is missing.
-bool OpenTrash(const Destination& where, Fd& files, Fd& info, std::string* error) {
-    Fd trash;
+bool OpenTrash(const Destination& where, UniqueFd& files, UniqueFd& info, std::string* error) {
+    UniqueFd trash;
     if (where.homeTrash) {
         // Usual case first: everything is there already.
-        info = Fd(open((where.trash + "/info").c_str(), kDirFlags));
-        files = Fd(open((where.trash + "/files").c_str(), kDirFlags));
-        if (info.ok() && files.ok()) return true;
+        info = UniqueFd(open((where.trash + "/info").c_str(), kDirFlags));
+        files = UniqueFd(open((where.trash + "/files").c_str(), kDirFlags));
+        if (info && files) return true;
         if (!MakePrivateFolders(where.trash))
             return Fail(error, "cannot create the trash folder " + where.trash + ": " + ErrorText(errno));
-        trash = Fd(open(where.trash.c_str(), kDirFlags));
+        trash = UniqueFd(open(where.trash.c_str(), kDirFlags));
     } else {
         // On a shared mount the trash must be ours and not a link someone placed there.
-        trash = Fd(open(where.trash.c_str(), kDirFlags | O_NOFOLLOW));
-        if (!trash.ok() && errno == ENOENT) {
+        trash = UniqueFd(open(where.trash.c_str(), kDirFlags | O_NOFOLLOW));
+        if (!trash && errno == ENOENT) {
             if (mkdir(where.trash.c_str(), 0700) != 0 && errno != EEXIST)
                 return Fail(error, "cannot create the trash folder " + where.trash + ": " + ErrorText(errno));
-            trash = Fd(open(where.trash.c_str(), kDirFlags | O_NOFOLLOW));
+            trash = UniqueFd(open(where.trash.c_str(), kDirFlags | O_NOFOLLOW));
         }
         struct stat st {};
-        if (trash.ok() && (fstat(trash.get(), &st) != 0 || !IsPrivateFolder(st)))
+        if (trash && (fstat(trash.get(), &st) != 0 || !IsPrivateFolder(st)))
             return Fail(error, "the trash folder " + where.trash + " does not belong to this user");
     }
-    if (!trash.ok()) return Fail(error, "cannot open the trash folder " + where.trash + ": " + ErrorText(errno));
+    if (!trash) return Fail(error, "cannot open the trash folder " + where.trash + ": " + ErrorText(errno));
     for (const char* name : {"files", "info"}) {
         if (mkdirat(trash.get(), name, 0700) != 0 && errno != EEXIST)
             return Fail(error, "cannot create " + where.trash + "/" + name + ": " + ErrorText(errno));
     }
-    info = Fd(openat(trash.get(), "info", kDirFlags | O_NOFOLLOW));
-    files = Fd(openat(trash.get(), "files", kDirFlags | O_NOFOLLOW));
-    if (!info.ok() || !files.ok())
+    info = UniqueFd(openat(trash.get(), "info", kDirFlags | O_NOFOLLOW));
+    files = UniqueFd(openat(trash.get(), "files", kDirFlags | O_NOFOLLOW));
+    if (!info || !files)
         return Fail(error, "cannot open the trash folder " + where.trash + ": " + ErrorText(errno));
     return true;
 }
@@ -253,8 +231,8 @@ bool MoveToTrash(const std::string& path, std::string* error) {
     if (where.trash.compare(0, entry.size() + 1, entry + "/") == 0)
         return Fail(error, "the trash lies inside it");
 
-    Fd files;
-    Fd info;
+    UniqueFd files;
+    UniqueFd info;
     if (!OpenTrash(where, files, info, error)) return false;
 
     const std::string contents = "[Trash Info]\nPath=" + PercentEncode(where.infoPath) +
@@ -265,9 +243,9 @@ bool MoveToTrash(const std::string& path, std::string* error) {
         const std::string infoName = name + std::string(kInfoSuffix);
         // Creating the .trashinfo exclusively reserves the name among all
         // programs that follow the same rules.
-        Fd infoFile(openat(info.get(), infoName.c_str(),
+        UniqueFd infoFile(openat(info.get(), infoName.c_str(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!infoFile.ok()) {
+        if (!infoFile) {
             const int err = errno;
             if (err == EEXIST) continue;
             return Fail(error, "cannot write " + where.trash + "/info/" + infoName + ": " + ErrorText(err));

@@ -4,6 +4,7 @@
 #include "platform/filefacts.h"
 #include "platform/fileops.h"
 #include "platform/paths.h"
+#include "platform/scopeguard.h"
 #include "platform/trash.h"
 #include "platform/zip.h"
 #include "removal/archive.h"
@@ -109,16 +110,6 @@ QString deleteFailed(const std::string& path) {
     return "Couldn't delete file - " + DisplayPath(path);
 }
 
-template <typename F> class ScopeExit {
-  public:
-    explicit ScopeExit(F f) : f_(std::move(f)) {}
-    ~ScopeExit() { f_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-  private:
-    F f_;
-};
 
 QLabel* makeNote(QWidget* parent, const char* name, const char* text) {
     auto* label = new QLabel(text, parent);

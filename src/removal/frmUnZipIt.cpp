@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 #include "platform/walker.h"
 #include "platform/zip.h"
+#include "platform/zipreader.h"
 #include "removal/frmPassword.h"
 #include "removal/frmZipDirectory.h"
 #include "shell/dialogs.h"

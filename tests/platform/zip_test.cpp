@@ -1,4 +1,5 @@
 #include "platform/zip.h"
+#include "platform/zipreader.h"
 #include "support/world.h"
 #include <dirent.h>
 #include <fcntl.h>

@@ -2,6 +2,7 @@
 #include "platform/paths.h"
 #include "platform/trash.h"
 #include "platform/zip.h"
+#include "platform/zipreader.h"
 #include "removal/frmReallyDelete.h"
 #include "removal/frmZipOptions.h"
 #include "removal/removal.h"

@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 #include "platform/zip.h"
+#include "platform/zipreader.h"
 #include "removal/frmGetFolderName.h"
 #include "removal/frmPassword.h"
 #include "removal/frmUnZipIt.h"

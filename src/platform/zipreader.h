@@ -1,0 +1,57 @@
+#pragma once
+// Reading the backup archives: items, comment and safe extraction.
+#include "platform/zip.h"
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+struct ZipItem {
+    uint64_t index = 0;
+    std::string name; // stored name, bytes
+    uint64_t size = 0;
+    bool directory = false;
+    bool encrypted = false;
+};
+
+enum class OverwriteAnswer { Yes, No, YesToAll, Cancel };
+
+struct ExtractCallbacks {
+    // Overall progress 0..100.
+    std::function<void(int percent)> progress;
+    // The password of an encrypted item; nullopt when the user cancelled.
+    std::function<std::optional<std::string>(const ZipItem& item)> password;
+    // A file of that path exists: overwrite it? (Cancel stops the extraction.)
+    std::function<OverwriteAnswer(const std::string& path)> overwrite;
+    // An item could not be extracted: the engine's or the system's message.
+    std::function<void(const ZipItem& item, const std::string& message)> failure;
+};
+
+class ZipReader {
+public:
+    ~ZipReader();
+    // Loads the item directory; nullptr and a reason for a file that is not a
+    // readable ZIP archive.
+    static std::unique_ptr<ZipReader> Open(const std::string& archivePath, std::string* error);
+
+    const std::string& path() const;
+    std::string comment() const;
+    const std::vector<ZipItem>& items() const;
+
+    // Extracts every item below `base`, creating the folders it needs. Never
+    // writes outside `base`: absolute names and names holding ".." fail as
+    // items; no symbolic link is followed; an existing file is replaced only
+    // when `overwrite` says so. Returns false when cancelled.
+    bool extractAll(const std::string& base, const ExtractCallbacks& callbacks);
+
+private:
+    struct Impl;
+    explicit ZipReader(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace quillon
