@@ -1,5 +1,4 @@
 #include "inspect/fileviewer.h"
-#include "platform/textcase.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
@@ -9,457 +8,16 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
-#include <array>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace quillon {
 
 namespace {
 
-constexpr int64_t kCountBuffer = 4 * 1024 * 1024;
-constexpr int64_t kCountPerTick = 8 * 1024 * 1024;
-constexpr int64_t kSearchChunk = 4 * 1024 * 1024;
-constexpr int64_t kSmallRead = 4096;
-constexpr int64_t kLargeRead = 64 * 1024;
-// Bytes read for one shown line: 1,023 characters never need more than four
-// bytes each.
-constexpr int64_t kShownBytes = 4096;
 constexpr int kFractionRange = 1 << 20;
 constexpr int kMargin = 2;
 
-// Bits set in a word, without the library call that the baseline x86-64
-// instruction set would otherwise need.
-inline int64_t bitCount(uint64_t x) {
-    x = x - ((x >> 1) & 0x5555555555555555ULL);
-    x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-    return static_cast<int64_t>((x * 0x0101010101010101ULL) >> 56);
-}
-
-// Horspool search, optionally folding ASCII letters.
-class Searcher {
-public:
-    Searcher(const std::string& pattern, bool matchCase) : fold_(!matchCase) {
-        for (int c = 0; c < 256; ++c)
-            map_[static_cast<size_t>(c)] =
-                fold_ ? FoldAscii(static_cast<unsigned char>(c)) : static_cast<unsigned char>(c);
-        pattern_.reserve(pattern.size());
-        for (char c : pattern) pattern_.push_back(map_[static_cast<unsigned char>(c)]);
-        const size_t m = pattern_.size();
-        skip_.fill(m);
-        for (size_t i = 0; i + 1 < m; ++i) skip_[pattern_[i]] = m - 1 - i;
-    }
-    size_t length() const { return pattern_.size(); }
-    // Offset of the first match in [p, p + n), or -1.
-    int64_t first(const unsigned char* p, int64_t n) const {
-        const int64_t m = static_cast<int64_t>(pattern_.size());
-        if (m == 0 || n < m) return -1;
-        const unsigned char lastWanted = pattern_[static_cast<size_t>(m - 1)];
-        int64_t i = 0;
-        while (i + m <= n) {
-            const unsigned char last = map_[p[i + m - 1]];
-            if (last == lastWanted && matchesAt(p + i)) return i;
-            i += static_cast<int64_t>(skip_[last]);
-        }
-        return -1;
-    }
-
-private:
-    bool matchesAt(const unsigned char* p) const {
-        for (size_t k = 0; k + 1 < pattern_.size(); ++k)
-            if (map_[p[k]] != pattern_[k]) return false;
-        return true;
-    }
-    bool fold_;
-    std::array<unsigned char, 256> map_{};
-    std::vector<unsigned char> pattern_;
-    std::array<size_t, 256> skip_{};
-};
-
-// Whether bytes are UTF-8. An incomplete sequence at the very end is allowed
-// when `cut` (the line goes on past the bytes read); `usable` is then where
-// the last whole character ends.
-bool isUtf8(const unsigned char* p, int64_t n, bool cut, int64_t& usable) {
-    int64_t i = 0;
-    while (i < n) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        uint32_t min = 0;
-        if (c >= 0xC2 && c <= 0xDF) extra = 1, min = 0x80;
-        else if (c >= 0xE0 && c <= 0xEF) extra = 2, min = 0x800;
-        else if (c >= 0xF0 && c <= 0xF4) extra = 3, min = 0x10000;
-        else return false;
-        if (i + extra >= n) {
-            // Not enough bytes left for the whole sequence.
-            for (int64_t k = i + 1; k < n; ++k)
-                if ((p[k] & 0xC0) != 0x80) return false;
-            if (!cut) return false;
-            usable = i;
-            return true;
-        }
-        uint32_t cp = c & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += extra + 1;
-    }
-    usable = n;
-    return true;
-}
-
-bool isControl(uint32_t cp) { return cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp < 0xA0); }
-
-// Decodes a line's bytes into what is shown, expanding tabs.
-void decodeShown(const unsigned char* p, int64_t n, bool cut, bool expandTabs, int tabSize,
-                 int maxChars, ShownLine& out) {
-    int64_t usable = n;
-    const bool utf8 = isUtf8(p, n, cut, usable);
-    if (!utf8) usable = n;
-    QString& text = out.text;
-    text.reserve(static_cast<qsizetype>(std::min<int64_t>(usable, maxChars)));
-    out.byteOf.reserve(static_cast<size_t>(std::min<int64_t>(usable, maxChars) + 1));
-    int64_t i = 0;
-    const auto put = [&](QChar ch, int64_t at) {
-        text.append(ch);
-        out.byteOf.push_back(static_cast<int32_t>(at));
-    };
-    while (i < usable && text.size() < maxChars) {
-        const int64_t at = i;
-        uint32_t cp = p[i];
-        if (utf8 && cp >= 0x80) {
-            const int extra = cp >= 0xF0 ? 3 : cp >= 0xE0 ? 2 : 1;
-            cp &= (0x3F >> extra);
-            for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (p[i + k] & 0x3F);
-            i += extra + 1;
-        } else {
-            ++i;
-        }
-        if (cp == '\t') {
-            const int width = expandTabs ? tabSize - static_cast<int>(text.size() % tabSize) : 1;
-            for (int k = 0; k < width && text.size() < maxChars; ++k) put(QChar(' '), at);
-        } else if (isControl(cp)) {
-            put(QChar('.'), at);
-        } else if (cp >= 0x10000) {
-            if (text.size() + 2 > maxChars) {
-                i = at;
-                break;
-            }
-            const char32_t wide = cp;
-            const QString pair = QString::fromUcs4(&wide, 1);
-            put(pair[0], at);
-            put(pair[1], at);
-        } else {
-            put(QChar(static_cast<char16_t>(cp)), at);
-        }
-    }
-    out.byteOf.push_back(static_cast<int32_t>(i));
-}
-
-int hexDigitsFor(int64_t size) {
-    int digits = 1;
-    for (uint64_t v = static_cast<uint64_t>(std::max<int64_t>(size - 1, 0)) >> 4; v; v >>= 4) ++digits;
-    return std::max(digits, 8);
-}
-
 } // namespace
-
-// ---------------------------------------------------------------------------
-// FileLines
-
-int FileLines::open(const std::string& path) {
-    close();
-    if (path.empty()) return ENOENT;
-    const int error = file_.open(path);
-    if (error) return error;
-    size_ = file_.size();
-    checkpoints_.push_back({0, 0});
-    if (size_ == 0) finishCount(0);
-    return 0;
-}
-
-void FileLines::close() {
-    file_.close();
-    size_ = 0;
-    checkpoints_.clear();
-    scanned_ = 0;
-    newlines_ = 0;
-    lastByte_ = '\n';
-    countDone_ = false;
-    lineCount_ = 0;
-}
-
-void FileLines::finishCount(int64_t end) {
-    size_ = end;
-    scanned_ = end;
-    lineCount_ = newlines_ + ((end > 0 && lastByte_ != '\n') ? 1 : 0);
-    countDone_ = true;
-    countBuffer_.clear();
-    countBuffer_.shrink_to_fit();
-}
-
-bool FileLines::countSome(int64_t bytes) {
-    if (countDone_) return true;
-    if (!file_.isOpen()) return true;
-    if (countBuffer_.empty()) countBuffer_.resize(static_cast<size_t>(kCountBuffer));
-    while (bytes > 0) {
-        const int64_t want = std::min({bytes, kCountBuffer, size_ - scanned_});
-        if (want <= 0) {
-            finishCount(scanned_);
-            return true;
-        }
-        const int64_t got = file_.read(scanned_, countBuffer_.data(), want);
-        if (got <= 0) {
-            // The file shrank: what could be read is all there is.
-            finishCount(scanned_);
-            return true;
-        }
-        scanChunk(countBuffer_.data(), got, scanned_);
-        lastByte_ = countBuffer_[static_cast<size_t>(got - 1)];
-        scanned_ += got;
-        bytes -= got;
-        if (got < want) {
-            finishCount(scanned_);
-            return true;
-        }
-    }
-    if (scanned_ >= size_) finishCount(scanned_);
-    return countDone_;
-}
-
-void FileLines::countAll() {
-    while (!countSome(64 * 1024 * 1024)) {
-    }
-}
-
-void FileLines::scanChunk(const char* data, int64_t length, int64_t base) {
-    int64_t i = 0;
-    const auto onNewline = [&](int64_t at) {
-        ++newlines_;
-        const int64_t start = base + at + 1;
-        if (newlines_ % kCheckpointLines == 0 ||
-            start - checkpoints_.back().offset >= kCheckpointBytes)
-            checkpoints_.push_back({newlines_, start});
-    };
-#if defined(__SSE2__)
-    const __m128i lf = _mm_set1_epi8('\n');
-    for (; i + 64 <= length; i += 64) {
-        const char* p = data + i;
-        const auto maskOf = [&](int k) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-            return static_cast<uint64_t>(
-                static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf))));
-        };
-        uint64_t mask = maskOf(0) | (maskOf(1) << 16) | (maskOf(2) << 32) | (maskOf(3) << 48);
-        if (!mask) continue;
-        const int64_t found = bitCount(mask);
-        const bool lineMark =
-            (newlines_ + found) / kCheckpointLines != newlines_ / kCheckpointLines;
-        const bool byteMark = base + i + 64 - checkpoints_.back().offset >= kCheckpointBytes;
-        if (!lineMark && !byteMark) {
-            newlines_ += found;
-            continue;
-        }
-        while (mask) {
-            onNewline(i + __builtin_ctzll(mask));
-            mask &= mask - 1;
-        }
-    }
-#endif
-    for (; i < length; ++i)
-        if (data[i] == '\n') onNewline(i);
-}
-
-size_t FileLines::checkpointAtOrBefore(int64_t offset) const {
-    const auto it = std::upper_bound(checkpoints_.begin(), checkpoints_.end(), offset,
-                                     [](int64_t o, const Checkpoint& c) { return o < c.offset; });
-    return it == checkpoints_.begin() ? 0 : static_cast<size_t>(it - checkpoints_.begin() - 1);
-}
-
-int64_t FileLines::firstNewline(int64_t from, int64_t to) const {
-    to = std::min(to, size_);
-    std::vector<char> buffer;
-    int64_t chunk = kSmallRead;
-    while (from < to) {
-        const int64_t want = std::min(chunk, to - from);
-        buffer.resize(static_cast<size_t>(want));
-        const int64_t got = file_.read(from, buffer.data(), want);
-        if (got <= 0) return -1;
-        if (const void* hit = std::memchr(buffer.data(), '\n', static_cast<size_t>(got)))
-            return from + (static_cast<const char*>(hit) - buffer.data());
-        if (got < want) return -1;
-        from += got;
-        chunk = kLargeRead;
-    }
-    return -1;
-}
-
-int64_t FileLines::lastNewline(int64_t from, int64_t to) const {
-    to = std::min(to, size_);
-    std::vector<char> buffer;
-    int64_t chunk = kSmallRead;
-    while (to > from) {
-        const int64_t begin = std::max(from, to - chunk);
-        const int64_t want = to - begin;
-        buffer.resize(static_cast<size_t>(want));
-        const int64_t got = file_.read(begin, buffer.data(), want);
-        if (got > 0)
-            if (const void* hit = memrchr(buffer.data(), '\n', static_cast<size_t>(got)))
-                return begin + (static_cast<const char*>(hit) - buffer.data());
-        to = begin;
-        chunk = kLargeRead;
-    }
-    return -1;
-}
-
-int64_t FileLines::countNewlines(int64_t from, int64_t to) const {
-    to = std::min(to, size_);
-    std::vector<char> buffer;
-    int64_t count = 0;
-    while (from < to) {
-        const int64_t want = std::min(kLargeRead, to - from);
-        buffer.resize(static_cast<size_t>(want));
-        const int64_t got = file_.read(from, buffer.data(), want);
-        if (got <= 0) break;
-        count += std::count(buffer.begin(), buffer.begin() + got, '\n');
-        from += got;
-    }
-    return count;
-}
-
-int64_t FileLines::lineStart(int64_t line) {
-    if (!file_.isOpen() || line < 0) return -1;
-    while (!countDone_ && newlines_ < line) countSome(kCountPerTick);
-    if (countDone_ && line >= lineCount_) return -1;
-    const auto it = std::upper_bound(checkpoints_.begin(), checkpoints_.end(), line,
-                                     [](int64_t l, const Checkpoint& c) { return l < c.line; });
-    const Checkpoint cp = *(it - 1);
-    int64_t start = cp.offset;
-    for (int64_t k = cp.line; k < line; ++k) {
-        const int64_t nl = firstNewline(start, size_);
-        if (nl < 0) return -1;
-        start = nl + 1;
-    }
-    return start < size_ ? start : -1;
-}
-
-int64_t FileLines::lineStartContaining(int64_t offset) const {
-    if (!file_.isOpen() || size_ == 0) return -1;
-    offset = std::clamp<int64_t>(offset, 0, size_ - 1);
-    if (offset < scanned_ || countDone_) {
-        // Line starts between two checkpoints lie within kCheckpointBytes of
-        // the first of them.
-        const Checkpoint& cp = checkpoints_[checkpointAtOrBefore(offset)];
-        const int64_t nl =
-            lastNewline(cp.offset, std::min(offset, cp.offset + kCheckpointBytes));
-        return nl < 0 ? cp.offset : nl + 1;
-    }
-    // Past the counted part: back to the last LF, or to the counted part.
-    const int64_t nl = lastNewline(scanned_, offset);
-    if (nl >= 0) return nl + 1;
-    if (scanned_ == 0) return 0;
-    if (lastByte_ == '\n') return scanned_;
-    const Checkpoint& cp = checkpoints_[checkpointAtOrBefore(scanned_ - 1)];
-    const int64_t counted =
-        lastNewline(cp.offset, std::min(scanned_ - 1, cp.offset + kCheckpointBytes));
-    return counted < 0 ? cp.offset : counted + 1;
-}
-
-int64_t FileLines::nextLineStart(int64_t start) const {
-    if (!file_.isOpen() || start < 0 || start >= size_) return -1;
-    if (start < scanned_) {
-        const size_t at = checkpointAtOrBefore(start);
-        if (at + 1 < checkpoints_.size()) {
-            // Line starts between two checkpoints lie within kCheckpointBytes
-            // of the first; past that the next one is the next checkpoint.
-            const int64_t nextMark = checkpoints_[at + 1].offset;
-            const int64_t limit = std::min(nextMark, checkpoints_[at].offset + kCheckpointBytes);
-            const int64_t nl = limit > start ? firstNewline(start, limit) : -1;
-            const int64_t next = nl >= 0 ? nl + 1 : nextMark;
-            return next < size_ ? next : -1;
-        }
-    }
-    const int64_t nl = firstNewline(start, size_);
-    return (nl >= 0 && nl + 1 < size_) ? nl + 1 : -1;
-}
-
-int64_t FileLines::previousLineStart(int64_t start) const {
-    if (start <= 0 || start > size_) return -1;
-    return lineStartContaining(start - 1);
-}
-
-int64_t FileLines::lastLineStart() const {
-    if (size_ == 0) return -1;
-    return lineStartContaining(size_ - 1);
-}
-
-std::optional<int64_t> FileLines::lineNumberAt(int64_t start) const {
-    if (!file_.isOpen() || start < 0) return std::nullopt;
-    if (start > scanned_) return std::nullopt;
-    const Checkpoint& cp = checkpoints_[checkpointAtOrBefore(start)];
-    return cp.line + countNewlines(cp.offset, start);
-}
-
-int64_t FileLines::findForward(const std::string& pattern, bool matchCase, int64_t from,
-                               const std::function<bool(int64_t)>& accept) const {
-    const Searcher searcher(pattern, matchCase);
-    const int64_t m = static_cast<int64_t>(searcher.length());
-    if (m == 0 || !file_.isOpen()) return -1;
-    std::vector<unsigned char> buffer(static_cast<size_t>(kSearchChunk));
-    int64_t pos = std::max<int64_t>(from, 0);
-    while (pos + m <= size_) {
-        const int64_t want = std::min(kSearchChunk, size_ - pos);
-        const int64_t got = file_.read(pos, buffer.data(), want);
-        if (got < m) return -1;
-        int64_t k = 0;
-        for (;;) {
-            const int64_t hit = searcher.first(buffer.data() + k, got - k);
-            if (hit < 0) break;
-            if (!accept || accept(pos + k + hit)) return pos + k + hit;
-            k += hit + 1;
-        }
-        if (got < want) return -1;
-        pos += got - (m - 1);
-    }
-    return -1;
-}
-
-int64_t FileLines::findBackward(const std::string& pattern, bool matchCase, int64_t before,
-                                const std::function<bool(int64_t)>& accept) const {
-    const Searcher searcher(pattern, matchCase);
-    const int64_t m = static_cast<int64_t>(searcher.length());
-    if (m == 0 || !file_.isOpen()) return -1;
-    std::vector<unsigned char> buffer(static_cast<size_t>(kSearchChunk));
-    int64_t hi = std::min(before, size_);
-    std::vector<int64_t> hits;
-    while (hi - m >= 0) {
-        const int64_t lo = std::max<int64_t>(0, hi - kSearchChunk);
-        const int64_t got = file_.read(lo, buffer.data(), hi - lo);
-        hits.clear();
-        for (int64_t k = 0;;) {
-            const int64_t hit = searcher.first(buffer.data() + k, got - k);
-            if (hit < 0) break;
-            hits.push_back(lo + k + hit);
-            k += hit + 1;
-        }
-        for (auto it = hits.rbegin(); it != hits.rend(); ++it)
-            if (!accept || accept(*it)) return *it;
-        if (lo == 0) break;
-        hi = lo + m - 1;
-    }
-    return -1;
-}
-
-// ---------------------------------------------------------------------------
-// FileViewer
 
 FileViewer::FileViewer(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
@@ -481,7 +39,7 @@ bool FileViewer::openFile(const std::string& path) {
     fileName_ = path;
     openError_ = doc_.open(path);
     if (openError_ == 0) {
-        hexOffsetDigits_ = hexDigitsFor(doc_.size());
+        hexOffsetDigits_ = HexOffsetDigits(doc_.size());
         if (!doc_.countDone()) countTimer_.start();
     }
     resetPositions();
@@ -506,7 +64,7 @@ void FileViewer::resetPositions() {
 }
 
 void FileViewer::countTick() {
-    if (doc_.countSome(kCountPerTick) || !doc_.isOpen()) {
+    if (doc_.countSome(FileLines::kCountPerTick) || !doc_.isOpen()) {
         countTimer_.stop();
         rowsValid_ = false;
         clampTop();
@@ -544,10 +102,25 @@ int64_t FileViewer::nextStart(int64_t start) const {
     return doc_.nextLineStart(start);
 }
 
-int64_t FileViewer::previousStart(int64_t start) const {
-    if (!doc_.isOpen() || start <= 0) return -1;
-    if (hex_) return start - 16;
-    return doc_.previousLineStart(start);
+int64_t FileViewer::stepLines(Pos& pos, int64_t lines) const {
+    if (!doc_.isOpen() || lines == 0) return 0;
+    int64_t moved = 0;
+    if (hex_) {
+        // Hex lines are 16 bytes each: no need to look at the bytes.
+        moved = lines > 0 ? std::min(lines, std::max<int64_t>(0, (lastStart() - pos.start) / 16))
+                          : -std::min(-lines, std::max<int64_t>(0, pos.start / 16));
+        pos.start += moved * 16;
+    } else {
+        const FileLines::Step step = doc_.stepLines(pos.start, lines);
+        pos.start = step.start;
+        moved = step.moved;
+    }
+    if (pos.line >= 0) pos.line += moved;
+    return moved;
+}
+
+int64_t FileViewer::startAfter(int64_t start, const ShownLine& shown) const {
+    return shown.nextStart != -2 ? shown.nextStart : nextStart(start);
 }
 
 int64_t FileViewer::lastStart() const {
@@ -568,51 +141,34 @@ int64_t FileViewer::numberOf(const Pos& pos) const {
     return doc_.lineNumberAt(pos.start).value_or(-1);
 }
 
-int FileViewer::hexAsciiColumn() const { return hexOffsetDigits_ + 2 + 49 + 1; }
-
-QString FileViewer::hexLine(int64_t start) const {
-    unsigned char bytes[16];
-    const int64_t got = doc_.read(start, bytes, 16);
-    static const char digits[] = "0123456789ABCDEF";
-    QString line;
-    line.reserve(hexAsciiColumn() + 16);
-    line += QString::number(static_cast<qulonglong>(start), 16)
-                .toUpper()
-                .rightJustified(hexOffsetDigits_, QLatin1Char('0'));
-    line += QLatin1String("  ");
-    for (int i = 0; i < 16; ++i) {
-        if (i == 8) line += QLatin1Char(' ');
-        if (i < got) {
-            line += QLatin1Char(digits[bytes[i] >> 4]);
-            line += QLatin1Char(digits[bytes[i] & 15]);
-            line += QLatin1Char(' ');
-        } else {
-            line += QLatin1String("   ");
-        }
-    }
-    line += QLatin1Char(' ');
-    for (int i = 0; i < got; ++i)
-        line += (bytes[i] >= 32 && bytes[i] < 127) ? QLatin1Char(static_cast<char>(bytes[i]))
-                                                  : QLatin1Char('.');
-    return line;
+TextLayout FileViewer::layout() const {
+    TextLayout layout;
+    layout.expandTabs = tabExpansion_;
+    layout.tabSize = tabSize_;
+    layout.maxChars = kMaxLineChars;
+    return layout;
 }
 
 ShownLine FileViewer::shownLine(int64_t start) const {
     ShownLine shown;
     if (hex_) {
-        shown.text = hexLine(start);
+        unsigned char bytes[kHexLineBytes];
+        const int64_t got = doc_.read(start, bytes, kHexLineBytes);
+        shown.text = HexLine(start, bytes, got, hexOffsetDigits_);
         shown.nextStart = nextStart(start);
         return shown;
     }
-    unsigned char buffer[kShownBytes];
-    const int64_t got = start >= 0 ? doc_.read(start, buffer, kShownBytes) : 0;
-    const void* nl = got > 0 ? std::memchr(buffer, '\n', static_cast<size_t>(got)) : nullptr;
-    int64_t length = nl ? static_cast<const unsigned char*>(nl) - buffer : got;
-    const bool complete = nl || start + got >= doc_.size() || got < kShownBytes;
-    if (nl) shown.nextStart = start + length + 1 < doc_.size() ? start + length + 1 : -1;
-    else if (complete) shown.nextStart = -1;
-    if (complete && length > 0 && buffer[length - 1] == '\r') --length;
-    decodeShown(buffer, length, !complete, tabExpansion_, tabSize_, kMaxLineChars, shown);
+    unsigned char buffer[kShownLineBytes];
+    const int64_t got = start >= 0 ? doc_.read(start, buffer, kShownLineBytes) : 0;
+    const LineEnd end =
+        FindLineEnd(buffer, got, start + got >= doc_.size() || got < kShownLineBytes);
+    if (end.newline >= 0) {
+        const int64_t next = start + end.newline + 1;
+        shown.nextStart = next < doc_.size() ? next : -1;
+    } else if (end.complete) {
+        shown.nextStart = -1;
+    }
+    static_cast<ShownText&>(shown) = DecodeLine(buffer, end.length, !end.complete, layout());
     return shown;
 }
 
@@ -627,31 +183,20 @@ FileViewer::Pos FileViewer::positionOfByte(int64_t offset, bool end) const {
         const int64_t byte = end && offset > 0 ? offset - 1 : offset;
         pos.start = byte / 16 * 16;
         pos.line = byte / 16;
-        pos.column = hexAsciiColumn() + static_cast<int>(byte % 16) + (end && offset > 0 ? 1 : 0);
+        pos.column = HexAsciiColumn(hexOffsetDigits_) + static_cast<int>(byte % 16) + (end && offset > 0 ? 1 : 0);
         return pos;
     }
     pos.start = std::max<int64_t>(doc_.lineStartContaining(offset), 0);
     pos.line = -1;
     const ShownLine shown = shownLine(pos.start);
     const auto it = std::lower_bound(shown.byteOf.begin(), shown.byteOf.end(),
-                                     static_cast<int32_t>(std::min<int64_t>(offset - pos.start, kShownBytes)));
+                                     static_cast<int32_t>(std::min<int64_t>(offset - pos.start, kShownLineBytes)));
     pos.column = static_cast<int>(std::min<ptrdiff_t>(it - shown.byteOf.begin(), shown.text.size()));
     return pos;
 }
 
 int64_t FileViewer::byteOfPosition(const Pos& pos) const {
-    if (hex_) {
-        const int ascii = hexAsciiColumn();
-        int index = 0;
-        if (pos.column >= ascii) {
-            index = std::min(pos.column - ascii, 16);
-        } else {
-            int k = pos.column - (hexOffsetDigits_ + 2);
-            if (k >= 25) --k;
-            index = std::clamp(k / 3, 0, 16);
-        }
-        return std::min(pos.start + index, doc_.size());
-    }
+    if (hex_) return std::min<int64_t>(pos.start + HexByteAtColumn(pos.column, hexOffsetDigits_), doc_.size());
     const ShownLine shown = shownLine(pos.start);
     const size_t column = std::min<size_t>(static_cast<size_t>(std::max(pos.column, 0)),
                                            shown.byteOf.size() - 1);
@@ -660,10 +205,10 @@ int64_t FileViewer::byteOfPosition(const Pos& pos) const {
 
 bool FileViewer::acceptMatch(int64_t offset, int64_t length) const {
     if (hex_) return true;
-    // The line start lies within kShownBytes before the match, or the match is
-    // beyond what the line shows.
-    const int64_t from = std::max<int64_t>(0, offset - kShownBytes);
-    unsigned char buffer[kShownBytes];
+    // The line start lies within kShownLineBytes before the match, or the match
+    // is beyond what the line shows.
+    const int64_t from = std::max<int64_t>(0, offset - kShownLineBytes);
+    unsigned char buffer[kShownLineBytes];
     const int64_t got = doc_.read(from, buffer, offset - from);
     int64_t start = -1;
     if (got > 0)
@@ -798,7 +343,7 @@ QString FileViewer::selectedText(bool* tooLarge) const {
             return {};
         }
         if (start >= to.start) break;
-        start = shown.nextStart != -2 ? shown.nextStart : nextStart(start);
+        start = startAfter(start, shown);
     }
     return text;
 }
@@ -879,7 +424,7 @@ void FileViewer::forEachLine(int64_t first, int64_t last,
     for (int64_t line = first; line <= last && start >= 0; ++line) {
         const ShownLine shown = shownLine(start);
         if (!each(shown.text)) return;
-        start = shown.nextStart != -2 ? shown.nextStart : nextStart(start);
+        start = startAfter(start, shown);
     }
 }
 
@@ -900,38 +445,18 @@ void FileViewer::clampTop() {
         return;
     }
     // The highest top that still fills the window.
-    int64_t highest = last;
-    int steps = 0;
-    for (int i = 1; i < visibleRows(); ++i) {
-        const int64_t previous = previousStart(highest);
-        if (previous < 0) break;
-        highest = previous;
-        ++steps;
-    }
-    if (top_.start > highest) {
-        Pos top{highest, -1, 0};
-        if (hex_) top.line = highest / 16;
-        else if (doc_.countDone()) top.line = doc_.lineCount() - 1 - steps;
-        setTop(top);
-    }
+    Pos highest{last, -1, 0};
+    if (hex_) highest.line = last / 16;
+    else if (doc_.countDone()) highest.line = doc_.lineCount() - 1;
+    stepLines(highest, -(visibleRows() - 1));
+    if (top_.start > highest.start) setTop(highest);
 }
 
 void FileViewer::scrollLines(int64_t delta) {
     if (!doc_.isOpen()) return;
     Pos top = top_;
     top.line = numberOf(top_);
-    for (; delta > 0; --delta) {
-        const int64_t next = nextStart(top.start);
-        if (next < 0) break;
-        top.start = next;
-        if (top.line >= 0) ++top.line;
-    }
-    for (; delta < 0; ++delta) {
-        const int64_t previous = previousStart(top.start);
-        if (previous < 0) break;
-        top.start = previous;
-        if (top.line >= 0) --top.line;
-    }
+    stepLines(top, delta);
     setTop(top);
     clampTop();
     changed();
@@ -946,12 +471,7 @@ void FileViewer::ensureCaretVisible() {
         const size_t rowsShown = std::min(shown.size(), static_cast<size_t>(visibleRows()));
         if (rowsShown > 0 && caret_.start > shown[rowsShown - 1].start) {
             Pos top{caret_.start, numberOf(caret_), 0};
-            for (int i = 1; i < visibleRows(); ++i) {
-                const int64_t previous = previousStart(top.start);
-                if (previous < 0) break;
-                top.start = previous;
-                if (top.line >= 0) --top.line;
-            }
+            stepLines(top, -(visibleRows() - 1));
             setTop(top);
         }
     }
@@ -979,7 +499,7 @@ void FileViewer::rebuildRows() {
         int64_t start = top_.start;
         for (int i = 0; i < wanted && start >= 0; ++i) {
             Row row{start, shownLine(start)};
-            const int64_t next = row.shown.nextStart != -2 ? row.shown.nextStart : nextStart(start);
+            const int64_t next = startAfter(start, row.shown);
             rows_.push_back(std::move(row));
             start = next;
         }
@@ -1017,7 +537,7 @@ void FileViewer::updateScrollBars() {
     bar->setValue(value);
 
     QScrollBar* hbar = horizontalScrollBar();
-    const int columns = hex_ ? hexAsciiColumn() + 17 : kMaxLineChars + 1;
+    const int columns = hex_ ? HexAsciiColumn(hexOffsetDigits_) + 17 : kMaxLineChars + 1;
     const int content = columns * charWidth() + 2 * kMargin;
     hbar->setRange(0, std::max(0, content - viewport()->width()));
     hbar->setPageStep(std::max(1, viewport()->width()));
@@ -1131,28 +651,15 @@ void FileViewer::keyPressEvent(QKeyEvent* event) {
     }
     Pos pos = caret_;
     pos.line = numberOf(caret_);
+    // Up or down by lines, keeping the column where the line is long enough;
+    // already on the first line up goes to its start, on the last line down
+    // to its end.
     const auto lineUp = [&](int count) {
-        for (int i = 0; i < count; ++i) {
-            const int64_t previous = previousStart(pos.start);
-            if (previous < 0) {
-                if (i == 0) pos.column = 0;
-                break;
-            }
-            pos.start = previous;
-            if (pos.line >= 0) --pos.line;
-        }
+        if (stepLines(pos, -count) == 0) pos.column = 0;
         pos.column = std::min(pos.column, lineLength(pos.start));
     };
     const auto lineDown = [&](int count) {
-        for (int i = 0; i < count; ++i) {
-            const int64_t next = nextStart(pos.start);
-            if (next < 0) {
-                if (i == 0) pos.column = lineLength(pos.start);
-                break;
-            }
-            pos.start = next;
-            if (pos.line >= 0) ++pos.line;
-        }
+        if (stepLines(pos, count) == 0) pos.column = lineLength(pos.start);
         pos.column = std::min(pos.column, lineLength(pos.start));
     };
     const int page = std::max(1, visibleRows() - 1);
@@ -1168,22 +675,12 @@ void FileViewer::keyPressEvent(QKeyEvent* event) {
         scrollLines(page);
         break;
     case Qt::Key_Left:
-        if (pos.column > 0) {
-            --pos.column;
-        } else if (const int64_t previous = previousStart(pos.start); previous >= 0) {
-            pos.start = previous;
-            if (pos.line >= 0) --pos.line;
-            pos.column = lineLength(previous);
-        }
+        if (pos.column > 0) --pos.column;
+        else if (stepLines(pos, -1) != 0) pos.column = lineLength(pos.start);
         break;
     case Qt::Key_Right:
-        if (pos.column < lineLength(pos.start)) {
-            ++pos.column;
-        } else if (const int64_t next = nextStart(pos.start); next >= 0) {
-            pos.start = next;
-            if (pos.line >= 0) ++pos.line;
-            pos.column = 0;
-        }
+        if (pos.column < lineLength(pos.start)) ++pos.column;
+        else if (stepLines(pos, 1) != 0) pos.column = 0;
         break;
     case Qt::Key_Home:
         if (control) pos = Pos{};

@@ -2,110 +2,32 @@
 // The read-only file viewer: a file of any size shown as text or as a
 // hexadecimal dump, paged through small reads and never loaded whole.
 //
-// FileLines knows where the lines of a file start. Lines end at LF (a CR just
-// before the LF is not shown). Lines are counted in the background, a few
-// megabytes per event-loop turn, and every 1,024th line start (and the first
-// line start at least 64 KiB after the previous one) is kept, so that finding
-// any counted line, or the line before or after one, reads at most one such
-// stretch. Before the count is complete, line starts past the counted part are
-// found by scanning from a known position (the end of the file backwards, or a
-// line start forwards); such positions are numbered once the count reaches them.
-//
-// Text is shown as UTF-8 when a line's bytes are valid UTF-8 and otherwise
-// byte by byte as Latin-1; control bytes show as '.'. A line shows at most
-// 1,023 characters.
-#include "platform/filewindow.h"
+// FileLines (filelines.h) knows where the lines start and searches the bytes;
+// linedecode.h turns the bytes of one line into what is shown. This widget
+// keeps the caret, the selection and the top line, and paints. Lines end at
+// LF (a CR just before the LF is not shown).
+#include "inspect/filelines.h"
+#include "inspect/linedecode.h"
 #include <QAbstractScrollArea>
 #include <QString>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace quillon {
 
-class FileLines {
-public:
-    static constexpr int64_t kCheckpointLines = 1024;
-    static constexpr int64_t kCheckpointBytes = 64 * 1024;
-
-    // 0 or an errno. An empty path closes.
-    int open(const std::string& path);
-    void close();
-    bool isOpen() const { return file_.isOpen(); }
-    // The size when opened; smaller once a count found that the file shrank.
-    int64_t size() const { return size_; }
-    int64_t read(int64_t offset, void* buffer, int64_t length) const {
-        return file_.read(offset, buffer, length);
-    }
-
-    // Counting. countSome reads up to `bytes` more and answers whether the
-    // count is complete.
-    bool countSome(int64_t bytes);
-    void countAll();
-    bool countDone() const { return countDone_; }
-    // Lines of the file once counted; -1 before.
-    int64_t lineCount() const { return countDone_ ? lineCount_ : -1; }
-
-    // Line starts. Each returns -1 when there is no such line.
-    // The start of line `line` (from 0); counts as far as needed.
-    int64_t lineStart(int64_t line);
-    // The start of the line holding byte `offset`.
-    int64_t lineStartContaining(int64_t offset) const;
-    int64_t nextLineStart(int64_t start) const;
-    int64_t previousLineStart(int64_t start) const;
-    int64_t lastLineStart() const;
-    // The number of the line starting at `start`, once counted that far.
-    std::optional<int64_t> lineNumberAt(int64_t start) const;
-
-    // The first byte offset >= `from` (forward) or the last offset whose match
-    // ends at or before `before` (backward) where `pattern` occurs, compared
-    // byte by byte (ASCII letters ignoring case unless matchCase), and which
-    // `accept` takes; -1 when there is none.
-    int64_t findForward(const std::string& pattern, bool matchCase, int64_t from,
-                        const std::function<bool(int64_t)>& accept) const;
-    int64_t findBackward(const std::string& pattern, bool matchCase, int64_t before,
-                         const std::function<bool(int64_t)>& accept) const;
-
-private:
-    struct Checkpoint {
-        int64_t line;
-        int64_t offset;
-    };
-    void scanChunk(const char* data, int64_t length, int64_t base);
-    void finishCount(int64_t end);
-    // Index of the last checkpoint whose offset is <= offset.
-    size_t checkpointAtOrBefore(int64_t offset) const;
-    // Positions of the first / last LF in [from, to); -1 when none.
-    int64_t firstNewline(int64_t from, int64_t to) const;
-    int64_t lastNewline(int64_t from, int64_t to) const;
-    int64_t countNewlines(int64_t from, int64_t to) const;
-
-    ReadOnlyFile file_;
-    int64_t size_ = 0;
-    std::vector<Checkpoint> checkpoints_;
-    int64_t scanned_ = 0;  // bytes counted
-    int64_t newlines_ = 0; // LFs in [0, scanned_)
-    char lastByte_ = '\n';
-    bool countDone_ = false;
-    int64_t lineCount_ = 0;
-    std::vector<char> countBuffer_;
-};
-
-// One line as shown: its text and, for each character, the offset of the byte
-// it came from relative to the line start (one entry more, for the end).
-struct ShownLine {
-    QString text;
-    std::vector<int32_t> byteOf;
+// One line as shown, and where the next line starts when the read that
+// decoded it found out.
+struct ShownLine : ShownText {
     int64_t nextStart = -2; // -2: not known from this read; -1: no next line
 };
 
 class FileViewer : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    static constexpr int kMaxLineChars = 1023;
+    static constexpr int kMaxLineChars = quillon::kMaxLineChars;
     static constexpr int64_t kUnknownLineCount = 2147483647;
     // Copying more than this much text is refused.
     static constexpr int64_t kMaxCopyChars = 32 * 1024 * 1024;
@@ -200,13 +122,18 @@ private:
 
     // Mode-aware navigation by line starts.
     int64_t nextStart(int64_t start) const;
-    int64_t previousStart(int64_t start) const;
     int64_t lastStart() const;
+    // Moves `pos` by up to `lines` lines (back when negative), stopping at the
+    // first or last line, and keeps its line number when known. Answers how
+    // far it went (negative going back).
+    int64_t stepLines(Pos& pos, int64_t lines) const;
+    // The start of the line after the one at `start`, from its shown form
+    // when that read found it.
+    int64_t startAfter(int64_t start, const ShownLine& shown) const;
     int64_t startOfLine(int64_t line);
     int64_t numberOf(const Pos& pos) const;
     ShownLine shownLine(int64_t start) const;
-    QString hexLine(int64_t start) const;
-    int hexAsciiColumn() const;
+    TextLayout layout() const;
     int lineLength(int64_t start) const;
 
     // The position of a byte (text), or of its ASCII column (hex); `end` for

@@ -9,6 +9,7 @@
 #include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
+#include "linesfile.h"
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -26,12 +27,13 @@
 #include <QUrl>
 #include <functional>
 #include <gtest/gtest.h>
-#include <random>
 #include <unistd.h>
 
 namespace quillon {
 namespace {
 
+using test::LinesFile;
+using test::makeLines;
 using test::whenModalOpens;
 
 using test::ScriptedDialogs;
@@ -39,131 +41,8 @@ using test::TestWorld;
 
 constexpr int64_t kUnknown = FileViewer::kUnknownLineCount;
 
-// A file of many lines of varied length (some empty, one much longer than a
-// checkpoint stretch) and the true start of every line.
-struct LinesFile {
-    std::string contents;
-    std::vector<int64_t> starts;
-};
-
-LinesFile makeLines(size_t lines, unsigned seed, bool finalNewline = true) {
-    LinesFile file;
-    std::mt19937 random(seed);
-    for (size_t i = 0; i < lines; ++i) {
-        file.starts.push_back(static_cast<int64_t>(file.contents.size()));
-        size_t length = random() % 120;
-        if (i == lines / 3) length = 200'000; // one line longer than 64 KiB
-        if (i % 17 == 0) length = 0;
-        for (size_t k = 0; k < length; ++k) file.contents += static_cast<char>('a' + (i + k) % 26);
-        if (i + 1 < lines || finalNewline) file.contents += '\n';
-    }
-    return file;
-}
-
 void runEventsUntil(const std::function<bool()>& done) {
     ASSERT_TRUE(QTest::qWaitFor(done, 20000));
-}
-
-// ---------------------------------------------------------------------------
-// Line starts
-
-TEST(FileLines, SmallFilesCountAndNavigate) {
-    TestWorld world;
-    struct Case {
-        const char* what;
-        std::string contents;
-        std::vector<int64_t> starts;
-    };
-    const Case cases[] = {
-        {"empty", "", {}},
-        {"one line, no final LF", "abc", {0}},
-        {"one line", "abc\n", {0}},
-        {"two lines, no final LF", "a\nb", {0, 2}},
-        {"CR LF", "a\r\nb\r\n", {0, 3}},
-        {"empty lines", "\n\n", {0, 1}},
-    };
-    for (const Case& c : cases) {
-        FileLines doc;
-        ASSERT_EQ(doc.open(world.writeFile("f.txt", c.contents)), 0) << c.what;
-        doc.countAll();
-        const auto count = static_cast<int64_t>(c.starts.size());
-        EXPECT_EQ(doc.lineCount(), count) << c.what;
-        for (int64_t i = 0; i < count; ++i) {
-            EXPECT_EQ(doc.lineStart(i), c.starts[static_cast<size_t>(i)]) << c.what << i;
-            EXPECT_EQ(doc.lineNumberAt(c.starts[static_cast<size_t>(i)]), i) << c.what << i;
-        }
-        EXPECT_EQ(doc.lineStart(count), -1) << c.what;
-        EXPECT_EQ(doc.lastLineStart(), c.starts.empty() ? -1 : c.starts.back()) << c.what;
-        if (!c.starts.empty()) {
-            EXPECT_EQ(doc.nextLineStart(c.starts.back()), -1) << c.what;
-            EXPECT_EQ(doc.previousLineStart(0), -1) << c.what;
-        }
-    }
-}
-
-TEST(FileLines, CountedAndUncountedPartsAgreeWithTheTruth) {
-    TestWorld world;
-    const LinesFile file = makeLines(60'000, 1);
-    const auto count = static_cast<int64_t>(file.starts.size());
-    FileLines doc;
-    ASSERT_EQ(doc.open(world.writeFile("big.txt", file.contents)), 0);
-
-    // Before counting: every answer comes from scanning near the position.
-    EXPECT_EQ(doc.lineCount(), -1);
-    EXPECT_EQ(doc.lastLineStart(), file.starts.back());
-    EXPECT_EQ(doc.previousLineStart(file.starts[count - 1]), file.starts[count - 2]);
-    EXPECT_FALSE(doc.lineNumberAt(file.starts[count - 1]).has_value());
-
-    // Partly counted, then wholly: the same answers through the checkpoints.
-    doc.countSome(static_cast<int64_t>(file.contents.size() / 2));
-    for (int pass = 0; pass < 2; ++pass) {
-        for (int64_t i = 0; i < count; i += (i % 1024 == 1023) ? 1 : 37) {
-            const int64_t start = file.starts[static_cast<size_t>(i)];
-            ASSERT_EQ(doc.lineStart(i), start) << pass << " line " << i;
-            if (i + 1 < count) {
-                const int64_t next = file.starts[static_cast<size_t>(i + 1)];
-                ASSERT_EQ(doc.nextLineStart(start), next) << i;
-                // The last byte of the line (its LF) still belongs to it.
-                ASSERT_EQ(doc.lineStartContaining(next - 1), start) << i;
-            }
-            if (i > 0) {
-                ASSERT_EQ(doc.previousLineStart(start), file.starts[static_cast<size_t>(i - 1)]) << i;
-            }
-            if (pass == 1) {
-                ASSERT_EQ(doc.lineNumberAt(start), i);
-            }
-        }
-        doc.countAll();
-    }
-    EXPECT_EQ(doc.lineCount(), count);
-    // Around the long line: the line after it is found without a long scan too.
-    const int64_t longLine = 20'000;
-    EXPECT_EQ(doc.nextLineStart(file.starts[longLine]), file.starts[longLine + 1]);
-    EXPECT_EQ(doc.previousLineStart(file.starts[longLine + 1]), file.starts[longLine]);
-}
-
-TEST(FileLines, FindsAcrossReadChunksForwardAndBackward) {
-    TestWorld world;
-    std::string contents(9 * 1024 * 1024, '.');
-    const int64_t edge = 4 * 1024 * 1024 - 3; // straddles the first 4 MiB read
-    contents.replace(static_cast<size_t>(edge), 7, "NeedLe!");
-    contents.replace(100, 7, "needle!");
-    contents.replace(contents.size() - 10, 7, "NEEDLE!");
-    FileLines doc;
-    ASSERT_EQ(doc.open(world.writeFile("hay.txt", contents)), 0);
-    const int64_t end = static_cast<int64_t>(contents.size());
-    EXPECT_EQ(doc.findForward("needle", false, 0, nullptr), 100);
-    EXPECT_EQ(doc.findForward("needle", false, 101, nullptr), edge);
-    EXPECT_EQ(doc.findForward("NeedLe", true, 0, nullptr), edge);
-    EXPECT_EQ(doc.findForward("NEEDLE", true, 0, nullptr), end - 10);
-    EXPECT_EQ(doc.findForward("needle", true, 101, nullptr), -1);
-    EXPECT_EQ(doc.findBackward("needle", false, end, nullptr), end - 10);
-    EXPECT_EQ(doc.findBackward("needle", false, end - 10 + 5, nullptr), edge);
-    EXPECT_EQ(doc.findBackward("needle", false, edge + 6, nullptr), edge);
-    EXPECT_EQ(doc.findBackward("needle", false, edge + 5, nullptr), 100);
-    EXPECT_EQ(doc.findBackward("needle", true, end, nullptr), 100);
-    // The caller may pass over a match.
-    EXPECT_EQ(doc.findForward("needle", false, 0, [](int64_t at) { return at != 100; }), edge);
 }
 
 // ---------------------------------------------------------------------------
