@@ -6,6 +6,7 @@
 //
 //   bench_viewer [--keep]        data in /work/benchdata (QUILLON_BENCH_DATA overrides);
 //                                the generated files are deleted unless --keep
+#include "inspect/filelines.h"
 #include "inspect/fileviewer.h"
 #include "inspect/strings.h"
 #include "platform/paths.h"
