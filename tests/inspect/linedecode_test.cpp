@@ -145,6 +145,8 @@ TEST(LineDecode, HexColumnsPointAtTheirBytes) {
             ASSERT_GT(column, 0) << b;
             EXPECT_EQ(HexByteAtColumn(column, digits), b) << digits << " hex " << b;
             EXPECT_EQ(HexByteAtColumn(column + 1, digits), b) << digits << " hex " << b;
+            // The space after the digits still belongs to the byte.
+            EXPECT_EQ(HexByteAtColumn(column + 2, digits), b) << digits << " space " << b;
             EXPECT_EQ(line[ascii + b], QChar('A' + b)) << digits << " ascii " << b;
             EXPECT_EQ(HexByteAtColumn(ascii + b, digits), b) << digits << " ascii " << b;
         }
