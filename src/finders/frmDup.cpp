@@ -426,9 +426,7 @@ void TfrmDup::btMarkClick() { grid->markSelectedAndAdvance(); }
 
 void TfrmDup::btDeleteClick() {
     if (grid->MarkedCount() <= 0 || !FinderHooks::removal) return;
-    const std::vector<std::string> paths = grid->lbDeleted();
-    if (FinderHooks::removal(this, paths, "Duplicates", static_cast<double>(grid->MarkedBytes())))
-        accept();
+    if (FinderHooks::removal(this, grid->markedFiles(), "Duplicates")) accept();
 }
 
 void TfrmDup::btBrowseClick() {

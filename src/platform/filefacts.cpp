@@ -1,4 +1,5 @@
 #include "platform/filefacts.h"
+#include "platform/resolver.h"
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,6 +32,7 @@ bool FactsFromStatx(int dirfd, const char* name, FileFacts& facts) {
         facts = FileFacts{};
         facts.size = static_cast<int64_t>(st.st_size);
         facts.modified = FromUnixTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+        facts.mtimeNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
         facts.accessed = FromUnixTime(st.st_atim.tv_sec, st.st_atim.tv_nsec);
         facts.device = st.st_dev;
         facts.inode = st.st_ino;
@@ -40,7 +42,10 @@ bool FactsFromStatx(int dirfd, const char* name, FileFacts& facts) {
     }
     facts = FileFacts{};
     facts.size = static_cast<int64_t>(sx.stx_size);
-    if (sx.stx_mask & STATX_MTIME) facts.modified = TimeOf(sx.stx_mtime);
+    if (sx.stx_mask & STATX_MTIME) {
+        facts.modified = TimeOf(sx.stx_mtime);
+        facts.mtimeNs = int64_t{sx.stx_mtime.tv_sec} * 1000000000 + sx.stx_mtime.tv_nsec;
+    }
     if (sx.stx_mask & STATX_ATIME) facts.accessed = TimeOf(sx.stx_atime);
     // Many file systems do not record a birth time; then there is none.
     if (sx.stx_mask & STATX_BTIME) facts.created = TimeOf(sx.stx_btime);
@@ -68,7 +73,14 @@ uint32_t AttributesFor(std::string_view name, mode_t mode) {
 
 bool ReadFileFacts(const std::string& path, FileFacts& facts) {
     if (path.empty()) return false;
-    return FactsFromStatx(AT_FDCWD, path.c_str(), facts);
+    if (FactsFromStatx(AT_FDCWD, path.c_str(), facts)) return true;
+    if (errno != ENAMETOOLONG) return false;
+    // The walk lists files below PATH_MAX-long paths (it works relative to
+    // open folders); they are looked at the same way.
+    FolderResolver resolver;
+    std::string name;
+    const int dirfd = resolver.openParent(path, &name, nullptr);
+    return dirfd >= 0 && FactsFromStatx(dirfd, name.c_str(), facts);
 }
 
 bool ReadFileFactsAt(int dirfd, const char* name, FileFacts& facts) {

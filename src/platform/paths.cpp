@@ -101,12 +101,14 @@ bool PathExists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
-bool MakeFolders(const std::string& path) {
+bool MakeFolders(const std::string& path, unsigned mode) {
     if (path.empty() || FolderExists(path)) return !path.empty();
     const std::string parent = ParentFolder(path);
-    if (parent != path && !FolderExists(parent) && !MakeFolders(parent)) return false;
-    return mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && FolderExists(path));
+    if (parent != path && !FolderExists(parent) && !MakeFolders(parent, mode)) return false;
+    return mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0 || (errno == EEXIST && FolderExists(path));
 }
+
+std::string DefaultBackupFolder() { return DataHome() + "/quillon/backups"; }
 
 bool ReadWholeFile(const std::string& path, std::string& contents) {
     contents.clear();

@@ -33,8 +33,11 @@ std::string HomeFolder();
 
 bool FolderExists(const std::string& path);
 bool PathExists(const std::string& path);
-// mkdir -p; true when the folder exists afterwards.
-bool MakeFolders(const std::string& path);
+// mkdir -p; true when the folder exists afterwards. Folders it creates get `mode`.
+bool MakeFolders(const std::string& path, unsigned mode = 0755);
+// Where backup archives go unless the user chose a folder:
+// $XDG_DATA_HOME/quillon/backups.
+std::string DefaultBackupFolder();
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& contents);

@@ -19,8 +19,6 @@ std::function<bool(const std::string&)>& FailureHook() {
     return hook;
 }
 
-// Closes a descriptor when it goes out of scope.
-
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 bool Fail(std::string* error, std::string text) {
@@ -207,21 +205,20 @@ std::string TrashName(const std::string& base, unsigned attempt) {
 
 // rename() without replacing: a stray file in files/ that has no .trashinfo
 // must not be overwritten. File systems without RENAME_NOREPLACE get a look first.
-int RenameNoReplace(const std::string& from, int filesFd, const std::string& name) {
-    if (renameat2(AT_FDCWD, from.c_str(), filesFd, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
+int RenameNoReplace(int fromDir, const std::string& from, int filesFd, const std::string& name) {
+    if (renameat2(fromDir, from.c_str(), filesFd, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;
     struct stat st {};
     if (fstatat(filesFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
-    return renameat(AT_FDCWD, from.c_str(), filesFd, name.c_str()) == 0 ? 0 : errno;
+    return renameat(fromDir, from.c_str(), filesFd, name.c_str()) == 0 ? 0 : errno;
 }
 
-} // namespace
-
-bool MoveToTrash(const std::string& path, std::string* error) {
-    const std::string entry = EntryPath(path);
-    if (entry.empty()) return Fail(error, "cannot move " + path + " to the trash");
+// Moves `from` (in `fromDir`) whose absolute location is `entry`.
+bool TrashEntry(int fromDir, const std::string& from, const std::string& entry,
+                const std::string& path, std::string* error) {
     struct stat st {};
-    if (lstat(entry.c_str(), &st) != 0) return Fail(error, ErrorText(errno));
+    if (fstatat(fromDir, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return Fail(error, ErrorText(errno));
 
     Destination where;
     if (!Locate(entry, st.st_dev, where, error)) return false;
@@ -261,13 +258,28 @@ bool MoveToTrash(const std::string& path, std::string* error) {
         }
 
         const auto& hook = FailureHook();
-        const int err = hook && hook(path) ? EXDEV : RenameNoReplace(entry, files.get(), name);
+        const int err = hook && hook(path) ? EXDEV : RenameNoReplace(fromDir, from, files.get(), name);
         if (err == 0) return true;
         unlinkat(info.get(), infoName.c_str(), 0);
         if (err == EEXIST) continue; // files/ holds a stray entry of that name
         // Never a copy: an entry that cannot be renamed stays where it is.
         return Fail(error, ErrorText(err));
     }
+}
+
+} // namespace
+
+bool MoveToTrash(const std::string& path, std::string* error) {
+    const std::string entry = EntryPath(path);
+    if (entry.empty()) return Fail(error, "cannot move " + path + " to the trash");
+    return TrashEntry(AT_FDCWD, entry, entry, path, error);
+}
+
+bool MoveToTrashAt(int dirfd, const std::string& name, const std::string& path, std::string* error) {
+    const std::string entry = LexicalNormalise(path);
+    if (entry.empty() || entry.front() != '/' || entry == "/" || name.empty())
+        return Fail(error, "cannot move " + path + " to the trash");
+    return TrashEntry(dirfd, name, entry, path, error);
 }
 
 std::string TrashFolderFor(const std::string& path) {

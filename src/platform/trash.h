@@ -13,6 +13,12 @@ namespace quillon {
 // collide. False with a reason when it cannot be done; then nothing is left behind.
 bool MoveToTrash(const std::string& path, std::string* error = nullptr);
 
+// The same for `name` in the open folder `dirfd`, which is the entry `path`
+// (an absolute path, recorded as Path=): the entry is renamed relative to
+// that folder, so a link swapped into the path is never gone through.
+bool MoveToTrashAt(int dirfd, const std::string& name, const std::string& path,
+                   std::string* error = nullptr);
+
 // The trash folder (holding files/ and info/) that MoveToTrash would use.
 std::string TrashFolderFor(const std::string& path);
 

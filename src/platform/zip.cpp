@@ -8,7 +8,11 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <optional>
+#include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -32,62 +36,204 @@ namespace {
 
 std::atomic<bool> gFailWrites{false};
 
+constexpr const char* kTempPrefix = ".quillon-";
+constexpr const char* kTempSuffix = ".part";
 
-
-
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
+bool IsTempName(const char* name) {
+    const size_t length = std::strlen(name);
+    const size_t prefix = std::strlen(kTempPrefix);
+    const size_t suffix = std::strlen(kTempSuffix);
+    return length > prefix + suffix && std::strncmp(name, kTempPrefix, prefix) == 0 &&
+           std::strcmp(name + length - suffix, kTempSuffix) == 0;
 }
 
-// A source we are willing to archive: a regular file that can be opened for
-// reading now. Symbolic links are refused rather than archived as their target.
-bool CheckSource(const std::string& path, struct stat* st, std::string* why) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd) {
-        *why = errno == ELOOP ? std::string("Is a symbolic link") : ErrorText(errno);
-        return false;
+// Temporary archives of runs that ended without cleaning up (killed, power
+// lost). One still being written by a running program holds its lock and is
+// left alone.
+void RemoveStaleTemporaries(int dirfd) {
+    const int listFd = openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) return;
+    DIR* dir = fdopendir(listFd);
+    if (!dir) {
+        close(listFd);
+        return;
     }
-    if (::fstat(fd.get(), st) != 0) {
-        *why = ErrorText(errno);
-        return false;
+    std::vector<std::string> stale;
+    while (const dirent* entry = readdir(dir))
+        if (IsTempName(entry->d_name)) stale.emplace_back(entry->d_name);
+    closedir(dir);
+    for (const std::string& name : stale) {
+        UniqueFd fd(openat(dirfd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!fd) continue;
+        struct stat st {};
+        if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (flock(fd.get(), LOCK_EX | LOCK_NB) == 0) unlinkat(dirfd, name.c_str(), 0);
     }
-    if (!S_ISREG(st->st_mode)) {
-        *why = "Not a regular file";
-        return false;
-    }
-    return true;
 }
 
-bool SyncPath(const std::string& path, int flags, std::string* why) {
-    UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC));
-    if (!fd || ::fsync(fd.get()) != 0) {
-        *why = ErrorText(errno);
-        return false;
-    }
-    return true;
-}
-
-// Opens an existing archive as it is (never ZIP_TRUNCATE, never treating a
-// non-archive as empty), or starts a new one that exists only in memory until
-// the first commit writes it.
-zip_t* OpenForWriting(const std::string& path, std::string* why) {
-    struct stat st {};
-    int flags = 0;
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT) {
-            *why = ErrorText(errno);
-            return nullptr;
+bool WriteAllFd(int fd, const void* data, size_t length) {
+    const char* p = static_cast<const char*>(data);
+    while (length > 0) {
+        const ssize_t n = write(fd, p, length);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
         }
-        flags = ZIP_CREATE | ZIP_EXCL;
+        p += n;
+        length -= static_cast<size_t>(n);
     }
-    int code = 0;
-    zip_t* za = zip_open(path.c_str(), flags, &code);
-    if (!za) *why = ZipCodeText(code);
-    return za;
+    return true;
+}
+
+// ------------------------------------------------ the archive file as a source
+
+struct ArchiveFile {
+    int dirfd = -1;           // the archive's folder (owned by the writer)
+    std::string name;         // the archive's name in it
+    UniqueFd readFd;          // the archive as it stands; empty while there is none
+    off_t readPos = 0;
+    UniqueFd tempFd;          // the archive being written
+    std::string tempName;
+    zip_error_t error;
+    bool failWrites = false;
+
+    ArchiveFile() { zip_error_init(&error); }
+    ~ArchiveFile() {
+        dropTemp();
+        zip_error_fini(&error);
+    }
+    zip_int64_t fail(int zipCode, int systemCode) {
+        zip_error_set(&error, zipCode, systemCode);
+        return -1;
+    }
+    void dropTemp() {
+        if (!tempName.empty()) unlinkat(dirfd, tempName.c_str(), 0);
+        tempName.clear();
+        tempFd.reset();
+    }
+    bool beginWrite() {
+        static std::mt19937_64 random{std::random_device{}()};
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            char suffix[17];
+            std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
+            const std::string candidate = kTempPrefix + std::string(suffix, 8) + kTempSuffix;
+            // Owner-only: the archive holds copies of files that may have been private.
+            tempFd.reset(openat(dirfd, candidate.c_str(),
+                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            if (tempFd) {
+                tempName = candidate;
+                // Held until the file is renamed or removed: marks it as in use.
+                flock(tempFd.get(), LOCK_EX | LOCK_NB);
+                return true;
+            }
+            if (errno != EEXIST) break;
+        }
+        fail(ZIP_ER_TMPOPEN, errno);
+        return false;
+    }
+    // The archive's data is on disk before it takes the archive's name, and
+    // the name is on disk before anything relies on it.
+    bool commitWrite() {
+        if (fsync(tempFd.get()) != 0) {
+            const int err = errno;
+            dropTemp();
+            return fail(ZIP_ER_WRITE, err), false;
+        }
+        if (renameat(dirfd, tempName.c_str(), dirfd, name.c_str()) != 0) {
+            const int err = errno;
+            dropTemp();
+            return fail(ZIP_ER_RENAME, err), false;
+        }
+        tempName.clear();
+        readFd = std::move(tempFd);
+        if (fsync(dirfd) != 0) return fail(ZIP_ER_WRITE, errno), false;
+        return true;
+    }
+};
+
+zip_int64_t ArchiveCallback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    auto* a = static_cast<ArchiveFile*>(state);
+    switch (command) {
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(
+                ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR,
+                ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_BEGIN_WRITE,
+                ZIP_SOURCE_WRITE, ZIP_SOURCE_COMMIT_WRITE, ZIP_SOURCE_ROLLBACK_WRITE,
+                ZIP_SOURCE_SEEK_WRITE, ZIP_SOURCE_TELL_WRITE, ZIP_SOURCE_REMOVE,
+                ZIP_SOURCE_ACCEPT_EMPTY, -1);
+    case ZIP_SOURCE_ACCEPT_EMPTY:
+        return 0; // an empty file is no archive
+    case ZIP_SOURCE_OPEN:
+        if (!a->readFd) return a->fail(ZIP_ER_OPEN, ENOENT);
+        a->readPos = 0;
+        return 0;
+    case ZIP_SOURCE_READ: {
+        const ssize_t n = pread(a->readFd.get(), data, length, a->readPos);
+        if (n < 0) return a->fail(ZIP_ER_READ, errno);
+        a->readPos += n;
+        return n;
+    }
+    case ZIP_SOURCE_CLOSE:
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        if (!a->readFd) return a->fail(ZIP_ER_READ, ENOENT);
+        struct stat st {};
+        if (fstat(a->readFd.get(), &st) != 0) return a->fail(ZIP_ER_READ, errno);
+        auto* out = static_cast<zip_stat_t*>(data);
+        zip_stat_init(out);
+        out->size = static_cast<zip_uint64_t>(st.st_size);
+        out->mtime = st.st_mtime;
+        out->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_SEEK: {
+        struct stat st {};
+        if (fstat(a->readFd.get(), &st) != 0) return a->fail(ZIP_ER_SEEK, errno);
+        const zip_int64_t position = zip_source_seek_compute_offset(
+                static_cast<zip_uint64_t>(a->readPos), static_cast<zip_uint64_t>(st.st_size), data,
+                length, &a->error);
+        if (position < 0) return -1;
+        a->readPos = position;
+        return 0;
+    }
+    case ZIP_SOURCE_TELL:
+        return a->readPos;
+    case ZIP_SOURCE_BEGIN_WRITE:
+        return a->beginWrite() ? 0 : -1;
+    case ZIP_SOURCE_WRITE:
+        if (a->failWrites) return a->fail(ZIP_ER_WRITE, ENOSPC);
+        if (!WriteAllFd(a->tempFd.get(), data, length)) return a->fail(ZIP_ER_WRITE, errno);
+        return static_cast<zip_int64_t>(length);
+    case ZIP_SOURCE_SEEK_WRITE: {
+        auto* args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, length, &a->error);
+        if (!args) return -1;
+        if (lseek(a->tempFd.get(), args->offset, args->whence) < 0) return a->fail(ZIP_ER_SEEK, errno);
+        return 0;
+    }
+    case ZIP_SOURCE_TELL_WRITE: {
+        const off_t position = lseek(a->tempFd.get(), 0, SEEK_CUR);
+        return position < 0 ? a->fail(ZIP_ER_TELL, errno) : position;
+    }
+    case ZIP_SOURCE_COMMIT_WRITE:
+        return a->commitWrite() ? 0 : -1;
+    case ZIP_SOURCE_ROLLBACK_WRITE:
+        a->dropTemp();
+        return 0;
+    case ZIP_SOURCE_REMOVE:
+        // The last item went: an archive without items is no archive.
+        if (unlinkat(a->dirfd, a->name.c_str(), 0) != 0 && errno != ENOENT)
+            return a->fail(ZIP_ER_REMOVE, errno);
+        a->readFd.reset();
+        fsync(a->dirfd);
+        return 0;
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&a->error, data, length);
+    case ZIP_SOURCE_FREE:
+        delete a;
+        return 0;
+    default:
+        return a->fail(ZIP_ER_OPNOTSUPP, 0);
+    }
 }
 
 } // namespace
@@ -96,36 +242,174 @@ zip_t* OpenForWriting(const std::string& path, std::string* why) {
 
 struct ZipWriter::Impl {
     std::string path;
+    std::string name;   // the archive's name in its folder
+    UniqueFd dir;       // the archive's folder
     zip_t* za = nullptr;
+    ArchiveFile* archive = nullptr; // owned by za's source
     std::string reopenError;
     // The comment given since the last successful commit; re-applied when a
     // failed commit throws the archive's changes away.
     std::optional<std::string> comment;
-    std::vector<std::string> queued; // sources of the pending items
+    size_t queued = 0;
+    bool failWrites = false;
+    int failed = -1;
+    std::string failedWhy;
+    std::vector<ZipReadRecord> records;
 
-    bool reopen() {
-        queued.clear();
-        za = OpenForWriting(path, &reopenError);
-        if (za && comment)
-            zip_set_archive_comment(za, comment->data(), static_cast<zip_uint16_t>(comment->size()));
-        return za != nullptr;
+    bool reopen();
+    void discard() {
+        if (za) zip_discard(za);
+        za = nullptr;
+        archive = nullptr;
     }
 };
+
+namespace {
+
+// One file of the archive-to-be, opened only while libzip reads it.
+struct FileSource {
+    ZipWriter::Impl* owner = nullptr;
+    size_t index = 0;
+    std::function<int(std::string*)> open;
+    int64_t mtime = 0;
+    UniqueFd fd;
+    zip_error_t error;
+
+    FileSource() { zip_error_init(&error); }
+    ~FileSource() { zip_error_fini(&error); }
+    zip_int64_t fail(int zipCode, int systemCode) {
+        zip_error_set(&error, zipCode, systemCode);
+        return -1;
+    }
+};
+
+// True when `fd` is the archive being written or the one it replaces: an
+// archive never swallows itself.
+bool IsTheArchive(const ZipWriter::Impl& w, int fd) {
+    FileIdentity file;
+    if (IdentityOf(fd, &file, nullptr) != 0 || !w.archive) return false;
+    for (const UniqueFd* own : {&w.archive->readFd, &w.archive->tempFd}) {
+        FileIdentity archive;
+        if (*own && IdentityOf(own->get(), &archive, nullptr) == 0 && archive.device == file.device &&
+            archive.inode == file.inode)
+            return true;
+    }
+    return false;
+}
+
+zip_int64_t FileCallback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    auto* f = static_cast<FileSource*>(state);
+    switch (command) {
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    case ZIP_SOURCE_OPEN: {
+        std::string why;
+        f->fd.reset(f->open ? f->open(&why) : -1);
+        if (f->fd && IsTheArchive(*f->owner, f->fd.get())) {
+            f->fd.reset();
+            why = "It is the archive being written";
+        }
+        if (!f->fd) {
+            if (f->owner->failed < 0) {
+                f->owner->failed = static_cast<int>(f->index);
+                f->owner->failedWhy = why.empty() ? ErrorText(EIO) : why;
+            }
+            return f->fail(ZIP_ER_OPEN, EIO);
+        }
+        ZipReadRecord& record = f->owner->records[f->index];
+        IdentityOf(f->fd.get(), &record.opened, nullptr);
+        return 0;
+    }
+    case ZIP_SOURCE_READ: {
+        for (;;) {
+            const ssize_t n = read(f->fd.get(), data, length);
+            if (n >= 0) return n;
+            if (errno != EINTR) return f->fail(ZIP_ER_READ, errno);
+        }
+    }
+    case ZIP_SOURCE_CLOSE: {
+        ZipReadRecord& record = f->owner->records[f->index];
+        record.read = IdentityOf(f->fd.get(), &record.closed, nullptr) == 0;
+        f->fd.reset();
+        return 0;
+    }
+    case ZIP_SOURCE_STAT: {
+        auto* out = static_cast<zip_stat_t*>(data);
+        zip_stat_init(out);
+        out->mtime = static_cast<time_t>(f->mtime);
+        out->valid |= ZIP_STAT_MTIME;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&f->error, data, length);
+    case ZIP_SOURCE_FREE:
+        delete f;
+        return 0;
+    default:
+        return f->fail(ZIP_ER_OPNOTSUPP, 0);
+    }
+}
+
+} // namespace
+
+// Opens the archive as it is (never truncated, a non-archive never taken as
+// empty), or starts a new one that exists only in memory until a commit.
+bool ZipWriter::Impl::reopen() {
+    discard();
+    queued = 0;
+    auto* file = new ArchiveFile;
+    file->dirfd = dir.get();
+    file->name = name;
+    file->readFd.reset(openat(dir.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!file->readFd && errno != ENOENT) {
+        reopenError = errno == ELOOP ? std::string("Is a symbolic link") : ErrorText(errno);
+        delete file;
+        return false;
+    }
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_function_create(ArchiveCallback, file, &error);
+    if (!source) {
+        reopenError = zip_error_strerror(&error);
+        zip_error_fini(&error);
+        delete file;
+        return false;
+    }
+    za = zip_open_from_source(source, ZIP_CREATE, &error);
+    if (!za) {
+        reopenError = zip_error_strerror(&error);
+        zip_error_fini(&error);
+        zip_source_free(source); // frees `file`
+        return false;
+    }
+    zip_error_fini(&error);
+    archive = file;
+    if (comment)
+        zip_set_archive_comment(za, comment->data(), static_cast<zip_uint16_t>(comment->size()));
+    return true;
+}
 
 ZipWriter::ZipWriter(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 ZipWriter::~ZipWriter() {
     // Whatever was not committed is dropped; the archive on disk stays as it is.
-    if (impl_ && impl_->za) zip_discard(impl_->za);
+    if (impl_) impl_->discard();
 }
 
 std::unique_ptr<ZipWriter> ZipWriter::Open(const std::string& archivePath, std::string* error) {
     auto impl = std::make_unique<Impl>();
     impl->path = archivePath;
-    std::string why;
-    impl->za = OpenForWriting(archivePath, &why);
-    if (!impl->za) {
-        if (error) *error = why;
+    impl->name = BaseName(archivePath);
+    const std::string folder = ParentFolder(archivePath);
+    impl->dir.reset(open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!impl->dir || impl->name.empty()) {
+        if (error) *error = ErrorText(impl->dir ? EINVAL : errno);
+        return nullptr;
+    }
+    RemoveStaleTemporaries(impl->dir.get());
+    if (!impl->reopen()) {
+        if (error) *error = impl->reopenError;
         return nullptr;
     }
     return std::unique_ptr<ZipWriter>(new ZipWriter(std::move(impl)));
@@ -138,24 +422,32 @@ void ZipWriter::setComment(const std::string& comment) {
                                 static_cast<zip_uint16_t>(impl_->comment->size()));
 }
 
-bool ZipWriter::add(const std::string& sourcePath, const std::string& storedName, std::string* error) {
+bool ZipWriter::add(ZipSource item, std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
         return false;
     };
     zip_t* za = impl_->za;
     if (!za) return fail(impl_->reopenError);
+    const std::string& storedName = item.storedName;
     if (storedName.empty() || storedName.back() == '/' || storedName.find('\0') != std::string::npos)
         return fail("Invalid stored name");
 
-    struct stat st {};
-    std::string why;
-    if (!CheckSource(sourcePath, &st, &why)) return fail(why);
-
-    // libzip opens the file again when the archive is written; commit() checks
-    // every queued source once more before that.
-    zip_source_t* source = zip_source_file(za, sourcePath.c_str(), 0, -1);
-    if (!source) return fail(zip_strerror(za));
+    auto* state = new FileSource;
+    state->owner = impl_.get();
+    state->index = impl_->queued;
+    state->open = std::move(item.open);
+    state->mtime = item.mtime;
+    zip_error_t zerror;
+    zip_error_init(&zerror);
+    zip_source_t* source = zip_source_function_create(FileCallback, state, &zerror);
+    if (!source) {
+        delete state;
+        const std::string why = zip_error_strerror(&zerror);
+        zip_error_fini(&zerror);
+        return fail(why);
+    }
+    zip_error_fini(&zerror);
     // ENC_GUESS stores the name's bytes unchanged; libzip flags it as UTF-8
     // when it is valid UTF-8 beyond ASCII, so both kinds of names survive.
     const zip_int64_t index = zip_file_add(za, storedName.c_str(), source, ZIP_FL_ENC_GUESS);
@@ -166,30 +458,80 @@ bool ZipWriter::add(const std::string& sourcePath, const std::string& storedName
         return fail(code == ZIP_ER_EXISTS ? kZipDuplicateName : ZipCodeText(code));
     }
     const auto i = static_cast<zip_uint64_t>(index);
-    bool ok = zip_set_file_compression(za, i, ZIP_CM_DEFLATE, 0) == 0
-              && zip_file_set_mtime(za, i, st.st_mtime, 0) == 0
-              && zip_file_set_external_attributes(
-                         za, i, 0, ZIP_OPSYS_UNIX,
-                         static_cast<zip_uint32_t>(S_IFREG | (st.st_mode & 0777)) << 16) == 0;
-    if (ok && st.st_mtime >= 0 && st.st_mtime <= 0x7FFFFFFF) {
-        const auto t = static_cast<uint32_t>(st.st_mtime);
+    const time_t mtime = static_cast<time_t>(item.mtime);
+    bool ok = zip_set_file_compression(za, i, ZIP_CM_DEFLATE, 0) == 0 &&
+              zip_file_set_mtime(za, i, mtime, 0) == 0 &&
+              zip_file_set_external_attributes(
+                      za, i, 0, ZIP_OPSYS_UNIX,
+                      static_cast<zip_uint32_t>(S_IFREG | (item.mode & 0777)) << 16) == 0;
+    if (ok && mtime >= 0 && mtime <= 0x7FFFFFFF) {
+        const auto t = static_cast<uint32_t>(mtime);
         const zip_uint8_t ut[5] = {1, static_cast<zip_uint8_t>(t), static_cast<zip_uint8_t>(t >> 8),
                                    static_cast<zip_uint8_t>(t >> 16), static_cast<zip_uint8_t>(t >> 24)};
         ok = zip_file_extra_field_set(za, i, kExtendedTimestamp, ZIP_EXTRA_FIELD_NEW, ut, sizeof ut,
                                       ZIP_FL_LOCAL | ZIP_FL_CENTRAL) == 0;
     }
     if (!ok) {
-        why = zip_strerror(za);
+        const std::string why = zip_strerror(za);
         zip_delete(za, i);
         return fail(why);
     }
-    impl_->queued.push_back(sourcePath);
+    ++impl_->queued;
     return true;
 }
 
-size_t ZipWriter::pending() const { return impl_->queued.size(); }
+bool ZipWriter::add(const std::string& sourcePath, const std::string& storedName, std::string* error) {
+    // A source we are willing to archive: a regular file, now and when it is
+    // read. Symbolic links are refused rather than archived as their target.
+    auto openChecked = [](const std::string& path, std::string* why, struct stat* st) {
+        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!fd) {
+            *why = errno == ELOOP ? std::string("Is a symbolic link") : ErrorText(errno);
+            return -1;
+        }
+        if (fstat(fd.get(), st) != 0) {
+            *why = ErrorText(errno);
+            return -1;
+        }
+        if (!S_ISREG(st->st_mode)) {
+            *why = "Not a regular file";
+            return -1;
+        }
+        return fd.release();
+    };
+    struct stat st {};
+    std::string why;
+    const int probe = openChecked(sourcePath, &why, &st);
+    if (probe < 0) {
+        if (error) *error = why;
+        return false;
+    }
+    close(probe);
+    ZipSource item;
+    item.storedName = storedName;
+    item.mtime = st.st_mtime;
+    item.mode = st.st_mode;
+    item.open = [sourcePath, openChecked](std::string* reason) {
+        struct stat now {};
+        std::string text;
+        const int fd = openChecked(sourcePath, &text, &now);
+        if (fd < 0) *reason = "Cannot read " + sourcePath + ": " + text;
+        return fd;
+    };
+    return add(std::move(item), error);
+}
+
+size_t ZipWriter::pending() const { return impl_->queued; }
 
 const std::string& ZipWriter::path() const { return impl_->path; }
+
+int ZipWriter::failedItem() const { return impl_->failed; }
+
+const std::vector<ZipReadRecord>& ZipWriter::committed() const { return impl_->records; }
+
+bool ZipWriter::archiveIdentity(FileIdentity* identity) const {
+    return IdentityAt(impl_->dir.get(), impl_->name.c_str(), identity, nullptr) == 0;
+}
 
 void ZipWriter::SetWriteFailureForTesting(bool fail) { gFailWrites = fail; }
 
@@ -211,10 +553,10 @@ void OnCommitProgress(zip_t*, double fraction, void* data) {
 }
 
 // libzip asks this at every progress step; a non-zero answer makes zip_close
-// fail, remove its temporary file and leave the archive untouched.
+// fail and roll the temporary archive back.
 int OnCommitCancel(zip_t*, void* data) {
     const auto* state = static_cast<const CommitState*>(data);
-    return state->aborted || state->failWrites ? 1 : 0;
+    return state->aborted ? 1 : 0;
 }
 
 } // namespace
@@ -223,54 +565,44 @@ bool ZipWriter::commit(const std::function<bool(int percent)>& progress, std::st
     Impl& d = *impl_;
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
-        if (d.za) zip_discard(d.za);
-        d.za = nullptr;
+        d.discard();
         d.reopen();
         return false;
     };
     if (!d.za && !d.reopen()) return fail(d.reopenError);
 
-    // libzip reads the sources only now. One that went away since it was
-    // queued would fail the write anyway; checking first names the file and
-    // spares writing a temporary archive that is then thrown away. The batch
-    // fails as a whole: the caller deletes a file only when commit succeeds.
-    for (const std::string& source : d.queued) {
-        struct stat st {};
-        std::string why;
-        if (!CheckSource(source, &st, &why)) return fail("Cannot read " + source + ": " + why);
-    }
-
+    d.failed = -1;
+    d.failedWhy.clear();
+    d.records.assign(d.queued, ZipReadRecord{});
     CommitState state;
     state.progress = &progress;
     state.failWrites = gFailWrites;
+    d.archive->failWrites = state.failWrites;
     zip_register_progress_callback_with_state(d.za, 0.01, OnCommitProgress, nullptr, &state);
     zip_register_cancel_callback_with_state(d.za, OnCommitCancel, nullptr, &state);
     const bool closed = zip_close(d.za) == 0;
-    if (closed) d.za = nullptr; // zip_close freed it
+    if (closed) {
+        d.za = nullptr; // zip_close freed it and the archive source
+        d.archive = nullptr;
+    }
     if (!closed || state.failWrites) {
-        // With nothing to write zip_close succeeds without asking; the hook
-        // still makes the commit fail.
-        const std::string why = state.failWrites ? ErrorText(ENOSPC)
-                                : state.aborted  ? std::string("Cancelled")
-                                                 : std::string(zip_strerror(d.za));
-        return fail(why);
+        // With nothing to write zip_close succeeds without writing; the test
+        // hook still makes the commit fail.
+        const int failed = d.failed;
+        const std::string why = failed >= 0        ? d.failedWhy
+                                : state.failWrites ? ErrorText(ENOSPC)
+                                : state.aborted    ? std::string("Cancelled")
+                                                   : std::string(zip_strerror(d.za));
+        const bool ok = fail(why);
+        d.failed = failed;
+        d.records.clear();
+        return ok;
     }
     d.comment.reset();
-
-    // zip_close renamed a complete archive into place but flushed nothing.
-    // An archive without items is removed by libzip, so there may be no file.
-    std::string why;
-    bool flushed = true;
-    if (::access(d.path.c_str(), F_OK) == 0)
-        flushed = SyncPath(d.path, O_RDONLY, &why) && SyncPath(FolderOf(d.path), O_RDONLY | O_DIRECTORY, &why);
     if (state.lastPercent != 100 && progress) progress(100);
+    const std::vector<ZipReadRecord> records = std::move(d.records);
     d.reopen();
-    if (!flushed) {
-        // The items may be in the archive, but it is not known to be on disk:
-        // report failure so that no source is deleted on its strength.
-        if (error) *error = "Cannot flush " + d.path + ": " + why;
-        return false;
-    }
+    d.records = records;
     return true;
 }
 

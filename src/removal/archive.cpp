@@ -26,12 +26,8 @@ std::string ArchiveFileName(const QString& category, char letter, DateTime momen
     return name.toUtf8().toStdString();
 }
 
-std::string MakeArchiveName(const QString& category, char letter, DateTime moment) {
-    std::string folder = ZipFolder;
-    if (folder.empty()) {
-        const Drive* c = DriveTable::ByLetter('C');
-        folder = c ? c->root : "/";
-    }
+std::string MakeArchiveName(const std::string& folder, const QString& category, char letter,
+                            DateTime moment) {
     return JoinPath(folder, ArchiveFileName(category, letter, moment));
 }
 

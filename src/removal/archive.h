@@ -12,8 +12,9 @@ namespace quillon {
 // "Drive-" + letter + "-" + category + moment ("ddMMMyyhhmm", the locale's short
 // month name) + ".zip".
 std::string ArchiveFileName(const QString& category, char letter, DateTime moment);
-// The archive's full path: in ZipFolder, or in the root of drive C when that is empty.
-std::string MakeArchiveName(const QString& category, char letter, DateTime moment);
+// The archive's full path in `folder`.
+std::string MakeArchiveName(const std::string& folder, const QString& category, char letter,
+                            DateTime moment);
 
 // The drive a path lies on (the longest drive root holding it) and the name the
 // file is stored under: the path relative to that root with '/' separators.

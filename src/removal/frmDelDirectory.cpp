@@ -1,12 +1,10 @@
 #include "removal/frmDelDirectory.h"
 #include "platform/clock.h"
-#include "platform/drives.h"
 #include "platform/eventpump.h"
 #include "platform/fileops.h"
 #include "platform/paths.h"
-#include "platform/trash.h"
-#include "platform/zip.h"
 #include "removal/archive.h"
+#include "removal/engine.h"
 #include "removal/frmZipOptions.h"
 #include "removal/totals.h"
 #include "shell/dialogs.h"
@@ -38,12 +36,6 @@ const char* const kDeleteNote = " (Note: Deletion operation canceled ... not all
 const char* const kZipNote = " (Note: Zip operation canceled ... not all files zipped)";
 const char* const kAttributeQuestionTail =
     "Delete this file and continue deleting the remaining files? ";
-
-// Archive commits rewrite the whole archive, so a batch grows with what the
-// run has archived so far: the total rewriting stays a small multiple of the
-// archive's size however large the tree is.
-constexpr int64_t kMinBatchFiles = 1000;
-constexpr int64_t kMinBatchBytes = int64_t{64} << 20;
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* hint) {
     auto* b = new QPushButton(caption, parent);
@@ -222,28 +214,18 @@ void TfrmDelDirectory::btRecycleClick() {
 void TfrmDelDirectory::btZipClick() {
     zipMode_ = true;
     recycleMode_ = false;
-    std::string comment;
     {
         TfrmZipOptions options(this);
         if (options.exec() != QDialog::Accepted) return;
-        comment = options.ZipComment();
+        zipPlan_ = ZipPlan{};
+        zipPlan_.comment = options.ZipComment();
+        zipPlan_.folder = options.zipFolder();
     }
     // The archive is named after the folder's drive and holds names relative
     // to that drive's root, so that restoring puts the tree back where it was.
-    storedPrefix_.clear();
-    writer_.reset();
-    if (const Drive* drive = DriveTable::ForPath(folder_)) {
-        // A drive root itself has no stored name; its files are stored from the root.
-        if (const auto place = ArchivePlaceFor(folder_)) storedPrefix_ = place->storedName;
-        std::string error;
-        writer_ = ZipWriter::Open(MakeArchiveName("FolderClean", drive->letter, Now()), &error);
-        if (writer_) writer_->setComment(comment);
-    }
-    // Without a writer every file is reported as not zipped, as when the
-    // archive cannot be written.
-    const bool ran = StartTheDeletionProcess();
-    writer_.reset(); // drops anything not committed
-    if (ran) finishRun();
+    zipPlan_.category = "FolderClean";
+    zipPlan_.moment = Now();
+    if (StartTheDeletionProcess()) finishRun();
 }
 
 void TfrmDelDirectory::BitBtn3Click() {
@@ -300,49 +282,72 @@ bool TfrmDelDirectory::StartTheDeletionProcess() {
         }
         ~RunScope() {
             w.running_ = false;
+            w.engine_.reset();
             w.Gauge1->hide();
             w.setActionsEnabled(true);
         }
     } scope(*this);
 
+    std::vector<FileResult> leftAlone;
+    RemovalCallbacks callbacks;
+    // Only a confirmed Cancel stops the engine: a declined attribute question
+    // ends the walk, but what was queued before it is still archived.
+    callbacks.aborted = [this] { return cancelled_; };
+    callbacks.zipProgress = [this](int percent) { return ZipitArchiveItemProgress(percent); };
+    callbacks.result = [this, &leftAlone](const FileResult& result) {
+        if (result.outcome == FileOutcome::Failed) ShowErrorMessage(FileResultText(result));
+        else if (result.outcome == FileOutcome::Skipped) leftAlone.push_back(result);
+        if (engine_) pnlCount->setText(QString::number(doneCount()));
+    };
     if (zipMode_) {
+        zipPlan_.deleteAfter = cbDelete->isChecked();
+        engine_ = std::make_unique<RemovalEngine>(RemovalAction::Zip, callbacks, zipPlan_);
         const bool completed = Deltree();
-        if (count_ > 0) {
-            ShowInfoMessage("Zipped up " + FormatThousands(count_) + " files" +
-                            (completed ? "" : kZipNote));
-            AddZipTotals(count_, bytes_);
+        engine_->finish();
+        const RemovalTotals totals = engine_->totals();
+        if (!engine_->archiveError().empty())
+            ShowErrorMessage(QString::fromUtf8(engine_->archiveError()) +
+                             "\n\nFiles that were not stored in an archive have not been deleted.");
+        if (totals.zipped > 0) {
+            ShowInfoMessage("Zipped up " + FormatThousands(totals.zipped) + " files" +
+                            (completed && !engine_->stopped() ? "" : kZipNote) +
+                            LeftAloneText(leftAlone));
+            AddZipTotals(totals.zipped, totals.zippedBytes);
         }
-        if (cbDelete->isChecked()) RemoveFolderPath(folder_);
+        if (cbDelete->isChecked() && engine_->archiveError().empty()) engine_->removeFolder(folder_);
         return true;
     }
 
+    engine_ = std::make_unique<RemovalEngine>(
+        recycleMode_ ? RemovalAction::Trash : RemovalAction::Delete, callbacks);
     // An empty folder goes at once, without a walk, a message or totals.
-    if (RemoveFolderPath(folder_) == 0) return true;
+    if (engine_->removeFolder(folder_)) return true;
     const bool completed = Deltree();
-    if (count_ > 0) {
-        ShowInfoMessage("Deleted " + FormatThousands(count_) + " files for a savings of " +
-                        FormatThousands(bytes_) + " bytes." + (completed ? "" : kDeleteNote));
+    engine_->finish();
+    const RemovalTotals totals = engine_->totals();
+    const int64_t count = recycleMode_ ? totals.trashed : totals.deleted;
+    const int64_t bytes = recycleMode_ ? totals.trashedBytes : totals.deletedBytes;
+    if (count > 0 || !leftAlone.empty()) {
+        ShowInfoMessage("Deleted " + FormatThousands(count) + " files for a savings of " +
+                        FormatThousands(bytes) + " bytes." + (completed ? "" : kDeleteNote) +
+                        LeftAloneText(leftAlone));
         if (recycleMode_)
-            AddDeleteTotals(0, 0, count_, bytes_);
+            AddDeleteTotals(0, 0, count, bytes);
         else
-            AddDeleteTotals(count_, bytes_, 0, 0);
+            AddDeleteTotals(count, bytes, 0, 0);
     }
-    RemoveFolderPath(folder_);
+    engine_->removeFolder(folder_);
     return true;
 }
 
+int64_t TfrmDelDirectory::doneCount() const {
+    const RemovalTotals& t = engine_->totals();
+    return t.deleted + t.trashed + t.zipped;
+}
+
 bool TfrmDelDirectory::Deltree() {
-    count_ = 0;
-    bytes_ = 0;
-    batch_.clear();
-    batchFiles_ = 0;
-    batchBytes_ = 0;
     TreeVisitor visitor(*this, abort_);
     WalkTreeForRemoval(folder_, visitor);
-    if (zipMode_ && !cancelled_) commitBatch();
-    batch_.clear();
-    batchFiles_ = 0;
-    batchBytes_ = 0;
     return !abort_;
 }
 
@@ -375,115 +380,25 @@ void TfrmDelDirectory::dodelete(int dirfd, const std::string& folder, const std:
         return;
     }
     pnlName->setText(DisplayPath(path));
-    if (zipMode_) {
-        ZipAndDeleteTheFile(path, facts);
-    } else {
-        const bool removed =
-            recycleMode_ ? sendToRecycleBin(path) : DeleteFileAt(dirfd, folder, name.c_str()) == 0;
-        if (removed) {
-            count_ += 1;
-            bytes_ += facts.size;
-        } else {
-            ShowErrorMessage("Couldn't delete file - " + DisplayPath(path));
-        }
-    }
-    pnlCount->setText(QString::number(count_));
+    // Clearing the read-only bit changed the file's facts: the engine checks
+    // against what stands there after the questions.
+    FileFacts now = facts;
+    if (facts.attributes & faReadOnly) ReadFileFactsAt(dirfd, name.c_str(), now);
+    engine_->treeEntry(dirfd, folder, name, now);
+    pnlCount->setText(QString::number(doneCount()));
     EventPump::Serve();
 }
 
 void TfrmDelDirectory::folderDone(int dirfd, const std::string& folder, const std::string& name) {
     if (abort_ || !deleting()) return;
-    // A zipped folder's files go only once their batch is on disk; the folder follows them.
-    if (zipMode_)
-        batch_.push_back({true, JoinPath(folder, name)});
-    else
-        RemoveFolderAt(dirfd, folder, name.c_str());
-}
-
-bool TfrmDelDirectory::sendToRecycleBin(const std::string& path) {
-    return MoveToTrash(path);
-}
-
-void TfrmDelDirectory::ZipAndDeleteTheFile(const std::string& path, const FileFacts& facts) {
-    // Only regular files have content to archive: a link, a device or a FIFO
-    // is neither followed nor read.
-    std::string error;
-    std::string stored = storedPrefix_ + path.substr(folder_.size());
-    if (storedPrefix_.empty() && !stored.empty() && stored.front() == '/') stored.erase(0, 1);
-    if (!writer_ || (facts.attributes & faSysFile) || !writer_->add(path, stored, &error)) {
-        ShowErrorMessage("Couldn't zip up file - " + DisplayPath(path));
-        return;
-    }
-    batch_.push_back({false, path, facts.size, facts.device, facts.inode});
-    batchFiles_ += 1;
-    batchBytes_ += facts.size;
-    if (batchFiles_ >= std::max(kMinBatchFiles, count_) ||
-        batchBytes_ >= std::max(kMinBatchBytes, bytes_))
-        commitBatch();
+    engine_->treeFolderDone(dirfd, folder, name);
 }
 
 bool TfrmDelDirectory::ZipitArchiveItemProgress(int percent) {
     Gauge1->setValue(percent);
     Gauge1->setVisible(percent < 100);
     EventPump::Serve();
-    // Only a confirmed Cancel stops the engine: a declined question ends the
-    // walk, but what was queued before it is still archived.
     return !cancelled_;
-}
-
-void TfrmDelDirectory::commitBatch() {
-    std::vector<Pending> batch = std::move(batch_);
-    batch_.clear();
-    const int64_t files = batchFiles_;
-    batchFiles_ = 0;
-    batchBytes_ = 0;
-    if (batch.empty()) return;
-
-    bool written = true;
-    if (files > 0) {
-        // The commit reads what stands at each path now; only that may be
-        // deleted once it is written.
-        for (Pending& p : batch) {
-            FileFacts now;
-            if (!p.isFolder && ReadFileFacts(p.path, now)) {
-                p.device = now.device;
-                p.inode = now.inode;
-            }
-        }
-        Gauge1->setValue(0);
-        Gauge1->show();
-        std::string error;
-        written = writer_->commit([this](int percent) { return ZipitArchiveItemProgress(percent); },
-                                  &error);
-        Gauge1->hide();
-    }
-    if (!written) {
-        // An abort is told by the note in the result message, not file by file.
-        if (cancelled_) return;
-        for (const Pending& p : batch)
-            if (!p.isFolder) ShowErrorMessage("Couldn't zip up file - " + DisplayPath(p.path));
-        return;
-    }
-    for (const Pending& p : batch) {
-        if (p.isFolder) continue;
-        count_ += 1;
-        bytes_ += p.size;
-    }
-    pnlCount->setText(QString::number(count_));
-    if (!deleting()) return;
-    for (const Pending& p : batch) {
-        if (p.isFolder) {
-            RemoveFolderPath(p.path);
-            continue;
-        }
-        // A name that now stands for another file is left alone.
-        FileFacts now;
-        const bool same =
-            ReadFileFacts(p.path, now) && now.device == p.device && now.inode == p.inode;
-        if (!same || DeleteFilePath(p.path) != 0)
-            ShowErrorMessage("Couldn't delete file - " + DisplayPath(p.path));
-    }
-    EventPump::Serve();
 }
 
 } // namespace quillon

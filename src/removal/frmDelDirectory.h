@@ -4,6 +4,7 @@
 // deletes it afterwards). Asks before removing read-only, hidden or system
 // files, can be aborted, and adds what it really did to the savings totals.
 #include "platform/filefacts.h"
+#include "removal/engine.h"
 #include <QDialog>
 #include <cstdint>
 #include <memory>
@@ -17,7 +18,6 @@ class QPushButton;
 
 namespace quillon {
 
-class ZipWriter;
 
 class TfrmDelDirectory : public QDialog {
     Q_OBJECT
@@ -57,14 +57,11 @@ public:
     bool StartTheDeletionProcess();
     // Walks the tree; true when the walk ended without an abort.
     bool Deltree();
-    // One non-folder entry of the walk.
+    // One non-folder entry of the walk: asked about, then handed to the engine.
     void dodelete(int dirfd, const std::string& folder, const std::string& name,
                   const FileFacts& facts);
     // Everything below folder/name has been handled.
     void folderDone(int dirfd, const std::string& folder, const std::string& name);
-    bool sendToRecycleBin(const std::string& path);
-    // Queues a file for the archive; it is counted (and deleted) once its batch is on disk.
-    void ZipAndDeleteTheFile(const std::string& path, const FileFacts& facts);
     // Progress of an archive commit; false asks the engine to stop.
     bool ZipitArchiveItemProgress(int percent);
 
@@ -73,22 +70,14 @@ protected:
     void reject() override;
 
 private:
-    struct Pending {
-        bool isFolder = false;
-        std::string path;
-        int64_t size = 0;
-        uint64_t device = 0;
-        uint64_t inode = 0;
-    };
     // The attribute questions; false when one was not answered Yes.
     bool askAttributes(int dirfd, const std::string& folder, const std::string& name,
                        const std::string& path, const FileFacts& facts);
     bool deleting() const;
     void setActionsEnabled(bool on);
     void finishRun();
-    // Writes the queued files into the archive, then (when deleting) removes
-    // them and the folders queued after them.
-    void commitBatch();
+    // Files the engine has removed, trashed or archived so far in this run.
+    int64_t doneCount() const;
 
     std::string folder_;
     bool recycleMode_ = false;
@@ -97,15 +86,8 @@ private:
     bool abort_ = false;
     bool cancelled_ = false; // abort confirmed through Cancel
     bool shown_ = false;
-    int64_t count_ = 0;
-    int64_t bytes_ = 0;
-
-    // Zip run state.
-    std::unique_ptr<ZipWriter> writer_;
-    std::string storedPrefix_; // the folder's stored name, e.g. "TEMP/OLD"
-    std::vector<Pending> batch_;
-    int64_t batchFiles_ = 0;
-    int64_t batchBytes_ = 0;
+    ZipPlan zipPlan_;
+    std::unique_ptr<RemovalEngine> engine_; // during a run
 };
 
 } // namespace quillon

@@ -2,12 +2,10 @@
 #include "platform/clock.h"
 #include "platform/eventpump.h"
 #include "platform/filefacts.h"
-#include "platform/fileops.h"
 #include "platform/paths.h"
 #include "platform/scopeguard.h"
-#include "platform/trash.h"
-#include "platform/zip.h"
 #include "removal/archive.h"
+#include "removal/engine.h"
 #include "removal/frmZipOptions.h"
 #include "removal/totals.h"
 #include "shell/dialogs.h"
@@ -49,17 +47,25 @@ const char* const kRecycleQuestion =
     "Note that the recycle bin may be full or that you may have the \"Immediately Remove Files "
     "On Delete\" option turned on in the recycle bin. If either is true, then you will not be "
     "able to recover the deleted files from the recycle bin. \n\nSend to the recycle bin anyway?";
-const char* const kRecycleFailed =
-    "An error occurred sending files to the recycle bin.  The bin may be full.";
 const char* const kAbortQuestion = "Really abort?  Folders may be partially deleted!";
 
 // Shown text for reading, byte path for acting: the list sorts as a person
 // reads it (case-insensitively), the exact bytes breaking ties.
+// Each entry keeps what its file was when it was found (for the re-check
+// before acting) and its size (for the savings shown).
 class PathItem : public QListWidgetItem {
   public:
-    explicit PathItem(const std::string& path) : QListWidgetItem(DisplayPath(path)) {
-        setData(kPathRole, QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+    explicit PathItem(const SeenFile& file) : QListWidgetItem(DisplayPath(file.path)), seen(file.seen) {
+        setData(kPathRole, QByteArray(file.path.data(), static_cast<qsizetype>(file.path.size())));
+        if (seen) {
+            size = seen->size;
+        } else {
+            FileFacts facts;
+            if (ReadFileFacts(file.path, facts) && !(facts.attributes & faDirectory)) size = facts.size;
+        }
     }
+    std::optional<FileIdentity> seen;
+    int64_t size = 0;
     bool operator<(const QListWidgetItem& other) const override {
         const int order = text().compare(other.text(), Qt::CaseInsensitive);
         if (order != 0) return order < 0;
@@ -94,20 +100,6 @@ void moveRows(QListWidget* from, QListWidget* to, std::vector<int> rows) {
         to->addItem(from->takeItem(row));
     to->sortItems();
     to->setSortingEnabled(true);
-}
-
-// Size before the action: what a removed file frees. 0 when it cannot be read
-// (it then cannot be removed either).
-int64_t sizeOf(const std::string& path) {
-    FileFacts facts;
-    return ReadFileFacts(path, facts) ? facts.size : 0;
-}
-
-QString zipFailed(const std::string& path) {
-    return "Couldn't zip up file - " + DisplayPath(path);
-}
-QString deleteFailed(const std::string& path) {
-    return "Couldn't delete file - " + DisplayPath(path);
 }
 
 
@@ -289,14 +281,39 @@ TfrmReallyDelete::TfrmReallyDelete(QWidget* parent) : QDialog(parent) {
     updateLeftRight();
 }
 
-void TfrmReallyDelete::setFiles(const std::vector<std::string>& paths) {
+void TfrmReallyDelete::setFiles(const std::vector<SeenFile>& files) {
     lb1->clear();
     lb1->setSortingEnabled(false);
-    for (const std::string& path : paths)
-        lb1->addItem(new PathItem(path));
+    for (const SeenFile& file : files)
+        lb1->addItem(new PathItem(file));
     lb1->sortItems();
     lb1->setSortingEnabled(true);
     updateLeftRight();
+}
+
+void TfrmReallyDelete::setFiles(const std::vector<std::string>& paths) {
+    std::vector<SeenFile> files;
+    files.reserve(paths.size());
+    for (const std::string& path : paths)
+        files.push_back(SeenFile{path, std::nullopt});
+    setFiles(files);
+}
+
+std::vector<SeenFile> TfrmReallyDelete::deletionFiles() const {
+    std::vector<SeenFile> files;
+    files.reserve(static_cast<size_t>(lb1->count()));
+    for (int i = 0; i < lb1->count(); ++i) {
+        const auto* item = static_cast<const PathItem*>(lb1->item(i));
+        files.push_back(SeenFile{pathOf(item), item->seen});
+    }
+    return files;
+}
+
+double TfrmReallyDelete::savings() const {
+    double total = 0;
+    for (int i = 0; i < lb1->count(); ++i)
+        total += static_cast<double>(static_cast<const PathItem*>(lb1->item(i))->size);
+    return total;
 }
 
 std::vector<std::string> TfrmReallyDelete::deletionPaths() const {
@@ -345,7 +362,6 @@ void TfrmReallyDelete::FormShow() {
     AbortRequested = false;
     {
         WaitCursor wait;
-        lblSavings->setText(FormatThousandsFloat(Savings) + " bytes");
         UpdateHeaders();
         lblName->clear();
         MoveFiles();
@@ -393,6 +409,8 @@ void TfrmReallyDelete::updateLeftRight() {
     btMoveLeft->setEnabled(hasSelection(lb2));
     btToAgainst->setEnabled(hasSelection(lb1));
     btReason->setEnabled(btMoveLeft->isEnabled());
+    // Only what is on the deletion panel can be saved.
+    lblSavings->setText(FormatThousandsFloat(savings()) + " bytes");
     UpdateHeaders();
 }
 
@@ -486,24 +504,28 @@ void TfrmReallyDelete::finishRun(const std::function<void()>& addTotals) {
     accept();
 }
 
-void TfrmReallyDelete::removeEach(
-    const std::function<bool(const std::string& path, int64_t size)>& removeOne) {
-    // Delete all and recycle process no events and keep Close disabled for the
-    // whole run; removeOne answers false to stop early.
-    const std::vector<std::string> paths = deletionPaths();
-    WaitCursor wait;
-    bar->setRange(0, std::max(0, static_cast<int>(paths.size()) - 1));
+RemovalCallbacks TfrmReallyDelete::runCallbacks(std::vector<FileResult>& leftAlone) {
+    RemovalCallbacks callbacks;
+    callbacks.progress = [this](size_t position, const std::string& path) {
+        lblName->setText(DisplayPath(path));
+        bar->setValue(static_cast<int>(position));
+        EventPump::Serve();
+    };
+    callbacks.aborted = [this] { return AbortRequested; };
+    callbacks.zipProgress = [this](int percent) { return ZipitArchiveItemProgress(percent); };
+    callbacks.result = [&leftAlone](const FileResult& result) {
+        // A failure keeps its own box as it happens; files that were not
+        // what was found are told together at the end.
+        if (result.outcome == FileOutcome::Failed) ShowErrorMessage(FileResultText(result));
+        else if (result.outcome == FileOutcome::Skipped) leftAlone.push_back(result);
+    };
+    return callbacks;
+}
+
+void TfrmReallyDelete::showProgress() {
+    bar->setRange(0, std::max(0, lb1->count() - 1));
     bar->setValue(0);
     bar->show();
-    btClose->setEnabled(false);
-    for (size_t i = 0; i < paths.size(); ++i) {
-        const std::string& path = paths[i];
-        lblName->setText(DisplayPath(path));
-        bar->setValue(static_cast<int>(i));
-        if (!removeOne(path, sizeOf(path))) break;
-    }
-    btClose->setEnabled(true);
-    bar->hide();
 }
 
 void TfrmReallyDelete::btDeleteAllClick() {
@@ -511,31 +533,18 @@ void TfrmReallyDelete::btDeleteAllClick() {
 }
 
 void TfrmReallyDelete::DeleteAllClick() {
-    if (!ConfirmYesNo("Really delete?")) {
+    const QString question = QStringLiteral("Really delete?\n\n%1 will be deleted for good; they "
+                                            "cannot be recovered.")
+                                 .arg(CountText(lb1->count()));
+    if (!ConfirmYesNo(question, DialogButton::No)) {
         ShowInfoMessage(kNotDeleted);
         return;
     }
-    int64_t deleted = 0;
-    int64_t deletedBytes = 0;
-    removeEach([&](const std::string& path, int64_t size) {
-        if (DeleteFilePath(path) == 0) {
-            ++deleted;
-            deletedBytes += size;
-        } else {
-            ShowErrorMessage(deleteFailed(path));
-        }
-        return true;
-    });
-    finishRun([&] { AddDeleteTotals(deleted, deletedBytes, 0, 0); });
+    removeListed(RemovalAction::Delete);
 }
 
 void TfrmReallyDelete::btRecycleClick() {
     runAction(&TfrmReallyDelete::RecycleClick);
-}
-
-bool TfrmReallyDelete::sendToRecycleBin(const std::string& path) {
-    std::string error;
-    return MoveToTrash(path, &error);
 }
 
 void TfrmReallyDelete::RecycleClick() {
@@ -543,19 +552,41 @@ void TfrmReallyDelete::RecycleClick() {
         ShowInfoMessage(kNotDeleted);
         return;
     }
-    int64_t recycled = 0;
-    int64_t recycledBytes = 0;
-    removeEach([&](const std::string& path, int64_t size) {
-        if (!sendToRecycleBin(path)) {
-            // A trash that refuses one file will most likely refuse the rest.
-            ShowErrorMessage(kRecycleFailed);
-            return false;
-        }
-        ++recycled;
-        recycledBytes += size;
-        return true;
+    removeListed(RemovalAction::Trash);
+}
+
+// Delete all and the trash: Close stays disabled for the whole run.
+void TfrmReallyDelete::removeListed(RemovalAction action) {
+    std::vector<FileResult> leftAlone;
+    RemovalEngine engine(action, runCallbacks(leftAlone));
+    {
+        WaitCursor wait;
+        showProgress();
+        btClose->setEnabled(false);
+        engine.run(deletionFiles());
+        btClose->setEnabled(true);
+        bar->hide();
+    }
+    const RemovalTotals& totals = engine.totals();
+    const bool trash = action == RemovalAction::Trash;
+    const int64_t files = trash ? totals.trashed : totals.deleted;
+    const int64_t bytes = trash ? totals.trashedBytes : totals.deletedBytes;
+    QString summary = (trash ? QStringLiteral("Moved %1 (%2 bytes) to the trash.")
+                             : QStringLiteral("Deleted %1 (%2 bytes)."))
+                          .arg(CountText(files), FormatThousands(bytes));
+    const size_t failed = engine.skippedCount() - leftAlone.size();
+    if (failed > 0)
+        summary += QStringLiteral("  %1 could not be %2.")
+                       .arg(CountText(static_cast<int64_t>(failed)),
+                            trash ? QStringLiteral("moved") : QStringLiteral("deleted"));
+    summary += LeftAloneText(leftAlone);
+    ShowInfoMessage(summary);
+    finishRun([&] {
+        if (trash)
+            AddDeleteTotals(0, 0, totals.trashed, totals.trashedBytes);
+        else
+            AddDeleteTotals(totals.deleted, totals.deletedBytes, 0, 0);
     });
-    finishRun([&] { AddDeleteTotals(0, 0, recycled, recycledBytes); });
 }
 
 void TfrmReallyDelete::btZipClick() {
@@ -570,135 +601,46 @@ bool TfrmReallyDelete::ZipitArchiveItemProgress(int percent) {
 }
 
 void TfrmReallyDelete::ZipItClick() {
-    std::string comment;
+    ZipPlan plan;
     {
         TfrmZipOptions options(this);
         if (options.exec() != QDialog::Accepted) return;
-        comment = options.ZipComment();
+        plan.comment = options.ZipComment();
+        plan.folder = options.zipFolder();
     }
+    plan.category = ZipCategory;
+    plan.moment = Now();
+    plan.batchFiles = ZipBatchFiles;
+    plan.batchBytes = ZipBatchBytes;
 
-    struct Entry {
-        std::string path;
-        std::string storedName;
-    };
-    struct DriveFiles {
-        char letter;
-        std::vector<Entry> entries;
-    };
-
-    int64_t zipped = 0;
-    int64_t zippedBytes = 0;
+    std::vector<FileResult> leftAlone;
+    RemovalEngine engine(RemovalAction::Zip, runCallbacks(leftAlone), plan);
     {
         WaitCursor wait;
-        const DateTime moment = Now(); // every archive of this run carries it
-
-        // One archive per drive, the drives in the order their first file is
-        // met, each drive's files in list order.
-        std::vector<DriveFiles> drives;
-        int placed = 0;
-        for (const std::string& path : deletionPaths()) {
-            const std::optional<ArchivePlace> place = ArchivePlaceFor(path);
-            if (!place) {
-                ShowErrorMessage(zipFailed(path));
-                continue;
-            }
-            auto it = std::find_if(drives.begin(), drives.end(),
-                                   [&](const DriveFiles& d) { return d.letter == place->letter; });
-            if (it == drives.end()) it = drives.insert(drives.end(), DriveFiles{place->letter, {}});
-            it->entries.push_back({path, place->storedName});
-            ++placed;
-        }
-
-        bar->setRange(0, std::max(0, placed - 1));
-        bar->setValue(0);
-        bar->show();
+        showProgress();
         Gauge1->setRange(0, 100);
         Gauge1->setValue(0);
         Gauge1->show();
-
-        int position = 0;
-        for (const DriveFiles& drive : drives) {
-            if (AbortRequested) break;
-            std::string error;
-            const std::unique_ptr<ZipWriter> writer =
-                ZipWriter::Open(MakeArchiveName(ZipCategory, drive.letter, moment), &error);
-            if (!writer) {
-                for (const Entry& entry : drive.entries)
-                    ShowErrorMessage(zipFailed(entry.path));
-                position += static_cast<int>(drive.entries.size());
-                continue;
-            }
-            writer->setComment(comment);
-
-            struct Queued {
-                const Entry* entry;
-                int64_t size;
-            };
-            // Every commit copies what the archive already holds, so a batch may
-            // grow to what this run has put into it: the copying then adds up to
-            // about twice the archive instead of growing with the square of it.
-            size_t committedFiles = 0;
-            int64_t committedBytes = 0;
-            size_t next = 0;
-            while (next < drive.entries.size() && !AbortRequested) {
-                std::vector<Queued> batch;
-                int64_t batchBytes = 0;
-                const size_t fileLimit = std::max(ZipBatchFiles, committedFiles);
-                const int64_t byteLimit = std::max(ZipBatchBytes, committedBytes);
-                while (next < drive.entries.size() && batch.size() < fileLimit &&
-                       !AbortRequested) {
-                    const Entry& entry = drive.entries[next];
-                    const int64_t size = sizeOf(entry.path);
-                    if (!batch.empty() && batchBytes + size > byteLimit) break;
-                    ++next;
-                    lblName->setText(DisplayPath(entry.path));
-                    bar->setValue(position++);
-                    EventPump::Serve();
-                    if (!writer->add(entry.path, entry.storedName, &error)) {
-                        ShowErrorMessage(zipFailed(entry.path));
-                        continue;
-                    }
-                    batch.push_back({&entry, size});
-                    batchBytes += size;
-                }
-                if (batch.empty()) continue;
-
-                // A file is deleted only once the archive holding it is on disk
-                // (the commit flushes it). A failed or aborted commit leaves the
-                // archive as it was, so none of the batch may go.
-                Gauge1->setValue(0);
-                const bool committed =
-                    !AbortRequested &&
-                    writer->commit(
-                        [this](int percent) { return ZipitArchiveItemProgress(percent); }, &error);
-                if (committed) {
-                    committedFiles += batch.size();
-                    committedBytes += batchBytes;
-                }
-                for (const Queued& queued : batch) {
-                    const std::string& path = queued.entry->path;
-                    if (!committed) {
-                        ShowErrorMessage(zipFailed(path));
-                        continue;
-                    }
-                    // Counted as archived even when the deletion fails: the
-                    // archive holds it all the same.
-                    ++zipped;
-                    zippedBytes += queued.size;
-                    if (DeleteFilePath(path) != 0) ShowErrorMessage(deleteFailed(path));
-                }
-            }
-        }
+        engine.run(deletionFiles());
         bar->hide();
         Gauge1->hide();
     }
-
+    const RemovalTotals totals = engine.totals();
+    if (!engine.archiveError().empty()) {
+        // Said once, with its reason; what was not archived is still there.
+        ShowErrorMessage(QString::fromUtf8(engine.archiveError()) +
+                         "\n\nFiles that were not stored in an archive have not been deleted.");
+        // Nothing happened: the lists stay for another try (another folder).
+        if (totals.zipped == 0) return;
+        finishRun([&] { AddZipTotals(totals.zipped, totals.zippedBytes); });
+        return;
+    }
     finishRun([&] {
-        AddZipTotals(zipped, zippedBytes);
+        AddZipTotals(totals.zipped, totals.zippedBytes);
         if (!AbortRequested)
             Dialogs().message(MessageKind::Info,
                               "Files deleted and stored in archive zip files in the folder \"" +
-                                  DisplayPath(ZipFolder) + "\"");
+                                  DisplayPath(plan.folder) + "\"" + LeftAloneText(leftAlone));
     });
 }
 

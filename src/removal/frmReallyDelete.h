@@ -2,6 +2,8 @@
 // The removal window: every file a finder marked is deleted, sent to the
 // trash or archived and deleted here, and nowhere else. Files in protected
 // folders are set aside on a NON-DELETE list first.
+#include "platform/resolver.h"
+#include "removal/engine.h"
 #include <QDialog>
 #include <QString>
 #include <cstdint>
@@ -24,16 +26,19 @@ class TfrmReallyDelete : public QDialog {
   public:
     explicit TfrmReallyDelete(QWidget* parent = nullptr);
 
-    // The caller's marked paths become the deletion panel (before showing).
+    // The caller's marked files become the deletion panel (before showing).
+    void setFiles(const std::vector<SeenFile>& files);
+    // Paths without what they were when found: each is only checked for
+    // being a regular file before it is removed.
     void setFiles(const std::vector<std::string>& paths);
+    std::vector<SeenFile> deletionFiles() const;
+    // What the files on the deletion panel occupy (it follows the moves).
+    double savings() const;
     // The byte paths of each list, in list order.
     std::vector<std::string> deletionPaths() const;
     std::vector<std::string> keptPaths() const;
 
-    // Set by the caller before showing: the size of the handed-over files (shown
-    // only; the totals count what was really removed) and the word put into
-    // archive names.
-    double Savings = 0;
+    // Set by the caller before showing: the word put into archive names.
     QString ZipCategory;
     // Set by a confirmed Cancel during a zip run; the run stops before its next
     // file or batch.
@@ -88,7 +93,6 @@ class TfrmReallyDelete : public QDialog {
     void DeleteAllClick();
     void btRecycleClick();
     void RecycleClick();
-    bool sendToRecycleBin(const std::string& path);
     void btZipClick();
     void ZipItClick();
     // Progress of an archive commit (0..100); false tells the engine to abort.
@@ -108,7 +112,9 @@ class TfrmReallyDelete : public QDialog {
   private:
     void lockControls(bool locked);
     void runAction(void (TfrmReallyDelete::*action)());
-    void removeEach(const std::function<bool(const std::string& path, int64_t size)>& removeOne);
+    void removeListed(RemovalAction action);
+    RemovalCallbacks runCallbacks(std::vector<FileResult>& leftAlone);
+    void showProgress();
     void finishRun(const std::function<void()>& addTotals);
 
     bool running_ = false; // an action is under way

@@ -19,10 +19,7 @@ namespace {
 
 constexpr const char* kSection = "ZipFile";
 
-std::string defaultZipFolder() {
-    const Drive* c = DriveTable::ByLetter('C');
-    return c ? c->root : "/";
-}
+std::string defaultZipFolder() { return DefaultBackupFolder(); }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const char* caption) {
     auto* label = new QLabel(caption, parent);

@@ -3,11 +3,9 @@
 
 namespace quillon {
 
-bool RunRemovalWindow(QWidget* owner, const std::vector<std::string>& paths,
-                      const QString& category, double bytes) {
+bool RunRemovalWindow(QWidget* owner, const std::vector<SeenFile>& files, const QString& category) {
     TfrmReallyDelete window(owner);
-    window.setFiles(paths);
-    window.Savings = bytes;
+    window.setFiles(files);
     window.ZipCategory = category;
     return window.exec() == QDialog::Accepted;
 }

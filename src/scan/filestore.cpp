@@ -43,6 +43,7 @@ void FileStore::clear() {
     // A finished search may have held millions of rows; give the memory back.
     std::vector<FileRow>().swap(rows_);
     std::vector<std::string>().swap(folders_);
+    std::vector<uint64_t>().swap(folderDevices_);
     std::vector<uint32_t>().swap(folderSlots_);
     lastFolder_ = UINT32_MAX;
     names_ = std::make_unique<Arena>();
@@ -73,6 +74,7 @@ uint32_t FileStore::addFolder(const std::string& folder) {
     }
     const auto index = static_cast<uint32_t>(folders_.size());
     folders_.push_back(folder);
+    folderDevices_.push_back(0);
     folderSlots_[at] = index + 1;
     return lastFolder_ = index;
 }
@@ -88,7 +90,10 @@ uint32_t FileStore::addFile(uint32_t folder, std::string_view name, const FileFa
     row.modified = facts.modified;
     row.accessed = facts.accessed;
     row.created = facts.created;
+    row.inode = facts.inode;
+    row.mtimeNs = facts.mtimeNs;
     row.folder = folder;
+    folderDevices_[folder] = facts.device;
     row.type = types_.indexForName(name);
     row.nameLength = static_cast<uint16_t>(name.size());
     row.attributes = static_cast<uint8_t>(facts.attributes & 0xFF);
@@ -100,6 +105,11 @@ uint32_t FileStore::addFile(uint32_t folder, std::string_view name, const FileFa
 std::string_view FileStore::name(uint32_t index) const {
     const FileRow& row = rows_[index];
     return {names_->at(row.nameOffset), row.nameLength};
+}
+
+FileIdentity FileStore::identity(uint32_t index) const {
+    const FileRow& row = rows_[index];
+    return FileIdentity{folderDevices_[row.folder], row.inode, row.size, row.mtimeNs};
 }
 
 std::string FileStore::path(uint32_t index) const {

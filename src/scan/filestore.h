@@ -19,6 +19,8 @@ struct FileRow {
     DateTime modified = kNoDate;
     DateTime accessed = kNoDate;
     DateTime created = kNoDate;
+    uint64_t inode = 0;
+    int64_t mtimeNs = 0;     // as recorded, for finding the same file again
     uint64_t nameOffset = 0; // into the name arena
     uint32_t folder = 0;     // into the folder table
     uint32_t type = 0;       // into the type table
@@ -58,6 +60,9 @@ public:
     const std::string& folderAt(uint32_t folder) const { return folders_[folder]; }
     // The full byte path (JoinPath of folder and name).
     std::string path(uint32_t index) const;
+    // What the file was when it was found: the removal checks it again.
+    FileIdentity identity(uint32_t index) const;
+    SeenFile seenFile(uint32_t index) const { return SeenFile{path(index), identity(index)}; }
     const QString& typeName(uint32_t index) const { return types_.description(rows_[index].type); }
     FileTypeTable& types() { return types_; }
     const FileTypeTable& types() const { return types_; }
@@ -66,6 +71,7 @@ private:
     struct Arena;
     std::vector<FileRow> rows_;
     std::vector<std::string> folders_;
+    std::vector<uint64_t> folderDevices_; // the device of the files of each folder
     // Open-addressing lookup of folder texts: folder index + 1, 0 = empty slot.
     std::vector<uint32_t> folderSlots_;
     uint32_t lastFolder_ = UINT32_MAX;

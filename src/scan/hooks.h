@@ -2,6 +2,7 @@
 // Windows that the finders open but that live in folders building on this one
 // (the viewer, details, folder browser, removal window). Start-up sets them; an
 // unset hook does nothing.
+#include "platform/resolver.h"
 #include <QString>
 #include <functional>
 #include <string>
@@ -19,10 +20,11 @@ struct FinderHooks {
     static inline std::function<void(QWidget* owner, const std::string& folder,
                                      const std::string& file, const QString& mask)>
         browse;
-    // The removal window: marked paths in marking order, the category word and
-    // the byte total. True when an action ran (OK), false on Cancel.
-    static inline std::function<bool(QWidget* owner, const std::vector<std::string>& paths,
-                                     const QString& category, double bytes)>
+    // The removal window: the marked files in marking order (each with what
+    // it was when found) and the category word. True when an action ran
+    // (OK), false on Cancel.
+    static inline std::function<bool(QWidget* owner, const std::vector<SeenFile>& files,
+                                     const QString& category)>
         removal;
 };
 

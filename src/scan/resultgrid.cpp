@@ -303,6 +303,7 @@ void ResultGrid::buildMenu() {
 void ResultGrid::setStore(const FileStore* store) {
     store_ = store;
     lbDeleted_.clear();
+    lbSeen_.clear();
     markedCount_ = 0;
     markedBytes_ = 0;
     model_->setStore(store);
@@ -325,6 +326,7 @@ void ResultGrid::setSortingAllowed(bool allowed) {
 void ResultGrid::ClearGrid() {
     model_->clearRows();
     lbDeleted_.clear();
+    lbSeen_.clear();
     markedCount_ = 0;
     markedBytes_ = 0;
     checkSortItem(SortSize);
@@ -372,10 +374,14 @@ bool ResultGrid::toggleMark(int row, bool quietly) {
     }
     if (marking) {
         lbDeleted_.push_back(path);
+        lbSeen_.push_back(store_->identity(model_->storeRow(row)));
     } else {
         // Paths compare exactly: two names differing only in case are two files.
         const auto it = std::find(lbDeleted_.begin(), lbDeleted_.end(), path);
-        if (it != lbDeleted_.end()) lbDeleted_.erase(it);
+        if (it != lbDeleted_.end()) {
+            lbSeen_.erase(lbSeen_.begin() + (it - lbDeleted_.begin()));
+            lbDeleted_.erase(it);
+        }
     }
     return true;
 }
@@ -387,11 +393,13 @@ void ResultGrid::deleteOneFile(int row) {
 void ResultGrid::markAll() {
     WaitCursor wait;
     lbDeleted_.clear();
+    lbSeen_.clear();
     markedCount_ = 0;
     markedBytes_ = 0;
     model_->clearMarks();
     const int rows = RowsUsed();
     lbDeleted_.reserve(static_cast<size_t>(rows));
+    lbSeen_.reserve(static_cast<size_t>(rows));
     for (int row = 0; row < rows; ++row) toggleMark(row, true);
     model_->announceMarks();
     emit marksChanged();
@@ -399,6 +407,7 @@ void ResultGrid::markAll() {
 
 void ResultGrid::unmarkAll() {
     lbDeleted_.clear();
+    lbSeen_.clear();
     markedCount_ = 0;
     markedBytes_ = 0;
     model_->clearMarks();
@@ -415,6 +424,14 @@ void ResultGrid::markSelectedAndAdvance() {
             next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         scrollTo(next);
     }
+}
+
+std::vector<SeenFile> ResultGrid::markedFiles() const {
+    std::vector<SeenFile> files;
+    files.reserve(lbDeleted_.size());
+    for (size_t i = 0; i < lbDeleted_.size(); ++i)
+        files.push_back(SeenFile{lbDeleted_[i], lbSeen_[i]});
+    return files;
 }
 
 QString ResultGrid::totalsText() const {

@@ -125,6 +125,9 @@ public:
     // The Mark button / Delete key: toggle the selected row, then move down.
     void markSelectedAndAdvance();
     const std::vector<std::string>& lbDeleted() const { return lbDeleted_; }
+    // The marked files in marking order with what each was when it was found,
+    // for the removal window.
+    std::vector<SeenFile> markedFiles() const;
     int64_t MarkedCount() const { return markedCount_; }
     int64_t MarkedBytes() const { return markedBytes_; }
     // "%d files %s bytes"
@@ -194,6 +197,7 @@ private:
     SortDirections* directions_ = nullptr;
     SortDirections ownDirections_;
     std::vector<std::string> lbDeleted_;
+    std::vector<FileIdentity> lbSeen_; // beside lbDeleted_, entry for entry
     int64_t markedCount_ = 0;
     int64_t markedBytes_ = 0;
     bool sortingAllowed_ = true;

@@ -1,4 +1,5 @@
 #include "shell/frmMain.h"
+#include "platform/paths.h"
 #include "platform/desktop.h"
 #include "platform/drives.h"
 #include "shell/frmAbout.h"
@@ -187,8 +188,7 @@ void TfrmMain::FormShow() {
     gradient_ = ScreenColourDepth() < 15;
     update();
 
-    const Drive* c = DriveTable::ByLetter('C');
-    zipFolder_ = SettingsStore::Main().readString("ZipFile", "Path", c ? c->root : "/");
+    zipFolder_ = SettingsStore::Main().readString("ZipFile", "Path", DefaultBackupFolder());
     ZipFolder = zipFolder_;
     ProtectedFolderList::Instance().GetSearchPath();
 }

@@ -320,7 +320,11 @@ TEST_F(FinderTest, CleanHandsTheMarkedFilesToTheRemovalWindow) {
     const std::string kept = marked == a ? b : a;
     {
         test::ScriptedDialogs dialogs;
-        dialogs.expectQuestion("Really delete?", DialogButton::Yes);
+        dialogs
+            .expectQuestion("Really delete?\n\n1 file will be deleted for good; they cannot be "
+                            "recovered.",
+                            DialogButton::Yes)
+            .expectMessage(MessageKind::Info, "Deleted 1 file (300 bytes).");
         QTimer::singleShot(0, [] {
             TfrmReallyDelete* w = nullptr;
             (void)QTest::qWaitFor([&] {
@@ -336,6 +340,48 @@ TEST_F(FinderTest, CleanHandsTheMarkedFilesToTheRemovalWindow) {
     EXPECT_FALSE(PathExists(marked));
     EXPECT_TRUE(PathExists(kept));
     EXPECT_FALSE(f->isVisible()) << "the finder closes after an action ran";
+    EXPECT_EQ(SettingsStore::Main().readInteger("Quillon", "Ndelete", -1), 1);
+    EXPECT_EQ(SettingsStore::Main().readInteger("Quillon", "SizeDelete", -1), 300);
+    FinderHooks::removal = nullptr;
+}
+
+// The rows keep what each file was when it was found: a file replaced after
+// the search (same name, same size, another file) is never removed in its place.
+TEST_F(FinderTest, FileReplacedAfterTheSearchSurvivesDeleteAll) {
+    RegisterRemovalTools();
+    ProtectedFolderList::Instance().GetSearchPath();
+    const std::string a = world.makeFile("c/a/dup.txt", 300);
+    const std::string b = world.makeFile("c/b/dup.txt", 300);
+    auto f = open(true);
+    setBytes(*f, f->rbLarger, 0);
+    click(f->btScan);
+    ASSERT_EQ(f->grid->RowsUsed(), 2);
+    f->grid->markAll();
+    // Another file takes b's name: same size, new inode.
+    const std::string fresh = world.makeFile("c/fresh", 300);
+    ASSERT_EQ(rename(fresh.c_str(), b.c_str()), 0);
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs
+            .expectQuestion("Really delete?\n\n2 files will be deleted for good; they cannot be "
+                            "recovered.",
+                            DialogButton::Yes)
+            .expectMessage(MessageKind::Info,
+                           "Deleted 1 file (300 bytes).\n\n1 file left alone:\nLeft alone - " +
+                               DisplayPath(b) + ": it has changed since it was found");
+        QTimer::singleShot(0, [] {
+            TfrmReallyDelete* w = nullptr;
+            (void)QTest::qWaitFor([&] {
+                w = qobject_cast<TfrmReallyDelete*>(QApplication::activeModalWidget());
+                return w && w->btClose->isEnabled();
+            });
+            ASSERT_NE(w, nullptr);
+            w->btDeleteAllClick();
+        });
+        click(f->btDelete);
+    }
+    EXPECT_FALSE(PathExists(a));
+    EXPECT_TRUE(PathExists(b)) << "the new file survives";
     EXPECT_EQ(SettingsStore::Main().readInteger("Quillon", "Ndelete", -1), 1);
     EXPECT_EQ(SettingsStore::Main().readInteger("Quillon", "SizeDelete", -1), 300);
     FinderHooks::removal = nullptr;

@@ -1,4 +1,5 @@
 #include "platform/drives.h"
+#include "platform/paths.h"
 #include "removal/archive.h"
 #include "shell/launcher.h"
 #include "support/world.h"
@@ -48,23 +49,17 @@ TEST_F(ArchiveTest, MonthComesFromTheLocaleWithoutATrailingDot) {
               QString("Drive-C-01f\u00e9vr260603.zip").toStdString());
 }
 
-TEST_F(ArchiveTest, ArchiveGoesToTheZipFolderOrTheRootOfDriveC) {
+TEST_F(ArchiveTest, ArchiveGoesIntoTheGivenFolder) {
     const DateTime moment = EncodeDateTime(2026, 12, 8, 21, 42);
-    const struct {
-        std::string zipFolder;
-        std::string expected;
-    } cases[] = {
-        {"/backup", "/backup/Drive-D-TempClean08Dec262142.zip"},
-        {"/backup/", "/backup/Drive-D-TempClean08Dec262142.zip"},
-        {"", world.path("c") + "/Drive-D-TempClean08Dec262142.zip"},
-    };
-    for (const auto& c : cases) {
-        ZipFolder = c.zipFolder;
-        EXPECT_EQ(MakeArchiveName("TempClean", 'D', moment), c.expected) << c.zipFolder;
-    }
-    DriveTable::Set({{'C', "/", {}}});
-    ZipFolder.clear();
-    EXPECT_EQ(MakeArchiveName("", 'C', moment), "/Drive-C-08Dec262142.zip");
+    EXPECT_EQ(MakeArchiveName("/backup", "TempClean", 'D', moment),
+              "/backup/Drive-D-TempClean08Dec262142.zip");
+    EXPECT_EQ(MakeArchiveName("/backup/", "TempClean", 'D', moment),
+              "/backup/Drive-D-TempClean08Dec262142.zip");
+}
+
+TEST_F(ArchiveTest, DefaultBackupFolderIsPrivateDataNotTheRoot) {
+    world.setEnv("XDG_DATA_HOME", world.makeFolder("data"));
+    EXPECT_EQ(DefaultBackupFolder(), world.path("data") + "/quillon/backups");
 }
 
 TEST_F(ArchiveTest, StoredNameIsThePathBelowTheLongestDriveRoot) {

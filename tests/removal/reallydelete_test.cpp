@@ -43,12 +43,11 @@ const QString kRecycleQuestion =
     "Note that the recycle bin may be full or that you may have the \"Immediately Remove Files "
     "On Delete\" option turned on in the recycle bin. If either is true, then you will not be "
     "able to recover the deleted files from the recycle bin. \n\nSend to the recycle bin anyway?";
-const QString kRecycleFailed =
-    "An error occurred sending files to the recycle bin.  The bin may be full.";
 const QString kAbortQuestion = "Really abort?  Folders may be partially deleted!";
 
-QString zipFailed(const std::string& path) {
-    return "Couldn't zip up file - " + DisplayPath(path);
+QString reallyDelete(int files) {
+    return QString("Really delete?\n\n%1 will be deleted for good; they cannot be recovered.")
+        .arg(files == 1 ? QString("1 file") : QString("%1 files").arg(files));
 }
 
 void click(QAbstractButton* button) {
@@ -99,10 +98,9 @@ class ReallyDeleteTest : public ::testing::Test {
     }
 
     std::unique_ptr<TfrmReallyDelete> open(const std::vector<std::string>& paths,
-                                           double savings = 0, const QString& category = {}) {
+                                           const QString& category = {}) {
         auto window = std::make_unique<TfrmReallyDelete>();
         window->setFiles(paths);
-        window->Savings = savings;
         window->ZipCategory = category;
         window->show();
         // The protected files are sorted out just after the window shows.
@@ -135,14 +133,14 @@ TEST_F(ReallyDeleteTest, AllProtectedEmptiesThePanelAndWarnsAfterAMoment) {
     test::ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Info, kAllProtected);
 
-    auto w = open({tool, db}, 1234567);
+    auto w = open({tool, db});
     EXPECT_EQ(w->windowTitle(), "Clean up the following files");
     EXPECT_EQ(w->lb1->count(), 0);
     EXPECT_EQ(texts(w->lb2), (std::vector<QString>{DisplayPath(db), DisplayPath(tool)}));
     EXPECT_EQ(w->lblDelete->text(), "Delete - 0, Do NOT delete - 2");
     EXPECT_EQ(w->lblLeft->text(), "Deletion Panel - files to be deleted: 0");
     EXPECT_EQ(w->lblRight->text(), "Files that will NOT be deleted: 2");
-    EXPECT_EQ(w->lblSavings->text(), "1,234,567 bytes");
+    EXPECT_EQ(w->lblSavings->text(), "0 bytes") << "nothing on the deletion panel, nothing saved";
     // The warning waits until the window is up.
     EXPECT_FALSE(dialogs.done());
     EXPECT_EQ(w->TabbedNotebook1->currentIndex(), 0);
@@ -160,7 +158,8 @@ TEST_F(ReallyDeleteTest, FilesMoveBothWaysAndThePageFollows) {
     const std::string c = world.makeFile("c/work/c.txt", 1);
     const std::string tool = world.makeFile("c/bin/tool", 1);
     test::ScriptedDialogs none;
-    auto w = open({c, tool, b, a}, 5000);
+    auto w = open({c, tool, b, a});
+    EXPECT_EQ(w->lblSavings->text(), "3 bytes");
 
     // Sorted as read, not by byte value ('B' < 'a').
     EXPECT_EQ(texts(w->lb1),
@@ -201,7 +200,7 @@ TEST_F(ReallyDeleteTest, FilesMoveBothWaysAndThePageFollows) {
     EXPECT_EQ(w->lblLeft->text(), "Deletion Panel - files to be deleted: 4");
     EXPECT_FALSE(w->btMoveLeft->isEnabled());
     EXPECT_FALSE(w->btReason->isEnabled());
-    EXPECT_EQ(w->lblSavings->text(), "5,000 bytes");
+    EXPECT_EQ(w->lblSavings->text(), "4 bytes") << "the savings follow the moves";
     EXPECT_EQ(w->deletionPaths(), (std::vector<std::string>{tool, a, b, c}));
 }
 
@@ -258,7 +257,7 @@ TEST_F(ReallyDeleteTest, DeclinedActionsChangeNothing) {
     } cases[] = {
         {"delete",
          [](test::ScriptedDialogs& d) {
-             d.expectQuestion("Really delete?", DialogButton::No)
+             d.expectQuestion(reallyDelete(1), DialogButton::No)
                  .expectMessage(MessageKind::Info, "Files not deleted");
          },
          &TfrmReallyDelete::btDelete},
@@ -277,7 +276,7 @@ TEST_F(ReallyDeleteTest, DeclinedActionsChangeNothing) {
     const std::string a = world.makeFile("c/work/a.txt", 10);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        auto w = open({a}, 10);
+        auto w = open({a});
         {
             test::ScriptedDialogs dialogs;
             c.script(dialogs);
@@ -298,7 +297,7 @@ TEST_F(ReallyDeleteTest, DeleteAllGoesOnPastAFailureAndCountsOnlyWhatWent) {
     const std::string a = world.makeFile("c/work/a.tmp", 100);
     const std::string b = world.makeFile("c/work/b.tmp", 2000);
     const std::string c = world.makeFile("c/work/c.tmp", 30000, std::nullopt, std::nullopt, 0444);
-    auto w = open({c, a, b}, 99999, "TempClean");
+    auto w = open({c, a, b}, "TempClean");
 
     // Seen from inside the run, at the file that fails.
     bool closeEnabled = true, progressShown = false, closedMidRun = true;
@@ -314,9 +313,13 @@ TEST_F(ReallyDeleteTest, DeleteAllGoesOnPastAFailureAndCountsOnlyWhatWent) {
     });
     {
         test::ScriptedDialogs dialogs;
-        dialogs.expectQuestion("Really delete?", DialogButton::Yes)
-            .expectMessage(MessageKind::Error, "Couldn't delete file - " + DisplayPath(b));
+        dialogs.expectQuestion(reallyDelete(3), DialogButton::Yes)
+            .expectMessage(MessageKind::Error,
+                           "Couldn't delete file - " + DisplayPath(b) + " (Permission denied)")
+            .expectMessage(MessageKind::Info,
+                           "Deleted 2 files (30,100 bytes).  1 file could not be deleted.");
         click(w->btDelete);
+        EXPECT_EQ(dialogs.lastDefaultButton(), DialogButton::No) << "deleting for good is never the default";
     }
     EXPECT_FALSE(closeEnabled);
     EXPECT_TRUE(progressShown);
@@ -337,10 +340,11 @@ TEST_F(ReallyDeleteTest, DeleteAllGoesOnPastAFailureAndCountsOnlyWhatWent) {
 TEST_F(ReallyDeleteTest, RecycleMovesFilesToTheTrash) {
     const std::string a = world.makeFile("c/work/a.tmp", 100);
     const std::string b = world.makeFile("c/work/b \xff.tmp", 200);
-    auto w = open({a, b}, 300);
+    auto w = open({a, b});
     {
         test::ScriptedDialogs dialogs;
-        dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes);
+        dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
+            .expectMessage(MessageKind::Info, "Moved 2 files (300 bytes) to the trash.");
         click(w->btRecycle);
     }
     for (const char* name : {"a.tmp", "b \xff.tmp"}) {
@@ -356,7 +360,7 @@ TEST_F(ReallyDeleteTest, RecycleMovesFilesToTheTrash) {
     EXPECT_EQ(total("DelDate"), DayNumber(now));
 }
 
-TEST_F(ReallyDeleteTest, RecycleStopsAtTheFirstFailure) {
+TEST_F(ReallyDeleteTest, RecycleReportsAFailureAndGoesOn) {
     const std::string a = world.makeFile("c/work/a.tmp", 100);
     const std::string b = world.makeFile("c/work/b.tmp", 200);
     const std::string c = world.makeFile("c/work/c.tmp", 400);
@@ -365,16 +369,18 @@ TEST_F(ReallyDeleteTest, RecycleStopsAtTheFirstFailure) {
     {
         test::ScriptedDialogs dialogs;
         dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
-            .expectMessage(MessageKind::Error, kRecycleFailed);
+            .expectMessage(MessageKind::Error, "Couldn't move file to the trash - " + DisplayPath(b) +
+                                                   " (Invalid cross-device link)")
+            .expectMessage(MessageKind::Info,
+                           "Moved 2 files (500 bytes) to the trash.  1 file could not be moved.");
         click(w->btRecycle);
     }
     EXPECT_TRUE(PathExists(world.path("data/Trash/files/a.tmp")));
     EXPECT_TRUE(PathExists(b));
-    EXPECT_TRUE(PathExists(c));
-    EXPECT_FALSE(PathExists(world.path("data/Trash/files/c.tmp")));
+    EXPECT_TRUE(PathExists(world.path("data/Trash/files/c.tmp")));
     EXPECT_EQ(w->result(), QDialog::Accepted);
-    EXPECT_EQ(total("NWaste"), 1);
-    EXPECT_EQ(total("SizeWaste"), 100);
+    EXPECT_EQ(total("NWaste"), 2);
+    EXPECT_EQ(total("SizeWaste"), 500);
 }
 
 TEST_F(ReallyDeleteTest, ZipStoresEachDriveInItsOwnArchiveThenDeletes) {
@@ -387,7 +393,7 @@ TEST_F(ReallyDeleteTest, ZipStoresEachDriveInItsOwnArchiveThenDeletes) {
     const QString done =
         "Files deleted and stored in archive zip files in the folder \"" + DisplayPath(zips) + "\"";
     {
-        auto w = open({d1, c2, c1}, 1, "TempClean");
+        auto w = open({d1, c2, c1}, "TempClean");
         w->ZipBatchBytes = 1; // one commit per file: later commits must keep the earlier ones
         test::ScriptedDialogs dialogs;
         dialogs.expectMessage(MessageKind::Info, done);
@@ -410,7 +416,7 @@ TEST_F(ReallyDeleteTest, ZipStoresEachDriveInItsOwnArchiveThenDeletes) {
     // A second run within the same minute adds to the same archive.
     const std::string c3 = world.makeFile("c/later.txt", 20);
     {
-        auto w = open({c3}, 1, "TempClean");
+        auto w = open({c3}, "TempClean");
         test::ScriptedDialogs dialogs;
         dialogs.expectMessage(MessageKind::Info, done);
         acceptZipOptions("backup run");
@@ -421,33 +427,50 @@ TEST_F(ReallyDeleteTest, ZipStoresEachDriveInItsOwnArchiveThenDeletes) {
     EXPECT_EQ(total("NZip"), 4);
 }
 
-TEST_F(ReallyDeleteTest, ZipThatCannotBeWrittenDeletesNothing) {
+// An archive that cannot be written is said once, with its reason; nothing
+// is deleted, no success is claimed, and the window stays for another try.
+TEST_F(ReallyDeleteTest, ZipThatCannotBeWrittenSaysSoOnceAndDeletesNothing) {
     const std::string a = world.makeFile("c/x/a.txt", 10);
     const std::string b = world.makeFile("c/x/b.txt", 10);
     const std::string c = world.makeFile("d/y/c.txt", 10);
-    const std::string outside = world.makeFile("elsewhere/e.txt", 10);
-    ZipWriter::SetWriteFailureForTesting(true);
-    auto w = open({c, outside, b, a});
-    {
-        test::ScriptedDialogs dialogs;
-        // The file on no drive first (it is never queued), then each drive's files.
-        dialogs.expectMessage(MessageKind::Error, zipFailed(outside))
-            .expectMessage(MessageKind::Error, zipFailed(a))
-            .expectMessage(MessageKind::Error, zipFailed(b))
-            .expectMessage(MessageKind::Error, zipFailed(c))
-            .expectMessage(MessageKind::Info,
-                           "Files deleted and stored in archive zip files in the folder \"" +
-                               DisplayPath(world.path("zips")) + "\"");
-        acceptZipOptions("");
-        click(w->btZip);
+    const struct {
+        const char* name;
+        std::function<void()> breakIt;
+        QString reason;
+    } cases[] = {
+        {"disk full", [] { ZipWriter::SetWriteFailureForTesting(true); }, "No space left on device"},
+        {"folder is a file",
+         [&] {
+             world.writeFile("notafolder", "x");
+             SettingsStore::Main().writeString("ZipFile", "Path", world.path("notafolder"));
+         },
+         "Not a directory"},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        k.breakIt();
+        auto w = open({c, b, a});
+        const std::string folder = SettingsStore::Main().readString("ZipFile", "Path", "");
+        {
+            test::ScriptedDialogs dialogs;
+            dialogs.expectMessage(MessageKind::Error,
+                                  "The archive zip file \"" + QString::fromStdString(folder) +
+                                      "/Drive-C-08Dec262142.zip\" cannot be written: " + k.reason +
+                                      "\n\nFiles that were not stored in an archive have not been "
+                                      "deleted.");
+            acceptZipOptions("");
+            click(w->btZip);
+        }
+        for (const std::string& path : {a, b, c})
+            EXPECT_TRUE(PathExists(path)) << path;
+        EXPECT_FALSE(PathExists(world.path("zips/Drive-C-08Dec262142.zip")));
+        EXPECT_TRUE(w->isVisible()) << "nothing happened: the window stays";
+        EXPECT_FALSE(w->running());
+        EXPECT_EQ(w->deletionPaths().size(), 3u);
+        EXPECT_EQ(total("NZip"), -1);
+        ZipWriter::SetWriteFailureForTesting(false);
+        SettingsStore::Main().writeString("ZipFile", "Path", world.path("zips"));
     }
-    for (const std::string& path : {a, b, c, outside})
-        EXPECT_TRUE(PathExists(path)) << path;
-    EXPECT_FALSE(PathExists(world.path("zips/Drive-C-08Dec262142.zip")));
-    EXPECT_FALSE(PathExists(world.path("zips/Drive-D-08Dec262142.zip")));
-    EXPECT_EQ(w->result(), QDialog::Accepted);
-    EXPECT_EQ(total("NZip"), 0);
-    EXPECT_EQ(total("SizeZip"), 0);
 }
 
 TEST_F(ReallyDeleteTest, AbortedZipKeepsTheFilesOfTheUnfinishedBatch) {
@@ -456,7 +479,7 @@ TEST_F(ReallyDeleteTest, AbortedZipKeepsTheFilesOfTheUnfinishedBatch) {
     const std::string c = world.makeFile("c/x/c.txt", 400);
     const std::string d = world.makeFile("c/x/d.txt", 800);
     const std::string e = world.makeFile("c/x/e.txt", 1600);
-    auto w = open({a, b, c, d, e}, 3100, "Duplicates");
+    auto w = open({a, b, c, d, e}, "Duplicates");
     w->ZipBatchFiles = 2;
     // Cancel is clicked while the second batch (c, d) is under way.
     QObject::connect(w->bar, &QProgressBar::valueChanged, w.get(), [&](int value) {
@@ -464,9 +487,8 @@ TEST_F(ReallyDeleteTest, AbortedZipKeepsTheFilesOfTheUnfinishedBatch) {
     });
     {
         test::ScriptedDialogs dialogs;
-        dialogs.expectQuestion(kAbortQuestion, DialogButton::Yes)
-            .expectMessage(MessageKind::Error, zipFailed(c))
-            .expectMessage(MessageKind::Error, zipFailed(d));
+        // An abort is no failure of the files it kept.
+        dialogs.expectQuestion(kAbortQuestion, DialogButton::Yes);
         acceptZipOptions("");
         click(w->btZip);
     }
@@ -490,16 +512,17 @@ TEST_F(ReallyDeleteTest, RemovalWindowAnswersWhetherAnActionRan) {
         EXPECT_EQ(w->ZipCategory, "FileDates");
         click(w->btClose);
     });
-    EXPECT_FALSE(RunRemovalWindow(nullptr, {a}, "FileDates", 10));
+    EXPECT_FALSE(RunRemovalWindow(nullptr, {SeenFile{a, std::nullopt}}, "FileDates"));
     EXPECT_TRUE(PathExists(a));
 
     test::ScriptedDialogs dialogs;
-    dialogs.expectQuestion("Really delete?", DialogButton::Yes);
+    dialogs.expectQuestion(reallyDelete(1), DialogButton::Yes)
+        .expectMessage(MessageKind::Info, "Deleted 1 file (10 bytes).");
     whenModalOpens<TfrmReallyDelete>([](TfrmReallyDelete* w) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return w->btClose->isEnabled(); }, 5000));
         click(w->btDelete);
     });
-    EXPECT_TRUE(RunRemovalWindow(nullptr, {a}, "FileDates", 10));
+    EXPECT_TRUE(RunRemovalWindow(nullptr, {SeenFile{a, std::nullopt}}, "FileDates"));
     EXPECT_FALSE(PathExists(a));
 }
 

@@ -56,8 +56,9 @@ TEST_F(ZipOptionsTest, CaptionsAndFirstUseDefaults) {
             EXPECT_TRUE(labels.contains(text)) << text;
         EXPECT_TRUE(dialog.Edit1->isReadOnly());
         EXPECT_EQ(dialog.Edit1->toolTip(), "Click on the button on the right to change");
-        EXPECT_EQ(dialog.Edit1->text(), DisplayPath(world.path("c")));
-        EXPECT_EQ(ZipFolder, world.path("c"));
+        // Not the root of drive C ("/" is no place a user may write).
+        EXPECT_EQ(dialog.Edit1->text(), DisplayPath(DefaultBackupFolder()));
+        EXPECT_EQ(ZipFolder, DefaultBackupFolder());
         EXPECT_EQ(dialog.Edit2->text(), "");
         EXPECT_EQ(dialog.focusWidget(), dialog.Edit2);
         EXPECT_EQ(dialog.btOK->text(), "OK");

@@ -175,7 +175,8 @@ TEST_F(LauncherTest, EmptyingTheListBlocksTheToolsAgain) {
 TEST_F(LauncherTest, ShowReadsTheArchiveFolderAndPaintsTheBackground) {
     {
         auto launcher = showLauncher();
-        EXPECT_EQ(launcher->zipFolder(), world.path("c")) << "default: the root of drive C";
+        EXPECT_EQ(launcher->zipFolder(), world.path("data") + "/quillon/backups")
+            << "default: the private backups folder";
         EXPECT_FALSE(launcher->usesGradient());
     }
     SettingsStore::Main().writeString("ZipFile", "Path", "/backups/zips");

@@ -65,7 +65,8 @@ void ScriptedDialogs::message(MessageKind kind, const QString& text) {
 
 DialogButton ScriptedDialogs::question(MessageKind, const QString& text,
                                        const std::vector<DialogButton>& buttons,
-                                       DialogButton) {
+                                       DialogButton defaultButton) {
+    lastDefault_ = defaultButton;
     Entry e;
     if (!take(Step::Question, text, e))
         return buttons.empty() ? DialogButton::Cancel : buttons.back();

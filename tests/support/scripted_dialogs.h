@@ -28,6 +28,8 @@ public:
     // Every text shown, in order (messages, questions and chooser titles).
     const QStringList& shown() const { return shown_; }
     bool done() const { return script_.empty(); }
+    // The default button of the last question asked.
+    DialogButton lastDefaultButton() const { return lastDefault_; }
 
     void message(MessageKind kind, const QString& text) override;
     DialogButton question(MessageKind kind, const QString& text,
@@ -56,6 +58,7 @@ private:
     QStringList shown_;
     QString lastInputCaption_;
     QString lastInputInitial_;
+    DialogButton lastDefault_ = DialogButton::Ok;
 };
 
 } // namespace quillon::test
