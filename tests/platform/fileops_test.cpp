@@ -1,5 +1,6 @@
 #include "platform/fileops.h"
 #include "platform/paths.h"
+#include "support/deeptree.h"
 #include "support/world.h"
 #include <algorithm>
 #include <cerrno>
@@ -18,6 +19,9 @@ using namespace quillon;
 using quillon::test::TestWorld;
 
 namespace {
+
+using quillon::test::DeepChain;
+using quillon::test::DescriptorLimit;
 
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
@@ -340,22 +344,6 @@ TEST(WalkTreeForRemoval, FolderOnAnotherDeviceIsNotEntered) {
 }
 
 namespace {
-
-class DescriptorLimit {
-public:
-    explicit DescriptorLimit(rlim_t soft) {
-        getrlimit(RLIMIT_NOFILE, &saved_);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = soft;
-        ok_ = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
-    }
-    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
-    bool ok() const { return ok_; }
-
-private:
-    rlimit saved_{};
-    bool ok_ = false;
-};
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "platform/walker.h"
+#include "support/deeptree.h"
 #include "support/world.h"
 #include <algorithm>
 #include <dirent.h>
@@ -16,6 +17,9 @@ using namespace quillon;
 using quillon::test::TestWorld;
 
 namespace {
+
+using quillon::test::DeepChain;
+using quillon::test::DescriptorLimit;
 
 enum class Kind { Enter, FilesOf, File };
 
@@ -390,72 +394,6 @@ TEST(WalkTree, NeverEntersAnotherDevice) {
 }
 
 namespace {
-
-// A chain of folders too deep for one path: built and removed through
-// descriptors, one level at a time (mkdir or unlink with the whole path would
-// fail with ENAMETOOLONG, and so would the world's own clean-up).
-class DeepChain {
-public:
-    DeepChain(const std::string& root, std::vector<std::string> names)
-        : root_(root), names_(std::move(names)) {
-        int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
-        for (const std::string& name : names_) {
-            mkdirat(fd, name.c_str(), 0755);
-            const int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
-            close(fd);
-            fd = next;
-            if (fd < 0) throw std::runtime_error("cannot build the chain");
-            close(openat(fd, "f", O_WRONLY | O_CREAT, 0644));
-        }
-        close(fd);
-    }
-    ~DeepChain() {
-        // Innermost first; each pass walks down from the root again.
-        for (size_t depth = names_.size(); depth > 0; --depth) {
-            int fd = open(root_.c_str(), O_RDONLY | O_DIRECTORY);
-            for (size_t i = 0; i + 1 < depth && fd >= 0; ++i) {
-                const int next = openat(fd, names_[i].c_str(), O_RDONLY | O_DIRECTORY);
-                close(fd);
-                fd = next;
-            }
-            if (fd < 0) return;
-            const int level = openat(fd, names_[depth - 1].c_str(), O_RDONLY | O_DIRECTORY);
-            if (level >= 0) {
-                unlinkat(level, "f", 0);
-                close(level);
-            }
-            unlinkat(fd, names_[depth - 1].c_str(), AT_REMOVEDIR);
-            close(fd);
-        }
-    }
-    // The folder text of level `depth` (1 = the first folder below the root).
-    std::string folder(size_t depth) const {
-        std::string out = root_;
-        for (size_t i = 0; i < depth; ++i)
-            out += "/" + names_[i];
-        return out;
-    }
-
-private:
-    std::string root_;
-    std::vector<std::string> names_;
-};
-
-class DescriptorLimit {
-public:
-    explicit DescriptorLimit(rlim_t soft) {
-        getrlimit(RLIMIT_NOFILE, &saved_);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = soft;
-        ok_ = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
-    }
-    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
-    bool ok() const { return ok_; }
-
-private:
-    rlimit saved_{};
-    bool ok_ = false;
-};
 
 } // namespace
 
