@@ -14,8 +14,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>

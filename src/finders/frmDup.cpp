@@ -260,9 +260,9 @@ void TfrmDup::FormShow() {
     btClose->setEnabled(true);
 
     setWindowTitle(duplicateMode() ? "Find and delete duplicate files"
-                                  : "Find and delete file hogs");
+                                   : "Find and delete file hogs");
     btScan->setToolTip(duplicateMode() ? "Duplicates on file name only"
-                                      : "Start scanning for file hogs");
+                                       : "Start scanning for file hogs");
     lbDup->setVisible(duplicateMode());
     cbDup->setVisible(duplicateMode());
     grid->setSortingAllowed(!duplicateMode());

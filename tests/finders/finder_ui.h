@@ -33,7 +33,6 @@ struct FinderUi {
           cbDup(NamedChild<QComboBox>(f, "cbDup")),
           pckDrive(NamedChild<QListWidget>(f, "pckDrive")),
           btScan(NamedChild<QPushButton>(f, "btScan")),
-          btClose(NamedChild<QPushButton>(f, "btClose")),
           btAbort(NamedChild<QPushButton>(f, "btAbort")),
           btMark(NamedChild<QPushButton>(f, "btMark")),
           btDelete(NamedChild<QPushButton>(f, "btDelete")),
@@ -56,7 +55,6 @@ struct FinderUi {
     QComboBox* cbDup;
     QListWidget* pckDrive;
     QPushButton* btScan;
-    QPushButton* btClose;
     QPushButton* btAbort;
     QPushButton* btMark;
     QPushButton* btDelete;

@@ -64,6 +64,15 @@ protected:
         return out;
     }
     std::string c(const std::string& rel) { return world.path("c/" + rel); }
+    // Lists the copies of a duplicates search and marks the first row.
+    void listAndMarkFirst(const test::FinderUi& ui, int rows) {
+        setBytes(ui, ui.rbLarger, 0);
+        click(ui.btScan);
+        ASSERT_EQ(ui.grid->RowsUsed(), rows);
+        ui.grid->selectRow(0);
+        click(ui.btMark);
+        ASSERT_EQ(ui.grid->lbDeleted().size(), 1u);
+    }
 
     test::TestWorld world;
 };
@@ -74,8 +83,23 @@ TEST_F(FinderTest, DuplicatesWindowShowsItsControls) {
     EXPECT_EQ(f->windowTitle(), "Find and delete duplicate files");
     EXPECT_EQ(ui.btScan->toolTip(), "Duplicates on file name only");
     EXPECT_TRUE(ui.cbDup->isVisible());
-    EXPECT_EQ(ui.cbDup->count(), 7);
-    EXPECT_EQ(ui.cbDup->itemText(5), "Size and type");
+    // The items stand in MatchMode order: the index chosen is the mode used.
+    const std::pair<MatchMode, const char*> items[] = {
+        {MatchMode::Name, "Filename only"},
+        {MatchMode::NameSize, "Filename and size"},
+        {MatchMode::NameSizeTime, "Filename, size and modify date/time"},
+        {MatchMode::Size, "Size only"},
+        {MatchMode::SizeTime, "Size and modify date/time"},
+        {MatchMode::SizeType, "Size and type"},
+        {MatchMode::TypeTime, "Type and modify date/time"},
+    };
+    ASSERT_EQ(ui.cbDup->count(), 7);
+    for (const auto& [mode, text] : items) {
+        EXPECT_EQ(ui.cbDup->itemText(static_cast<int>(mode)), text);
+        EXPECT_EQ(MatchModeAt(static_cast<int>(mode)), mode);
+    }
+    EXPECT_EQ(ui.cbDup->currentIndex(), 0);
+    EXPECT_EQ(f->matchMode(), MatchMode::Name);
     EXPECT_EQ(ui.num1->value(), 250);
     EXPECT_EQ(ui.cbKB1->currentText(), "KB");
     EXPECT_TRUE(ui.rbLarger->isChecked());
@@ -325,11 +349,7 @@ TEST_F(FinderTest, CleanHandsTheMarkedFilesToTheRemovalWindow) {
     const std::string b = world.makeFile("c/b/dup.txt", 300);
     auto f = open(FinderMode::Duplicates);
     const test::FinderUi ui(*f);
-    setBytes(ui, ui.rbLarger, 0);
-    click(ui.btScan);
-    ASSERT_EQ(ui.grid->RowsUsed(), 2);
-    ui.grid->selectRow(0);
-    click(ui.btMark);
+    ASSERT_NO_FATAL_FAILURE(listAndMarkFirst(ui, 2));
     const std::string marked = ui.grid->lbDeleted().at(0);
     const std::string kept = marked == a ? b : a;
     {
@@ -360,13 +380,8 @@ TEST_F(FinderTest, EnterInTheGridKeepsTheListAndItsMarks) {
     world.makeFile("c/b/dup.txt", 300);
     auto f = open(FinderMode::Duplicates);
     const test::FinderUi ui(*f);
-    setBytes(ui, ui.rbLarger, 0);
-    click(ui.btScan);
-    ASSERT_EQ(ui.grid->RowsUsed(), 2);
-    ui.grid->selectRow(0);
-    click(ui.btMark);
+    ASSERT_NO_FATAL_FAILURE(listAndMarkFirst(ui, 2));
     const std::vector<std::string> marked = ui.grid->lbDeleted();
-    ASSERT_EQ(marked.size(), 1u);
     // A third copy: a new search would list three rows.
     world.makeFile("c/c/dup.txt", 300);
     ui.grid->setFocus();
