@@ -1,5 +1,4 @@
 #include "scan/resultgrid.h"
-#include "platform/textcase.h"
 #include "platform/desktop.h"
 #include "platform/paths.h"
 #include "scan/hooks.h"
@@ -21,8 +20,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <algorithm>
-#include <cstring>
-#include <numeric>
 
 namespace quillon {
 
