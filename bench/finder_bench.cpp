@@ -8,15 +8,14 @@
 #include "finders/frmDup.h"
 #include "platform/drives.h"
 #include "shell/application.h"
-#include "shell/launcher.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -42,6 +41,15 @@ long peakRssKb() {
     return usage.ru_maxrss;
 }
 
+// The finder keeps its widgets private; the benchmark finds them by name.
+template <typename T> T* child(const QWidget& window, const char* name) {
+    T* widget = window.findChild<T*>(name);
+    if (!widget) {
+        fprintf(stderr, "no widget named %s\n", name);
+        exit(1);
+    }
+    return widget;
+}
 
 } // namespace
 
@@ -64,14 +72,17 @@ int main(int argc, char** argv) {
     quillon::QuillonApplication app(argc, argv);
     quillon::InitResources();
     quillon::LoadDriveTable();
-    quillon::DuplicateMode = duplicates;
-    quillon::TfrmDup finder;
+    quillon::TfrmDup finder(duplicates ? quillon::FinderMode::Duplicates
+                                       : quillon::FinderMode::FileHogs);
     finder.show();
     QApplication::processEvents();
-    finder.rbLarger->setChecked(true);
-    finder.num1->setValue(0);
-    finder.cbKB1->setCurrentIndex(0);
-    finder.cbDup->setCurrentIndex(matchMode);
+    child<QRadioButton>(finder, "rbLarger")->setChecked(true);
+    child<QDoubleSpinBox>(finder, "num1")->setValue(0);
+    child<QComboBox>(finder, "cbKB1")->setCurrentIndex(0);
+    child<QComboBox>(finder, "cbDup")->setCurrentIndex(matchMode);
+    QPushButton* const btAbort = child<QPushButton>(finder, "btAbort");
+    const QLabel* const pnlSel = child<QLabel>(finder, "pnlSel");
+    quillon::ResultGrid* const grid = finder.resultGrid();
     QApplication::processEvents();
 
     quillon::bench::AnsweringDialogs silent;
@@ -80,7 +91,7 @@ int main(int argc, char** argv) {
     if (abortRun)
         QTimer::singleShot(abortAfterMs, [&] {
             sinceAbort.start();
-            finder.btAbort->click();
+            btAbort->click();
         });
     const long before = currentRssKb();
     rusage r0{}, r1{};
@@ -98,21 +109,21 @@ int main(int argc, char** argv) {
     if (abortRun) {
         printf("abort_answered_s=%.3f rows_listed=%d\n",
                sinceAbort.isValid() ? sinceAbort.nsecsElapsed() / 1e9 : -1.0,
-               finder.grid->RowsUsed());
+               grid->RowsUsed());
         return 0;
     }
 
     printf("mode=%s match=%d rows=%d files_seen=%zu scan_s=%.3f user_s=%.3f sys_s=%.3f "
            "mem_above_window_mb=%.1f status=\"%s\"\n",
-           duplicates ? "dups" : "hogs", duplicates ? matchMode : -1, finder.grid->RowsUsed(),
+           duplicates ? "dups" : "hogs", duplicates ? matchMode : -1, grid->RowsUsed(),
            finder.store().size(), scanSeconds, secs(r0.ru_utime, r1.ru_utime),
            secs(r0.ru_stime, r1.ru_stime), (peak - before) / 1024.0,
-           finder.pnlSel->text().toUtf8().constData());
+           pnlSel->text().toUtf8().constData());
     if (!duplicates) {
         const char* names[] = {"size", "date", "access", "name", "type"};
         for (int item = 0; item < quillon::kSortItems; ++item) {
             timer.restart();
-            finder.grid->sortBy(static_cast<quillon::SortItem>(item));
+            grid->sortBy(static_cast<quillon::SortItem>(item));
             printf("sort_%s_s=%.3f\n", names[item], timer.nsecsElapsed() / 1e9);
         }
     }

@@ -8,7 +8,7 @@
 
 namespace quillon {
 
-const char* const kMatchModeTexts[7] = {
+const char* const kMatchModeTexts[kMatchModeCount] = {
     "Filename only",
     "Filename and size",
     "Filename, size and modify date/time",
@@ -18,9 +18,14 @@ const char* const kMatchModeTexts[7] = {
     "Type and modify date/time",
 };
 
+MatchMode MatchModeAt(int comboIndex) {
+    return comboIndex >= 0 && comboIndex < kMatchModeCount ? static_cast<MatchMode>(comboIndex)
+                                                           : MatchMode::Name;
+}
+
 namespace {
 
-enum Field : uint8_t { fName, fSize, fDate, fTime, fAccess, fFolder, fType, fPath };
+enum Field : uint8_t { fName, fSize, fDate, fTime, fAccess, fFolder, fType };
 
 struct FieldOrder {
     std::vector<Field> fields;
@@ -30,17 +35,17 @@ struct FieldOrder {
 // Comparison order per mode: the key fields first, then the rest of the line.
 // With the key in front, files with equal keys can never be separated by a
 // file of the same size that differs only further along.
-FieldOrder orderFor(bool duplicateMode, int matchMode) {
-    if (!duplicateMode) return {{fSize, fDate, fTime, fAccess, fPath, fType}, 6};
+FieldOrder orderFor(MatchMode matchMode) {
     switch (matchMode) {
-    case kMatchName: return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 1};
-    case kMatchNameSize: return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 2};
-    case kMatchNameSizeTime: return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 4};
-    case kMatchSize: return {{fSize, fName, fDate, fTime, fAccess, fFolder, fType}, 1};
-    case kMatchSizeTime: return {{fSize, fDate, fTime, fName, fAccess, fFolder, fType}, 3};
-    case kMatchSizeType: return {{fSize, fType, fName, fDate, fTime, fAccess, fFolder}, 2};
-    default: return {{fType, fDate, fTime, fName, fSize, fAccess, fFolder}, 3};
+    case MatchMode::Name: return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 1};
+    case MatchMode::NameSize: return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 2};
+    case MatchMode::NameSizeTime: return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 4};
+    case MatchMode::Size: return {{fSize, fName, fDate, fTime, fAccess, fFolder, fType}, 1};
+    case MatchMode::SizeTime: return {{fSize, fDate, fTime, fName, fAccess, fFolder, fType}, 3};
+    case MatchMode::SizeType: return {{fSize, fType, fName, fDate, fTime, fAccess, fFolder}, 2};
+    case MatchMode::TypeTime: return {{fType, fDate, fTime, fName, fSize, fAccess, fFolder}, 3};
     }
+    return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 1};
 }
 
 // The grid shows whole days and whole seconds; equal texts mean equal values here.
@@ -55,25 +60,21 @@ int64_t accessDay(DateTime value) {
 
 template <typename T> int compareValues(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
+QString shortDate(DateTime value) {
+    return value == kNoDate ? QString() : QLocale().toString(ToQDateTime(value).date(), QLocale::ShortFormat);
+}
+
+QString longTime(DateTime value) {
+    return QLocale().toString(ToQDateTime(value), QLocale().timeFormat(QLocale::LongFormat));
+}
+
+} // namespace
+
+// The comparison of working-list lines, field by field in a mode's order.
 class LineComparer {
 public:
-    LineComparer(const FileStore& store, FieldOrder order) : store_(store), order_(std::move(order)) {
-        // Type descriptions compare without case; equal descriptions share a rank.
-        const FileTypeTable& types = store.types();
-        std::vector<uint32_t> byText(types.size());
-        for (uint32_t i = 0; i < byText.size(); ++i) byText[i] = i;
-        std::sort(byText.begin(), byText.end(), [&](uint32_t a, uint32_t b) {
-            return types.description(a).compare(types.description(b), Qt::CaseInsensitive) < 0;
-        });
-        typeRank_.assign(types.size(), 0);
-        uint32_t rank = 0;
-        for (size_t i = 0; i < byText.size(); ++i) {
-            if (i > 0 && types.description(byText[i - 1])
-                                 .compare(types.description(byText[i]), Qt::CaseInsensitive) != 0)
-                ++rank;
-            typeRank_[byText[i]] = rank;
-        }
-    }
+    LineComparer(const FileStore& store, FieldOrder order)
+        : store_(store), order_(std::move(order)), typeRank_(TypeRanks(store.types())) {}
 
     int compareField(Field f, uint32_t a, uint32_t b) const {
         const FileRow& x = store_.row(a);
@@ -86,14 +87,6 @@ public:
         case fAccess: return compareValues(accessDay(x.accessed), accessDay(y.accessed));
         case fFolder: return CompareFolded(store_.folder(a), store_.folder(b));
         case fType: return compareValues(typeRank_[x.type], typeRank_[y.type]);
-        case fPath: {
-            const int c = CompareFolded(store_.folder(a), store_.folder(b));
-            if (c != 0) {
-                // A folder that is a prefix of the other: compare as the joined path would.
-                return CompareFolded(store_.path(a), store_.path(b));
-            }
-            return CompareFolded(store_.name(a), store_.name(b));
-        }
         }
         return 0;
     }
@@ -143,17 +136,12 @@ private:
     std::vector<uint32_t> typeRank_;
 };
 
-QString shortDate(DateTime value) {
-    return value == kNoDate ? QString() : QLocale().toString(ToQDateTime(value).date(), QLocale::ShortFormat);
+int64_t ShownSecond(DateTime value) {
+    if (value == kNoDate) return INT64_MIN;
+    return DayNumber(value) * 86400 + secondOfDay(value);
 }
 
-QString longTime(DateTime value) {
-    return QLocale().toString(ToQDateTime(value), QLocale().timeFormat(QLocale::LongFormat));
-}
-
-} // namespace
-
-QString FileEntry(const FileStore& store, uint32_t row, bool duplicateMode, int matchMode) {
+QString FileEntry(const FileStore& store, uint32_t row, FinderMode finder, MatchMode matchMode) {
     const FileRow& r = store.row(row);
     const QString name = DisplayPath(store.name(row));
     const QString size = FormatThousands(r.size);
@@ -162,21 +150,25 @@ QString FileEntry(const FileStore& store, uint32_t row, bool duplicateMode, int 
     const QString access = shortDate(r.accessed);
     const QString folder = DisplayPath(store.folder(row));
     const QString type = store.typeName(row);
-    QStringList fields;
-    if (!duplicateMode)
-        fields = {size, date, time, access, DisplayPath(store.path(row)), type};
-    else if (matchMode <= kMatchNameSizeTime)
-        fields = {name, size, date, time, access, folder, type};
-    else if (matchMode <= kMatchSizeType)
-        fields = {size, name, date, time, access, folder, type};
-    else
-        fields = {type, date, time, name, size, access, folder};
-    return fields.join('\t');
+    if (finder == FinderMode::FileHogs)
+        return QStringList{size, date, time, access, DisplayPath(store.path(row)), type}.join('\t');
+    switch (matchMode) {
+    case MatchMode::Name:
+    case MatchMode::NameSize:
+    case MatchMode::NameSizeTime:
+        return QStringList{name, size, date, time, access, folder, type}.join('\t');
+    case MatchMode::Size:
+    case MatchMode::SizeTime:
+    case MatchMode::SizeType:
+        return QStringList{size, name, date, time, access, folder, type}.join('\t');
+    case MatchMode::TypeTime: break;
+    }
+    return QStringList{type, date, time, name, size, access, folder}.join('\t');
 }
 
-void SortWorkingList(const FileStore& store, std::vector<uint32_t>& rows, bool duplicateMode,
-                     int matchMode) {
-    if (!duplicateMode) {
+void SortWorkingList(const FileStore& store, std::vector<uint32_t>& rows, FinderMode finder,
+                     MatchMode matchMode) {
+    if (finder == FinderMode::FileHogs) {
         // The file-hog list is shown by size, and rows of equal size have no
         // fixed order there: the size alone orders the working list.
         std::stable_sort(rows.begin(), rows.end(), [&](uint32_t a, uint32_t b) {
@@ -184,7 +176,7 @@ void SortWorkingList(const FileStore& store, std::vector<uint32_t>& rows, bool d
         });
         return;
     }
-    const LineComparer cmp(store, orderFor(duplicateMode, matchMode));
+    const LineComparer cmp(store, orderFor(matchMode));
     // First by numbers taken from the leading fields, then the full comparison
     // only where those numbers tie.
     struct Keyed {
@@ -215,19 +207,27 @@ void SortWorkingList(const FileStore& store, std::vector<uint32_t>& rows, bool d
     for (size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].row;
 }
 
-bool SameMatchKey(const FileStore& store, uint32_t a, uint32_t b, int matchMode) {
-    return LineComparer(store, orderFor(true, matchMode)).sameKey(a, b);
+MatchKey::MatchKey(const FileStore& store, MatchMode mode)
+    : comparer_(std::make_unique<LineComparer>(store, orderFor(mode))) {}
+MatchKey::~MatchKey() = default;
+MatchKey::MatchKey(MatchKey&&) noexcept = default;
+MatchKey& MatchKey::operator=(MatchKey&&) noexcept = default;
+
+bool MatchKey::same(uint32_t a, uint32_t b) const { return comparer_->sameKey(a, b); }
+
+bool SameMatchKey(const FileStore& store, uint32_t a, uint32_t b, MatchMode matchMode) {
+    return MatchKey(store, matchMode).same(a, b);
 }
 
 std::vector<uint32_t> addDups(const FileStore& store, const std::vector<uint32_t>& sorted,
-                              int matchMode) {
-    const LineComparer cmp(store, orderFor(true, matchMode));
+                              MatchMode matchMode) {
+    const MatchKey key(store, matchMode);
     std::vector<uint32_t> listed;
     const size_t n = sorted.size();
     size_t i = 0;
     while (i + 1 < n) {
         size_t j = i + 1;
-        while (j < n && cmp.sameKey(sorted[i], sorted[j])) {
+        while (j < n && key.same(sorted[i], sorted[j])) {
             if (j == i + 1) listed.push_back(sorted[i]);
             listed.push_back(sorted[j]);
             ++j;

@@ -5,37 +5,77 @@
 #include "scan/filestore.h"
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace quillon {
 
-enum MatchMode {
-    kMatchName = 0,         // "Filename only"
-    kMatchNameSize = 1,     // "Filename and size"
-    kMatchNameSizeTime = 2, // "Filename, size and modify date/time"
-    kMatchSize = 3,         // "Size only"
-    kMatchSizeTime = 4,     // "Size and modify date/time"
-    kMatchSizeType = 5,     // "Size and type"
-    kMatchTypeTime = 6,     // "Type and modify date/time"
+// The two launcher buttons that open the finder.
+enum class FinderMode {
+    Duplicates, // "&Duplicate files"
+    FileHogs,   // "&File hogs"
 };
 
-extern const char* const kMatchModeTexts[7];
+// What makes two files duplicates. The numbers are the match box's indices.
+enum class MatchMode {
+    Name = 0,         // "Filename only"
+    NameSize = 1,     // "Filename and size"
+    NameSizeTime = 2, // "Filename, size and modify date/time"
+    Size = 3,         // "Size only"
+    SizeTime = 4,     // "Size and modify date/time"
+    SizeType = 5,     // "Size and type"
+    TypeTime = 6,     // "Type and modify date/time"
+};
+
+inline constexpr int kMatchModeCount = 7;
+
+// The match box's items, in MatchMode order.
+extern const char* const kMatchModeTexts[kMatchModeCount];
+
+// The mode of a match box index; an index out of range (no item chosen) is
+// Name, the box's first item.
+MatchMode MatchModeAt(int comboIndex);
+
+// A date-time to the whole second, as the grid and the pair window show it:
+// two times compare equal here exactly when their texts do. kNoDate gives the
+// lowest number.
+int64_t ShownSecond(DateTime value);
 
 // The result line of a row, its fields separated by tabs, in the order of the
-// mode (duplicates) or of the file-hog list.
-QString FileEntry(const FileStore& store, uint32_t row, bool duplicateMode, int matchMode);
+// match mode (duplicates) or of the file-hog list.
+QString FileEntry(const FileStore& store, uint32_t row, FinderMode finder, MatchMode matchMode);
 
 // Sorts the working list. Lines compare field by field, case-insensitively,
 // the fields of the match key first, so every group of equal keys is one run.
-void SortWorkingList(const FileStore& store, std::vector<uint32_t>& rows, bool duplicateMode,
-                     int matchMode);
+void SortWorkingList(const FileStore& store, std::vector<uint32_t>& rows, FinderMode finder,
+                     MatchMode matchMode);
 
-// True when two rows have equal match keys.
-bool SameMatchKey(const FileStore& store, uint32_t a, uint32_t b, int matchMode);
+class LineComparer;
+
+// Which rows of a store have equal match keys: the key fields compare exactly
+// as the working list sorts them (names without case, the modification time
+// to the second as the grid shows it, types by TypeRanks). The working list's
+// grouping and the pair window's stepping both ask this. Built once per list
+// (it ranks the store's types); the store must outlive it.
+class MatchKey {
+public:
+    MatchKey(const FileStore& store, MatchMode mode);
+    ~MatchKey();
+    MatchKey(MatchKey&&) noexcept;
+    MatchKey& operator=(MatchKey&&) noexcept;
+
+    bool same(uint32_t a, uint32_t b) const;
+
+private:
+    std::unique_ptr<LineComparer> comparer_;
+};
+
+// True when two rows have equal match keys (one MatchKey, asked once).
+bool SameMatchKey(const FileStore& store, uint32_t a, uint32_t b, MatchMode matchMode);
 
 // Every run of two or more lines with equal keys, in working-list order; a
 // line that matches neither neighbour is left out.
 std::vector<uint32_t> addDups(const FileStore& store, const std::vector<uint32_t>& sorted,
-                              int matchMode);
+                              MatchMode matchMode);
 
 } // namespace quillon

@@ -6,7 +6,6 @@
 #include "scan/scancontrol.h"
 #include "shell/dialogs.h"
 #include "shell/handlers.h"
-#include "shell/launcher.h"
 #include "shell/placements.h"
 #include "shell/routines.h"
 #include <QApplication>
@@ -15,6 +14,7 @@
 #include <QDoubleSpinBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -49,6 +49,10 @@ QDoubleSpinBox* makeNumber(const char* name) {
     return n;
 }
 
+const char* placementSection(FinderMode mode) {
+    return mode == FinderMode::Duplicates ? "frmDups" : "frmMods";
+}
+
 } // namespace
 
 SortDirections& FileHogSortDirections() {
@@ -56,7 +60,8 @@ SortDirections& FileHogSortDirections() {
     return directions;
 }
 
-TfrmDup::TfrmDup(QWidget* parent) : QDialog(parent), duplicateMode_(DuplicateMode) {
+TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
+    : QDialog(parent), mode_(mode), store_(std::make_shared<FileStore>()) {
     setObjectName("frmDup");
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -83,6 +88,7 @@ TfrmDup::TfrmDup(QWidget* parent) : QDialog(parent), duplicateMode_(DuplicateMod
     cbKB1->setCurrentIndex(1);
 
     lbMatching = new QLabel("Matching");
+    lbMatching->setObjectName("lbMatching");
     cbWildCard = new QComboBox;
     cbWildCard->setObjectName("cbWildCard");
     cbWildCard->setEditable(true);
@@ -166,7 +172,7 @@ TfrmDup::TfrmDup(QWidget* parent) : QDialog(parent), duplicateMode_(DuplicateMod
 
     grid = new ResultGrid(this);
     grid->setObjectName("grid");
-    grid->setStore(&store_);
+    grid->setStore(store_.get());
     pnlSel = new QLabel(this);
     pnlSel->setObjectName("pnlSel");
     pnlSel->setFrameShape(QFrame::Panel);
@@ -181,6 +187,7 @@ TfrmDup::TfrmDup(QWidget* parent) : QDialog(parent), duplicateMode_(DuplicateMod
     layout->addWidget(pnlSel);
 
     btOptions->setMenu(grid->optionsMenu());
+    grid->installEventFilter(this);
 
     scanControl_ = new ScanControl(pckDrive, btScan, btAbort, pnlSel, this);
 
@@ -200,9 +207,9 @@ TfrmDup::TfrmDup(QWidget* parent) : QDialog(parent), duplicateMode_(DuplicateMod
     connect(grid->mnuShrink, &QAction::triggered, this, [this] { mnuShrinkClick(); });
     connect(grid->mnuRestore, &QAction::triggered, this, [this] { mnuRestoreClick(); });
 
-    // Creation: match mode 0, the drive checklist, centred on the screen.
-    matchMode_ = 0;
-    cbDup->setCurrentIndex(0);
+    // Creation: the first match mode, the drive checklist, centred on the screen.
+    matchMode_ = MatchMode::Name;
+    cbDup->setCurrentIndex(static_cast<int>(MatchMode::Name));
     scanControl_->FillDriveList();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -211,10 +218,21 @@ TfrmDup::TfrmDup(QWidget* parent) : QDialog(parent), duplicateMode_(DuplicateMod
 
 TfrmDup::~TfrmDup() {
     if (DupHooks::finderClosing) DupHooks::finderClosing(this);
-    SaveWindowPlacement(this, kStore, duplicateMode_ ? "frmDups" : "frmMods", kIdentifier);
+    SaveWindowPlacement(this, kStore, placementSection(mode_), kIdentifier);
 }
 
 const std::vector<uint32_t>& TfrmDup::lbFiles() const { return grid->model()->order(); }
+
+void TfrmDup::newStore() {
+    // The pair window may still be showing the last result: it keeps that
+    // store, and this window lists into a new one. The capacity and the type
+    // descriptions already looked up carry over.
+    auto next = std::make_shared<FileStore>();
+    next->setCapacity(store_->capacity());
+    next->types() = store_->types();
+    store_ = std::move(next);
+    grid->setStore(store_.get());
+}
 
 void TfrmDup::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -231,7 +249,7 @@ void TfrmDup::FormShow() {
     num1->setValue(250);
     num2->setValue(250);
     for (QPushButton* b : {btOptions, btBrowse, btDetails, btCompare}) b->hide();
-    store_.clear();
+    newStore();
     lbList_.clear();
     scanControl_->ScanAborted = false;
     btAbort->hide();
@@ -241,14 +259,14 @@ void TfrmDup::FormShow() {
     scanControl_->updateStartButton();
     btClose->setEnabled(true);
 
-    setWindowTitle(duplicateMode_ ? "Find and delete duplicate files"
-                                  : "Find and delete file hogs");
-    btScan->setToolTip(duplicateMode_ ? "Duplicates on file name only"
-                                      : "Start scanning for file hogs");
-    lbDup->setVisible(duplicateMode_);
-    cbDup->setVisible(duplicateMode_);
-    grid->setSortingAllowed(!duplicateMode_);
-    if (duplicateMode_) {
+    setWindowTitle(duplicateMode() ? "Find and delete duplicate files"
+                                   : "Find and delete file hogs");
+    btScan->setToolTip(duplicateMode() ? "Duplicates on file name only"
+                                       : "Start scanning for file hogs");
+    lbDup->setVisible(duplicateMode());
+    cbDup->setVisible(duplicateMode());
+    grid->setSortingAllowed(!duplicateMode());
+    if (duplicateMode()) {
         grid->setColumns({{"Filename", ColumnKind::Name, 93},
                           {"Size", ColumnKind::Size, 58},
                           {"Modified", ColumnKind::ModifiedDate, 64},
@@ -277,7 +295,7 @@ void TfrmDup::FormShow() {
         move(screen->availableGeometry().center() - rect().center());
     grid->applyColumnWidths(width());
     FillWildcardList();
-    RestoreWindowPlacement(this, kStore, duplicateMode_ ? "frmDups" : "frmMods", kIdentifier);
+    RestoreWindowPlacement(this, kStore, placementSection(mode_), kIdentifier);
 }
 
 void TfrmDup::FillWildcardList() {
@@ -305,11 +323,20 @@ void TfrmDup::resizeEvent(QResizeEvent* event) {
     grid->applyColumnWidths(width());
 }
 
+SizeFilter TfrmDup::sizeFilter() const {
+    if (rbLarger->isChecked()) return SizeFilter::AtLeast;
+    if (rbSmaller->isChecked()) return SizeFilter::AtMost;
+    return SizeFilter::Between;
+}
+
 QString TfrmDup::sizeText() const {
     const QString unit = cbKB1->currentText();
     const QString first = QString::number(static_cast<qint64>(num1->value()));
-    if (rbLarger->isChecked()) return "larger or equal to " + first + " " + unit;
-    if (rbSmaller->isChecked()) return "smaller or equal to " + first + " " + unit;
+    switch (sizeFilter()) {
+    case SizeFilter::AtLeast: return "larger or equal to " + first + " " + unit;
+    case SizeFilter::AtMost: return "smaller or equal to " + first + " " + unit;
+    case SizeFilter::Between: break;
+    }
     return "in between " + first + " " + unit + " and " +
            QString::number(static_cast<qint64>(num2->value())) + " " + unit;
 }
@@ -317,16 +344,17 @@ QString TfrmDup::sizeText() const {
 QString TfrmDup::printTitle() const {
     QString drives;
     for (QChar letter : scanControl_->checkedLetters()) drives += QString(letter) + " ";
-    return (duplicateMode_ ? "Duplicates " : "File Hogs ") + sizeText() + " matching " +
+    return (duplicateMode() ? "Duplicates " : "File Hogs ") + sizeText() + " matching " +
            cbWildCard->currentText() + " on drive(s) " + drives;
 }
 
 void TfrmDup::btScanClick() {
-    if (rbBetween->isChecked() && num1->value() > num2->value()) {
+    if (SizeRangeReversed(sizeFilter(), static_cast<int64_t>(num1->value()),
+                          static_cast<int64_t>(num2->value()))) {
         ShowErrorMessage("The second number must be larger or equal than the first number");
         return;
     }
-    if (duplicateMode_) matchMode_ = cbDup->currentIndex();
+    if (duplicateMode()) matchMode_ = MatchModeAt(cbDup->currentIndex());
     // No hints pop up over the window while it searches.
     struct HintsOff {
         QObject* filter;
@@ -338,6 +366,14 @@ void TfrmDup::btScanClick() {
 }
 
 bool TfrmDup::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grid && event->type() == QEvent::KeyPress) {
+        // The grid leaves Enter to the window, which would press the default
+        // button, Start: a new search that throws away the list and every
+        // mark. In the grid Enter does nothing; Start keeps its button and
+        // its mnemonic.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    }
     if (event->type() == QEvent::ToolTip && watched->isWidgetType() &&
         isAncestorOf(static_cast<QWidget*>(watched)))
         return true;
@@ -362,7 +398,7 @@ void TfrmDup::setSearching(bool on) {
 }
 
 void TfrmDup::scan() {
-    store_.clear();
+    newStore();
     lbList_.clear();
     const int64_t factor = cbKB1->currentIndex() == 1 ? 1024 : 1;
     sizeLow_ = static_cast<int64_t>(num1->value()) * factor;
@@ -371,22 +407,20 @@ void TfrmDup::scan() {
     setSearching(true);
     updateMarkState();
 
-    const int sizeTest = rbLarger->isChecked() ? 0 : rbSmaller->isChecked() ? 1 : 2;
+    const SizeFilter filter = sizeFilter();
     const int64_t low = sizeLow_, high = sizeHigh_;
+    FileStore& store = *store_;
     WalkOptions options;
     options.mask = PathFromQt(cbWildCard->currentText());
     scanControl_->ScanAllDrives(options, [&](const std::string& folder, std::string_view name,
                                              const FileFacts& facts) {
-        const int64_t s = facts.size;
-        const bool passes = sizeTest == 0 ? low <= s : sizeTest == 1 ? s <= low
-                                                                     : (low <= s && s <= high);
-        if (!passes) return;
-        lbList_.push_back(store_.addFile(store_.addFolder(folder), name, facts));
+        if (!PassesSizeFilter(filter, facts.size, low, high)) return;
+        lbList_.push_back(store.addFile(store.addFolder(folder), name, facts));
     });
 
-    if (duplicateMode_) {
-        SortWorkingList(store_, lbList_, duplicateMode_, matchMode_);
-        for (uint32_t row : addDups(store_, lbList_, matchMode_)) grid->addToGrid(row);
+    if (duplicateMode()) {
+        SortWorkingList(store, lbList_, mode_, matchMode_);
+        for (uint32_t row : addDups(store, lbList_, matchMode_)) grid->addToGrid(row);
     } else {
         // The file-hog list goes to the grid last line first and is then sorted
         // by size, largest first; that size sort alone fixes the order (files
@@ -395,7 +429,7 @@ void TfrmDup::scan() {
     }
     grid->finishFill();
     std::vector<uint32_t>().swap(lbList_);
-    if (!duplicateMode_) {
+    if (!duplicateMode()) {
         FileHogSortDirections().descending[SortSize] = true;
         grid->sortBy(SortSize);
     }
@@ -406,10 +440,10 @@ void TfrmDup::scan() {
         for (QPushButton* b : {btMark, btDelete, btOptions, btDetails}) b->show();
         // Browse waits for the folder browser; without it the button stays away.
         btBrowse->setVisible(bool(FinderHooks::browse));
-        btCompare->setVisible(duplicateMode_);
+        btCompare->setVisible(duplicateMode());
         btDelete->setEnabled(false);
         pnlSel->setText(FormatThousands(listed) +
-                        (duplicateMode_ ? " duplicates found" : " file hogs found"));
+                        (duplicateMode() ? " duplicates found" : " file hogs found"));
     } else {
         ShowInfoMessage("No files found.");
     }
@@ -433,14 +467,14 @@ void TfrmDup::btBrowseClick() {
     const int row = grid->selectedRow();
     if (row < 0 || !FinderHooks::browse) return;
     const uint32_t r = grid->model()->storeRow(row);
-    FinderHooks::browse(this, store_.folder(r), std::string(store_.name(r)),
+    FinderHooks::browse(this, store_->folder(r), std::string(store_->name(r)),
                         cbWildCard->currentText());
 }
 
 void TfrmDup::btDetailsClick() { grid->detailsSelected(); }
 
 void TfrmDup::btCompareClick() {
-    if (duplicateMode_ && DupHooks::pairs) DupHooks::pairs(this);
+    if (duplicateMode() && DupHooks::pairs) DupHooks::pairs(this);
 }
 
 void TfrmDup::mnuPrintClick() { grid->PrintGrid(printTitle()); }

@@ -1,7 +1,9 @@
 #pragma once
 // The duplicate files and file hogs finder: one window, two modes.
+#include "finders/duplines.h"
 #include "scan/filestore.h"
 #include "scan/resultgrid.h"
+#include "scan/sizefilter.h"
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -27,9 +29,58 @@ struct DupHooks {
 class TfrmDup : public QDialog {
     Q_OBJECT
 public:
-    // The mode comes from the program-wide DuplicateMode flag.
-    explicit TfrmDup(QWidget* parent = nullptr);
+    // The launcher button that opened the window decides its mode.
+    explicit TfrmDup(FinderMode mode, QWidget* parent = nullptr);
     ~TfrmDup() override;
+
+    void FormShow();
+    void btScanClick();
+    void btAbortClick();
+    void btMarkClick();
+    void btDeleteClick();
+    void btBrowseClick();
+    void btDetailsClick();
+    void btCompareClick();
+    void rbClick();
+    void cbWildCardChange();
+    void mnuPrintClick();
+    void mnuShrinkClick();
+    void mnuRestoreClick();
+
+    FinderMode mode() const { return mode_; }
+    bool duplicateMode() const { return mode_ == FinderMode::Duplicates; }
+    // The match mode of the last Start (Name until then).
+    MatchMode matchMode() const { return matchMode_; }
+    bool searching() const { return searching_; }
+    // The result list the grid shows. A new search starts a new store, so
+    // whoever shares the last one (the pair window) keeps it intact.
+    const FileStore& store() const { return *store_; }
+    FileStore& store() { return *store_; }
+    std::shared_ptr<const FileStore> sharedStore() const { return store_; }
+    ResultGrid* resultGrid() const { return grid; }
+    ScanControl* scanControl() const { return scanControl_; }
+    // The grid rows as store rows, in grid order.
+    const std::vector<uint32_t>& lbFiles() const;
+    // The print title ("Duplicates larger or equal to 250 KB matching *.* on drive(s) C ").
+    QString printTitle() const;
+    int64_t SizeLow() const { return sizeLow_; }
+    int64_t SizeHigh() const { return sizeHigh_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void scan();
+    void newStore();
+    void setSearching(bool on);
+    void updateMarkState();
+    void FillWildcardList();
+    SizeFilter sizeFilter() const;
+    QString sizeText() const;
 
     QFrame* pnlTop;
     QRadioButton* rbLarger;
@@ -57,55 +108,14 @@ public:
     ResultGrid* grid;
     QLabel* pnlSel;
 
-    void FormShow();
-    void btScanClick();
-    void btAbortClick();
-    void btMarkClick();
-    void btDeleteClick();
-    void btBrowseClick();
-    void btDetailsClick();
-    void btCompareClick();
-    void rbClick();
-    void cbWildCardChange();
-    void mnuPrintClick();
-    void mnuShrinkClick();
-    void mnuRestoreClick();
-
-    bool duplicateMode() const { return duplicateMode_; }
-    int MatchMode() const { return matchMode_; }
-    bool searching() const { return searching_; }
-    const FileStore& store() const { return store_; }
-    FileStore& store() { return store_; }
-    ScanControl* scanControl() const { return scanControl_; }
-    // The grid rows as store rows, in grid order.
-    const std::vector<uint32_t>& lbFiles() const;
-    // The print title ("Duplicates larger or equal to 250 KB matching *.* on drive(s) C ").
-    QString printTitle() const;
-    int64_t SizeLow() const { return sizeLow_; }
-    int64_t SizeHigh() const { return sizeHigh_; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
-
-private:
-    void scan();
-    void setSearching(bool on);
-    void updateMarkState();
-    void FillWildcardList();
-    QString sizeText() const;
-
-    bool duplicateMode_;
-    int matchMode_ = 0;
+    const FinderMode mode_;
+    MatchMode matchMode_ = MatchMode::Name;
     bool searching_ = false;
     bool shown_ = false;
     int64_t sizeLow_ = 0;
     int64_t sizeHigh_ = 0;
     int topPanelHeight_ = 172;
-    FileStore store_;
+    std::shared_ptr<FileStore> store_;
     std::vector<uint32_t> lbList_;
     ScanControl* scanControl_;
 };

@@ -5,9 +5,7 @@
 #include "platform/checksum.h"
 #include "platform/desktop.h"
 #include "platform/filefacts.h"
-#include "platform/filetypes.h"
 #include "platform/paths.h"
-#include "platform/textcase.h"
 #include "scan/hooks.h"
 #include "shell/dialogs.h"
 #include "shell/handlers.h"
@@ -211,33 +209,30 @@ TfrmDupCompare::TfrmDupCompare(QWidget* parent) : QDialog(parent) {
 }
 
 std::string TfrmDupCompare::pathOf(Side side) const {
-    const int k = shownRow_[side];
-    if (k < 0) return {};
-    const Row& row = rows_[static_cast<size_t>(k)];
-    return JoinPath(folderOf(row), row.name);
+    const std::optional<Shown>& shown = half[side].shown;
+    return shown ? JoinPath(shown->folder, shown->name) : std::string();
+}
+
+template <typename Field> bool TfrmDupCompare::sameOnBothSides(Field field) const {
+    const std::optional<Shown>& a = half[Left].shown;
+    const std::optional<Shown>& b = half[Right].shown;
+    if (!a || !b) return a.has_value() == b.has_value();
+    return field(*a, *b);
 }
 
 void TfrmDupCompare::showFor(TfrmDup* finder) {
     if (!finder) return;
     owner_ = finder;
-    matchMode_ = finder->MatchMode();
     // A window of its own, but a child of the modal finder so it takes input.
     if (parentWidget() != finder) setParent(finder, Qt::Dialog);
 
-    const ResultGrid* grid = finder->grid;
-    const ResultModel* model = grid->model();
-    const FileStore& store = finder->store();
-    folders_.clear();
-    folders_.reserve(store.folderCount());
-    for (uint32_t f = 0; f < store.folderCount(); ++f) folders_.push_back(store.folderAt(f));
-    rows_.clear();
-    rows_.reserve(static_cast<size_t>(model->rowCount()));
-    for (int k = 0; k < model->rowCount(); ++k) {
-        const uint32_t r = model->storeRow(k);
-        const FileRow& file = store.row(r);
-        rows_.push_back({file.folder, std::string(store.name(r)), file.size, file.modified,
-                         store.typeName(r)});
-    }
+    // The finder's rows as they stand now; a new search in the finder lists
+    // into a new store, so these stay valid until the next show.
+    matchKey_.reset();
+    store_ = finder->sharedStore();
+    rows_ = finder->lbFiles();
+    matchKey_.emplace(*store_, finder->matchMode());
+    const ResultGrid* grid = finder->resultGrid();
     // Browse needs the folder browser; without it the buttons stay away.
     for (Half& h : half) h.btBrowse->setVisible(bool(FinderHooks::browse));
     r_ = std::max(0, grid->selectedRow());
@@ -257,7 +252,13 @@ void TfrmDupCompare::showFor(TfrmDup* finder) {
 }
 
 void TfrmDupCompare::finderClosing(TfrmDup* finder) {
-    if (finder == owner_) owner_ = nullptr;
+    if (finder == owner_) {
+        owner_ = nullptr;
+        // The sides keep what they show; the finder's list is let go.
+        matchKey_.reset();
+        store_.reset();
+        rows_.clear();
+    }
     if (parentWidget() == finder) {
         // Leave the finder before it deletes its children.
         hide();
@@ -274,19 +275,22 @@ void TfrmDupCompare::clearSide(Side side) {
     h.icon->clear();
     h.profile->clear();
     h.dates = {};
+    h.shown.reset();
+    h.checksum.reset();
     shownRow_[side] = -1;
 }
 
 void TfrmDupCompare::fillSide(Side side, int k) {
     Half& h = half[side];
     h.lblCRC->clear();
+    h.checksum.reset();
     if (k < 0 || k >= rowCount()) {
         // Beyond the list (the finder's last row was selected): an empty side.
         clearSide(side);
         return;
     }
-    const Row& row = rows_[static_cast<size_t>(k)];
-    const std::string path = JoinPath(folderOf(row), row.name);
+    const uint32_t row = rows_[static_cast<size_t>(k)];
+    const std::string path = store_->path(row);
     FileFacts facts;
     if (!ReadFileFacts(path, facts)) return; // gone: the side keeps what it showed
     shownRow_[side] = k;
@@ -298,9 +302,19 @@ void TfrmDupCompare::fillSide(Side side, int k) {
     h.profile->clear();
     h.profile->addItems(profile);
 
-    h.lblFolder->setText(DisplayPath(folderOf(row)));
-    h.box->setTitle(DisplayPath(row.name));
-    h.lblType->setText(FileTypeName(QString::fromUtf8(FileExtension(row.name))));
+    Shown shown;
+    shown.folder = store_->folder(row);
+    shown.name = std::string(store_->name(row));
+    shown.size = facts.size;
+    shown.type = store_->typeName(row);
+    shown.created = ShownSecond(facts.created);
+    shown.modified = ShownSecond(facts.modified);
+    shown.accessDay = facts.accessed == kNoDate ? INT64_MIN : DayNumber(facts.accessed);
+    shown.attributes = facts.attributes;
+
+    h.lblFolder->setText(DisplayPath(shown.folder));
+    h.box->setTitle(DisplayPath(shown.name));
+    h.lblType->setText(shown.type);
     h.lblSize->setText(FormatThousands(facts.size) + " bytes");
 
     h.lblAccess->setText(DateWithAge(facts.accessed));
@@ -311,6 +325,7 @@ void TfrmDupCompare::fillSide(Side side, int k) {
     h.dates[AccessRow] = facts.accessed == kNoDate ? 0.0 : std::round(facts.accessed);
 
     h.lblAttributes->setText(AttributeWords(facts.attributes));
+    h.shown = std::move(shown);
 }
 
 void TfrmDupCompare::computeCRCValues() {
@@ -318,13 +333,15 @@ void TfrmDupCompare::computeCRCValues() {
     // One pass over both files gives both checksums and the byte comparison:
     // equal checksums alone do not make equal files.
     const PairChecksums sums = ChecksumPair(pathOf(Left), pathOf(Right));
-    const bool identical = shownRow_[Left] >= 0 && shownRow_[Right] >= 0 &&
-                           half[Left].lblSize->text() == half[Right].lblSize->text() &&
-                           sums.first == sums.second && sums.same;
+    const bool identical =
+        shownRow_[Left] >= 0 && shownRow_[Right] >= 0 && half[Left].shown && half[Right].shown &&
+        half[Left].shown->size == half[Right].shown->size && sums.first == sums.second && sums.same;
     const QString suffix = identical ? " file contents are identical" : " file contents differ";
-    for (const auto& [side, sum] : {std::pair{Left, sums.first}, std::pair{Right, sums.second}})
+    for (const auto& [side, sum] : {std::pair{Left, sums.first}, std::pair{Right, sums.second}}) {
+        half[side].checksum = sum;
         half[side].lblCRC->setText(QString::number(sum, 16).toUpper().rightJustified(8, ' ') +
                                    suffix);
+    }
 }
 
 void TfrmDupCompare::btCRCClick() {
@@ -349,21 +366,31 @@ void TfrmDupCompare::HighlightDifferences() {
     }
 
     // Showing a pair clears its checksums; once worked out they stand until the next one.
-    if (cbAutoCRC->isChecked() && half[Left].lblSize->text() == half[Right].lblSize->text() &&
-        half[Left].lblCRC->text().isEmpty())
-        computeCRCValues();
+    const bool sameSize =
+        sameOnBothSides([](const Shown& a, const Shown& b) { return a.size == b.size; });
+    if (cbAutoCRC->isChecked() && sameSize && !half[Left].checksum) computeCRCValues();
 
-    const auto pairOf = [this](QLabel* Half::*label) {
-        QLabel* a = half[Left].*label;
-        QLabel* b = half[Right].*label;
-        const QColor colour = a->text() != b->text() ? kAqua
-                                                     : QApplication::palette().color(QPalette::Button);
-        setBackground(a, colour);
-        setBackground(b, colour);
+    const auto colourRow = [this](QLabel* Half::*label, bool same) {
+        const QColor colour = same ? QApplication::palette().color(QPalette::Button) : kAqua;
+        setBackground(half[Left].*label, colour);
+        setBackground(half[Right].*label, colour);
     };
-    for (QLabel* Half::*label : {&Half::lblSize, &Half::lblType, &Half::lblCreate, &Half::lblModify,
-                                 &Half::lblAccess, &Half::lblAttributes, &Half::lblCRC})
-        pairOf(label);
+    colourRow(&Half::lblSize, sameSize);
+    colourRow(&Half::lblType, sameOnBothSides([](const Shown& a, const Shown& b) {
+                  return CompareTypeDescriptions(a.type, b.type) == 0;
+              }));
+    colourRow(&Half::lblCreate,
+              sameOnBothSides([](const Shown& a, const Shown& b) { return a.created == b.created; }));
+    colourRow(&Half::lblModify, sameOnBothSides([](const Shown& a, const Shown& b) {
+                  return a.modified == b.modified;
+              }));
+    colourRow(&Half::lblAccess, sameOnBothSides([](const Shown& a, const Shown& b) {
+                  return a.accessDay == b.accessDay;
+              }));
+    colourRow(&Half::lblAttributes, sameOnBothSides([](const Shown& a, const Shown& b) {
+                  return a.attributes == b.attributes;
+              }));
+    colourRow(&Half::lblCRC, half[Left].checksum == half[Right].checksum);
 
     for (size_t i = 0; i < 3; ++i) {
         const double a = half[Left].dates[i];
@@ -431,32 +458,17 @@ void TfrmDupCompare::adjustHeight() {
 }
 
 bool TfrmDupCompare::qPairMatches(int k) const {
-    if (k < 0 || k + 1 >= rowCount()) return false;
-    const Row& a = rows_[static_cast<size_t>(k)];
-    const Row& b = rows_[static_cast<size_t>(k) + 1];
-    const bool name = EqualFolded(a.name, b.name);
-    const bool size = a.size == b.size;
-    // The grid shows the modification date and time to the second.
-    const auto second = [](double value) { return ToQDateTime(value).toSecsSinceEpoch(); };
-    const auto modified = [&] { return second(a.modified) == second(b.modified); };
-    const bool type = a.type == b.type;
-    switch (matchMode_) {
-    case 0: return name;
-    case 1: return name && size;
-    case 2: return name && size && modified();
-    case 3: return size;
-    case 4: return size && modified();
-    case 5: return size && type;
-    case 6: return type && modified();
-    default: return false;
-    }
+    // The neighbours match exactly when the finder's grouping would put them
+    // in one group.
+    if (k < 0 || k + 1 >= rowCount() || !matchKey_) return false;
+    return matchKey_->same(rows_[static_cast<size_t>(k)], rows_[static_cast<size_t>(k) + 1]);
 }
 
 void TfrmDupCompare::afterMove() {
     fillSide(Left, r_);
     fillSide(Right, r_ + 1);
     HighlightDifferences();
-    if (owner_) owner_->grid->selectRow(r_);
+    if (owner_) owner_->resultGrid()->selectRow(r_);
 }
 
 void TfrmDupCompare::btNextClick() {
@@ -476,7 +488,7 @@ void TfrmDupCompare::btPrevClick() {
 }
 
 void TfrmDupCompare::markClick(Side side) {
-    if (owner_ && shownRow_[side] >= 0) owner_->grid->MarkThisFile(r_ + side);
+    if (owner_ && shownRow_[side] >= 0) owner_->resultGrid()->MarkThisFile(r_ + side);
 }
 
 void TfrmDupCompare::openClick(Side side) {
@@ -491,10 +503,9 @@ void TfrmDupCompare::viewClick(Side side) {
 }
 
 void TfrmDupCompare::browseClick(Side side) {
-    const int k = shownRow_[side];
-    if (k < 0 || !FinderHooks::browse) return;
-    const Row& row = rows_[static_cast<size_t>(k)];
-    FinderHooks::browse(this, folderOf(row), row.name, "*.*");
+    const std::optional<Shown>& shown = half[side].shown;
+    if (!shown || !FinderHooks::browse) return;
+    FinderHooks::browse(this, shown->folder, shown->name, "*.*");
 }
 
 void TfrmDupCompare::setBackgrounds(bool white) {

@@ -2,10 +2,14 @@
 // The pair comparison: two neighbouring files of the duplicate list side by
 // side, with their differences highlighted. One window for the whole run; the
 // finder shows it with Pairs and it follows the finder's list.
+#include "finders/duplines.h"
+#include "scan/filestore.h"
 #include <QDialog>
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,20 @@ public:
     enum class Arrow { Hidden, Left, Right, Equal };
     enum DateRow { CreationRow = 0, ModifyRow, AccessRow };
 
+    // What one half shows, as values: "identical" and the highlight are
+    // decided from these, never from the label texts. Times are to the
+    // second and the access date to the day, as the labels show them.
+    struct Shown {
+        std::string folder;
+        std::string name;
+        int64_t size = 0;
+        QString type;
+        int64_t created = 0;  // ShownSecond
+        int64_t modified = 0; // ShownSecond
+        int64_t accessDay = 0;
+        uint32_t attributes = 0;
+    };
+
     // Everything one half shows.
     struct Half {
         QGroupBox* box;
@@ -48,6 +66,10 @@ public:
         QPushButton* btBrowse;
         // The dates as numbers for the arrows; 0 = no such date.
         std::array<double, 3> dates{};
+        // Empty while the side shows no file.
+        std::optional<Shown> shown;
+        // Set by computeCRCValues, cleared whenever the side is filled.
+        std::optional<uint32_t> checksum;
     };
     std::array<Half, 2> half;
     std::array<QLabel*, 3> arrows;
@@ -89,17 +111,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // What the window keeps of a grid row: enough to show the file and to
-    // match it with its neighbour, without formatting every cell up front.
-    struct Row {
-        uint32_t folder; // into folders_
-        std::string name;
-        int64_t size;
-        double modified;
-        QString type;
-    };
-    const std::string& folderOf(const Row& row) const { return folders_[row.folder]; }
     std::string pathOf(Side side) const;
+    // Whether both sides show the same value of a field (or both show none).
+    template <typename Field> bool sameOnBothSides(Field field) const;
     void fillSide(Side side, int k);
     void clearSide(Side side);
     void adjustHeight();
@@ -108,9 +122,11 @@ private:
     void afterMove();
 
     TfrmDup* owner_ = nullptr;
-    int matchMode_ = 0;
-    std::vector<std::string> folders_;
-    std::vector<Row> rows_;
+    // The finder's result list as it was at the last show: its store (kept
+    // alive here while the finder searches again) and its grid order.
+    std::shared_ptr<const FileStore> store_;
+    std::vector<uint32_t> rows_;
+    std::optional<MatchKey> matchKey_; // over store_; declared after it
     int r_ = 0;
     std::array<int, 2> shownRow_{-1, -1};
     std::array<Arrow, 3> arrowState_{Arrow::Hidden, Arrow::Hidden, Arrow::Hidden};

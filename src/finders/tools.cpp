@@ -6,13 +6,15 @@
 namespace quillon {
 
 void RegisterFinderTools() {
-    // Duplicates and file hogs share one window; the launcher sets DuplicateMode first.
-    const ToolOpener openFinder = [](QWidget* launcher) {
-        TfrmDup finder(launcher);
-        finder.exec();
+    // Duplicates and file hogs share one window; each button opens it in its mode.
+    const auto openFinder = [](FinderMode mode) -> ToolOpener {
+        return [mode](QWidget* launcher) {
+            TfrmDup finder(mode, launcher);
+            finder.exec();
+        };
     };
-    RegisterTool("btDuplicate", openFinder);
-    RegisterTool("btFileHog", openFinder);
+    RegisterTool("btDuplicate", openFinder(FinderMode::Duplicates));
+    RegisterTool("btFileHog", openFinder(FinderMode::FileHogs));
     DupHooks::pairs = [](TfrmDup* finder) { DupCompareWindow().showFor(finder); };
     DupHooks::finderClosing = [](TfrmDup* finder) { DupCompareWindow().finderClosing(finder); };
 }

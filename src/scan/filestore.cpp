@@ -1,8 +1,10 @@
 #include "scan/filestore.h"
 #include "shell/routines.h"
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <numeric>
 
 namespace quillon {
 
@@ -114,6 +116,26 @@ FileIdentity FileStore::identity(uint32_t index) const {
 
 std::string FileStore::path(uint32_t index) const {
     return JoinPath(folders_[rows_[index].folder], name(index));
+}
+
+int CompareTypeDescriptions(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive);
+}
+
+std::vector<uint32_t> TypeRanks(const FileTypeTable& types) {
+    // A table holds a few hundred descriptions at most: sort them once, then
+    // rows compare by a number.
+    const auto compare = [&](uint32_t a, uint32_t b) {
+        return CompareTypeDescriptions(types.description(a), types.description(b));
+    };
+    std::vector<uint32_t> byText(types.size());
+    std::iota(byText.begin(), byText.end(), 0u);
+    std::sort(byText.begin(), byText.end(),
+              [&](uint32_t a, uint32_t b) { return compare(a, b) < 0; });
+    std::vector<uint32_t> rank(types.size(), 0);
+    for (size_t i = 1; i < byText.size(); ++i)
+        rank[byText[i]] = rank[byText[i - 1]] + (compare(byText[i - 1], byText[i]) != 0 ? 1 : 0);
+    return rank;
 }
 
 } // namespace quillon

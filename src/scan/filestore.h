@@ -80,4 +80,14 @@ private:
     size_t capacity_ = kDefaultCapacity;
 };
 
+// Type descriptions compare without case (<0, 0, >0): equal but for case
+// is the same type.
+int CompareTypeDescriptions(const QString& a, const QString& b);
+
+// The sort rank of each type description of a table (by index): descriptions
+// compare without case, and descriptions equal but for case share one rank.
+// Ranks are dense (0, 1, 2, ...). Every list that sorts or matches files by
+// type uses these ranks, so "same type" means the same everywhere.
+std::vector<uint32_t> TypeRanks(const FileTypeTable& types);
+
 } // namespace quillon

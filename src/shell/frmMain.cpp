@@ -211,17 +211,8 @@ void TfrmMain::openGuarded(const char* name) {
     OpenTool(name, this);
 }
 
-void TfrmMain::btDuplicateClick() {
-    if (!ProtectedFolderList::Instance().checkExceptionList()) return;
-    DuplicateMode = true;
-    OpenTool("btDuplicate", this);
-}
-
-void TfrmMain::btFileHogClick() {
-    if (!ProtectedFolderList::Instance().checkExceptionList()) return;
-    DuplicateMode = false;
-    OpenTool("btFileHog", this);
-}
+void TfrmMain::btDuplicateClick() { openGuarded("btDuplicate"); }
+void TfrmMain::btFileHogClick() { openGuarded("btFileHog"); }
 
 void TfrmMain::btFilesClick() { openGuarded("btFiles"); }
 void TfrmMain::btDirHogsClick() { openGuarded("btDirHogs"); }

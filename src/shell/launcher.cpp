@@ -3,7 +3,6 @@
 
 namespace quillon {
 
-bool DuplicateMode = true;
 std::string ZipFolder;
 
 namespace {

@@ -16,11 +16,6 @@ void RegisterTool(const std::string& buttonName, ToolOpener opener);
 bool OpenTool(const std::string& buttonName, QWidget* launcher);
 void ClearToolsForTesting();
 
-// Program-wide: true when the duplicate and file-hog finder is to open in
-// duplicates mode, false for file hogs. Set by the launcher just before it
-// opens that finder.
-extern bool DuplicateMode;
-
 // The folder that receives backup archives (settings ZipFile / Path), read when
 // the launcher is shown and changed by the zip options dialog. Bytes.
 extern std::string ZipFolder;

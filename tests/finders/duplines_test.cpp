@@ -18,8 +18,8 @@ protected:
         rows.push_back(row);
         return row;
     }
-    std::vector<std::string> grouped(int mode) {
-        SortWorkingList(store, rows, true, mode);
+    std::vector<std::string> grouped(MatchMode mode) {
+        SortWorkingList(store, rows, FinderMode::Duplicates, mode);
         std::vector<std::string> out;
         for (uint32_t r : addDups(store, rows, mode)) out.push_back(store.path(r));
         return out;
@@ -35,7 +35,7 @@ TEST_F(DupLinesTest, FilenameOnlyIgnoresCaseAndJoinsEveryMatch) {
     add("/c/Z", "README.TXT", 30);
     add("/c/A", "alone.doc", 10);
     add("/c/Q", "zzz-last.doc", 10); // the last line alone starts no group
-    const auto groups = grouped(kMatchName);
+    const auto groups = grouped(MatchMode::Name);
     ASSERT_EQ(groups.size(), 3u);
     EXPECT_EQ(std::count_if(groups.begin(), groups.end(),
                             [](const std::string& p) { return p.find("README") != p.npos ||
@@ -47,22 +47,22 @@ TEST_F(DupLinesTest, EachModeGroupsByItsKey) {
     const DateTime x = EncodeDateTime(2024, 5, 1, 10, 0, 0);
     const DateTime y = EncodeDateTime(2024, 5, 2, 10, 0, 0);
     const struct {
-        int mode;
+        MatchMode mode;
         std::vector<std::tuple<std::string, int64_t, DateTime>> files; // name, size, time
         std::vector<std::string> expected;                              // names, in order
     } cases[] = {
-        {kMatchNameSize, {{"X.DAT", 100, x}, {"x.dat", 200, x}}, {}},
-        {kMatchNameSize, {{"X.DAT", 100, x}, {"x.dat", 100, y}}, {"X.DAT", "x.dat"}},
-        {kMatchNameSizeTime, {{"X.DAT", 100, x}, {"x.dat", 100, y}}, {}},
-        {kMatchSize, {{"a.bin", 0, x}, {"b.txt", 0, y}, {"c", 0, x}, {"d", 5, x}},
+        {MatchMode::NameSize, {{"X.DAT", 100, x}, {"x.dat", 200, x}}, {}},
+        {MatchMode::NameSize, {{"X.DAT", 100, x}, {"x.dat", 100, y}}, {"X.DAT", "x.dat"}},
+        {MatchMode::NameSizeTime, {{"X.DAT", 100, x}, {"x.dat", 100, y}}, {}},
+        {MatchMode::Size, {{"a.bin", 0, x}, {"b.txt", 0, y}, {"c", 0, x}, {"d", 5, x}},
          {"a.bin", "b.txt", "c"}},
         // Equal keys form one group even when a file of the same size with
         // another time sorts between them by name.
-        {kMatchSizeTime, {{"A", 100, x}, {"B", 100, y}, {"C", 100, x}}, {"A", "C"}},
-        {kMatchSizeTime, {{"A", 100, x}, {"B", 100, x}, {"C", 100, y}}, {"A", "B"}},
-        {kMatchSizeType, {{"a.txt", 100, x}, {"b.png", 100, x}, {"c.txt", 100, y}},
+        {MatchMode::SizeTime, {{"A", 100, x}, {"B", 100, y}, {"C", 100, x}}, {"A", "C"}},
+        {MatchMode::SizeTime, {{"A", 100, x}, {"B", 100, x}, {"C", 100, y}}, {"A", "B"}},
+        {MatchMode::SizeType, {{"a.txt", 100, x}, {"b.png", 100, x}, {"c.txt", 100, y}},
          {"a.txt", "c.txt"}},
-        {kMatchTypeTime, {{"p.htm", 1, x}, {"q.html", 2, x}, {"r.html", 3, y}},
+        {MatchMode::TypeTime, {{"p.htm", 1, x}, {"q.html", 2, x}, {"r.html", 3, y}},
          {"p.htm", "q.html"}},
     };
     for (const auto& c : cases) {
@@ -71,7 +71,7 @@ TEST_F(DupLinesTest, EachModeGroupsByItsKey) {
         for (const auto& [name, size, time] : c.files) add("/d", name, size, time);
         std::vector<std::string> names;
         for (const std::string& p : grouped(c.mode)) names.push_back(p.substr(3));
-        EXPECT_EQ(names, c.expected) << "mode " << c.mode;
+        EXPECT_EQ(names, c.expected) << "mode " << static_cast<int>(c.mode);
     }
 }
 
@@ -81,8 +81,8 @@ TEST_F(DupLinesTest, GroupsStayContiguousAndCountFiles) {
         add("/y", "g" + std::to_string(g) + ".b", 1000 + g);
         add("/z", "single" + std::to_string(g), 5000 + g);
     }
-    SortWorkingList(store, rows, true, kMatchSize);
-    const auto listed = addDups(store, rows, kMatchSize);
+    SortWorkingList(store, rows, FinderMode::Duplicates, MatchMode::Size);
+    const auto listed = addDups(store, rows, MatchMode::Size);
     ASSERT_EQ(listed.size(), 6u);
     for (size_t i = 0; i < listed.size(); i += 2)
         EXPECT_EQ(store.row(listed[i]).size, store.row(listed[i + 1]).size);
@@ -92,20 +92,20 @@ TEST_F(DupLinesTest, ResultLinesFollowTheModeFieldOrder) {
     const uint32_t r = add("/home/Ann", "Big File.TXT", 5368709120LL,
                            EncodeDateTime(2024, 5, 1, 13, 5, 7));
     const QString name = "Big File.TXT", size = "5,368,709,120";
-    const QStringList byName = FileEntry(store, r, true, kMatchName).split('\t');
+    const QStringList byName = FileEntry(store, r, FinderMode::Duplicates, MatchMode::Name).split('\t');
     ASSERT_EQ(byName.size(), 7);
     EXPECT_EQ(byName[0], name);
     EXPECT_EQ(byName[1], size);
     EXPECT_EQ(byName[2], "5/1/24");
     EXPECT_TRUE(byName[3].startsWith("1:05:07 PM"));
     EXPECT_EQ(byName[5], "/home/Ann");
-    const QStringList bySize = FileEntry(store, r, true, kMatchSizeTime).split('\t');
+    const QStringList bySize = FileEntry(store, r, FinderMode::Duplicates, MatchMode::SizeTime).split('\t');
     EXPECT_EQ(bySize[0], size);
     EXPECT_EQ(bySize[1], name);
-    const QStringList byType = FileEntry(store, r, true, kMatchTypeTime).split('\t');
+    const QStringList byType = FileEntry(store, r, FinderMode::Duplicates, MatchMode::TypeTime).split('\t');
     EXPECT_EQ(byType[0], store.typeName(r));
     EXPECT_EQ(byType[3], name);
-    const QStringList hog = FileEntry(store, r, false, 0).split('\t');
+    const QStringList hog = FileEntry(store, r, FinderMode::FileHogs, MatchMode::Name).split('\t');
     ASSERT_EQ(hog.size(), 6);
     EXPECT_EQ(hog[0], size);
     EXPECT_EQ(hog[4], "/home/Ann/Big File.TXT") << "the real case is kept";
@@ -116,7 +116,7 @@ TEST_F(DupLinesTest, FileHogListSortsBySizeNumerically) {
     add("/a", "k", 1024);
     add("/a", "huge", 5368709120LL);
     add("/a", "four", 4294967296LL);
-    SortWorkingList(store, rows, false, 0);
+    SortWorkingList(store, rows, FinderMode::FileHogs, MatchMode::Name);
     std::vector<int64_t> sizes;
     for (uint32_t r : rows) sizes.push_back(store.row(r).size);
     EXPECT_EQ(sizes, (std::vector<int64_t>{1024, 999999, 4294967296LL, 5368709120LL}));

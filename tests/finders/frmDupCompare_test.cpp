@@ -1,5 +1,6 @@
 #include "finders/frmDup.h"
 #include "finders/frmDupCompare.h"
+#include "finder_ui.h"
 #include "finders/tools.h"
 #include "platform/checksum.h"
 #include "platform/clock.h"
@@ -21,6 +22,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <filesystem>
+#include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,6 +42,7 @@ protected:
     ~PairsTest() override {
         if (finder) DupCompareWindow().finderClosing(finder.get());
         DupCompareWindow().cbAutoCRC->setChecked(false);
+        ui.reset();
         finder.reset();
         ClearToolsForTesting();
         SetOpenUrlHandlerForTesting(nullptr);
@@ -46,17 +50,17 @@ protected:
     }
 
     // Scans drive C for duplicates in a match mode and opens the pairs on a row.
-    TfrmDupCompare& scanAndCompare(int mode, int row = 0) {
-        DuplicateMode = true;
-        finder = std::make_unique<TfrmDup>();
+    TfrmDupCompare& scanAndCompare(MatchMode mode, int row = 0) {
+        finder = std::make_unique<TfrmDup>(FinderMode::Duplicates);
         finder->show();
-        finder->cbDup->setCurrentIndex(mode);
-        finder->rbLarger->setChecked(true);
-        finder->num1->setValue(0);
-        finder->cbKB1->setCurrentIndex(0);
-        QTest::mouseClick(finder->btScan, Qt::LeftButton);
-        finder->grid->selectRow(row);
-        QTest::mouseClick(finder->btCompare, Qt::LeftButton);
+        ui.emplace(*finder);
+        ui->cbDup->setCurrentIndex(static_cast<int>(mode));
+        ui->rbLarger->setChecked(true);
+        ui->num1->setValue(0);
+        ui->cbKB1->setCurrentIndex(0);
+        QTest::mouseClick(ui->btScan, Qt::LeftButton);
+        ui->grid->selectRow(row);
+        QTest::mouseClick(ui->btCompare, Qt::LeftButton);
         return DupCompareWindow();
     }
     std::string c(const std::string& rel) { return world.path("c/" + rel); }
@@ -68,13 +72,14 @@ protected:
 
     test::TestWorld world;
     std::unique_ptr<TfrmDup> finder;
+    std::optional<test::FinderUi> ui;
 };
 
 TEST_F(PairsTest, IdenticalCopiesCompareEqualByContent) {
     const std::string text(5000, 'q');
     world.writeFile("c/a/copy.txt", text);
     world.writeFile("c/b/copy.txt", text);
-    TfrmDupCompare& w = scanAndCompare(1);
+    TfrmDupCompare& w = scanAndCompare(MatchMode::NameSize);
     ASSERT_TRUE(w.isVisible());
     EXPECT_EQ(w.windowTitle(), "Compare file pairs");
     EXPECT_EQ(w.half[0].box->title(), "copy.txt");
@@ -99,7 +104,7 @@ TEST_F(PairsTest, SameSizeAndChecksumButDifferentBytesDiffer) {
     const std::string b = std::string(2048, 'y') + std::string(2048, 'x');
     world.writeFile("c/a/blocks.bin", a);
     world.writeFile("c/b/blocks.bin", b);
-    TfrmDupCompare& w = scanAndCompare(1);
+    TfrmDupCompare& w = scanAndCompare(MatchMode::NameSize);
     QTest::mouseClick(w.btCRC, Qt::LeftButton);
     EXPECT_TRUE(w.half[0].lblCRC->text().endsWith(" file contents differ"));
     EXPECT_TRUE(w.half[1].lblCRC->text().endsWith(" file contents differ"));
@@ -111,7 +116,7 @@ TEST_F(PairsTest, ArrowsPointToTheNewerSide) {
     world.writeFile("c/b/doc.txt", "two!");
     setTimes(c("a/doc.txt"), EncodeDateTime(2024, 5, 6, 12));
     setTimes(c("b/doc.txt"), EncodeDateTime(2023, 1, 2, 12));
-    TfrmDupCompare& w = scanAndCompare(0);
+    TfrmDupCompare& w = scanAndCompare(MatchMode::Name);
     const bool leftIsA = w.half[0].lblFolder->text().endsWith("/a");
     EXPECT_EQ(w.arrow(TfrmDupCompare::ModifyRow), leftIsA ? Arrow::Left : Arrow::Right);
     EXPECT_EQ(w.arrow(TfrmDupCompare::AccessRow), leftIsA ? Arrow::Left : Arrow::Right);
@@ -128,7 +133,7 @@ TEST_F(PairsTest, NextAndPrevVisitEveryMatchingPairAndMoveTheFinder) {
     // Mode 3 (size): a group of three, then a group of two.
     for (const char* name : {"c/x1", "c/x2", "c/x3"}) world.makeFile(name, 300);
     for (const char* name : {"c/y1", "c/y2"}) world.makeFile(name, 700);
-    TfrmDupCompare& w = scanAndCompare(3);
+    TfrmDupCompare& w = scanAndCompare(MatchMode::Size);
     ASSERT_EQ(w.rowCount(), 5);
     const bool threeFirst = w.half[0].lblSize->text() == "300 bytes";
     std::vector<int> visited{w.currentRow()};
@@ -141,14 +146,96 @@ TEST_F(PairsTest, NextAndPrevVisitEveryMatchingPairAndMoveTheFinder) {
     const std::vector<int> expected =
         threeFirst ? std::vector<int>{0, 1, 3, 3, 3} : std::vector<int>{0, 2, 3, 3, 3};
     EXPECT_EQ(visited, expected);
-    EXPECT_EQ(finder->grid->selectedRow(), 3);
+    EXPECT_EQ(ui->grid->selectedRow(), 3);
     QTest::keyRelease(&w, Qt::Key_PageUp);
     EXPECT_EQ(w.currentRow(), threeFirst ? 1 : 2);
     QTest::mouseClick(w.btPrev, Qt::LeftButton);
     EXPECT_EQ(w.currentRow(), 0);
     QTest::mouseClick(w.btPrev, Qt::LeftButton);
     EXPECT_EQ(w.currentRow(), 0) << "Prev does nothing on the first row";
-    EXPECT_EQ(finder->grid->selectedRow(), 0);
+    EXPECT_EQ(ui->grid->selectedRow(), 0);
+}
+
+// Next steps only between rows the finder grouped together: in every mode the
+// pair that straddles two groups, which differ only in part of the key, is
+// skipped. Two groups of two files each, in folders g1 and g2.
+TEST_F(PairsTest, NextSkipsThePairBetweenTwoGroupsInEveryMode) {
+    const DateTime t1 = EncodeDateTime(2024, 5, 1, 10, 0, 0);
+    const DateTime t2 = EncodeDateTime(2024, 5, 1, 10, 0, 1);
+    struct File {
+        const char* path;
+        int64_t size;
+        DateTime modified;
+    };
+    const struct {
+        MatchMode mode;
+        std::vector<File> files;
+    } cases[] = {
+        {MatchMode::Name,
+         {{"g1/a/apple.txt", 1, t1}, {"g1/b/APPLE.TXT", 2, t1},
+          {"g2/a/zebra.txt", 3, t1}, {"g2/b/Zebra.txt", 4, t1}}},
+        // Same name and size across the groups; one second apart.
+        {MatchMode::NameSizeTime,
+         {{"g1/a/d.bin", 10, t1}, {"g1/b/d.bin", 10, t1},
+          {"g2/a/d.bin", 10, t2}, {"g2/b/d.bin", 10, t2}}},
+        {MatchMode::SizeTime,
+         {{"g1/a", 100, t1}, {"g1/b", 100, t1}, {"g2/c", 100, t2}, {"g2/d", 100, t2}}},
+        // Same size across the groups; two types.
+        {MatchMode::SizeType,
+         {{"g1/a.txt", 50, t1}, {"g1/b.TXT", 50, t2}, {"g2/c.png", 50, t1}, {"g2/d.png", 50, t2}}},
+        // Same time across the groups; .htm and .html share one description.
+        {MatchMode::TypeTime,
+         {{"g1/p.htm", 1, t1}, {"g1/q.html", 2, t1}, {"g2/a.txt", 3, t1}, {"g2/b.txt", 4, t1}}},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(static_cast<int>(k.mode));
+        for (const char* g : {"g1", "g2"}) std::filesystem::remove_all(c(g));
+        for (const File& file : k.files)
+            world.makeFile("c/" + std::string(file.path), file.size, file.modified);
+        TfrmDupCompare& w = scanAndCompare(k.mode);
+        ASSERT_EQ(w.rowCount(), 4);
+        const auto group = [&](int row) { return ui->grid->fullPath(row).substr(c("").size(), 2); };
+        ASSERT_EQ(group(0), group(1));
+        ASSERT_NE(group(1), group(2));
+        std::vector<int> visited{w.currentRow()};
+        for (int i = 0; i < 2; ++i) {
+            QTest::mouseClick(w.btNext, Qt::LeftButton);
+            visited.push_back(w.currentRow());
+        }
+        EXPECT_EQ(visited, (std::vector<int>{0, 2, 2}));
+        QTest::mouseClick(w.btPrev, Qt::LeftButton);
+        EXPECT_EQ(w.currentRow(), 0);
+        DupCompareWindow().finderClosing(finder.get());
+    }
+}
+
+// The labels only show: what is written in them decides nothing.
+TEST_F(PairsTest, IdenticalIsDecidedFromTheFilesNotTheLabels) {
+    world.writeFile("c/a/same.txt", std::string(3000, 's'));
+    world.writeFile("c/b/same.txt", std::string(3000, 's'));
+    TfrmDupCompare& w = scanAndCompare(MatchMode::NameSize);
+    w.half[0].lblSize->setText("1 byte");
+    w.half[1].lblSize->setText("2 bytes");
+    w.half[1].lblType->setText("Something else");
+    QTest::mouseClick(w.btCRC, Qt::LeftButton);
+    EXPECT_TRUE(w.half[0].lblCRC->text().endsWith(" file contents are identical"));
+    for (QLabel* label : {w.half[0].lblSize, w.half[0].lblType, w.half[0].lblCRC})
+        EXPECT_FALSE(TfrmDupCompare::isHighlighted(label));
+
+    // Sizes that differ stay different whatever the labels say.
+    world.writeFile("c/a/other.txt", std::string(3000, 'o'));
+    world.writeFile("c/b/other.txt", std::string(3001, 'o'));
+    TfrmDupCompare& v = scanAndCompare(MatchMode::Name);
+    const int row = ui->grid->fullPath(0).ends_with("other.txt") ? 0 : 2;
+    if (row != 0) {
+        ui->grid->selectRow(row);
+        QTest::mouseClick(ui->btCompare, Qt::LeftButton);
+    }
+    ASSERT_EQ(v.half[0].box->title(), "other.txt");
+    v.half[1].lblSize->setText(v.half[0].lblSize->text());
+    QTest::mouseClick(v.btCRC, Qt::LeftButton);
+    EXPECT_TRUE(v.half[0].lblCRC->text().endsWith(" file contents differ"));
+    EXPECT_TRUE(TfrmDupCompare::isHighlighted(v.half[0].lblSize));
 }
 
 TEST_F(PairsTest, AutoCompareRunsOnlyForEqualSizes) {
@@ -157,7 +244,7 @@ TEST_F(PairsTest, AutoCompareRunsOnlyForEqualSizes) {
     world.makeFile("c/a/m.txt", 100);
     world.makeFile("c/b/m.txt", 100);
     DupCompareWindow().cbAutoCRC->setChecked(true);
-    TfrmDupCompare& w = scanAndCompare(0);
+    TfrmDupCompare& w = scanAndCompare(MatchMode::Name);
     // Walk both pairs: the one with equal sizes gets its checksums, the other none.
     for (int step = 0; step < 2; ++step) {
         if (w.half[0].lblSize->text() == w.half[1].lblSize->text())
@@ -173,14 +260,14 @@ TEST_F(PairsTest, MarkOpenAndProtectedSide) {
     ProtectedFolderList::Instance().GetSearchPath();
     world.makeFile("c/app/tool.cfg", 10);
     world.makeFile("c/user/tool.cfg", 10);
-    TfrmDupCompare& w = scanAndCompare(1);
+    TfrmDupCompare& w = scanAndCompare(MatchMode::NameSize);
     const int appSide = w.half[0].lblFolder->text().endsWith("/app") ? 0 : 1;
     EXPECT_EQ(w.half[appSide].lblNonDelete->text(), "** In Non-Delete List **");
     EXPECT_TRUE(w.half[1 - appSide].lblNonDelete->text().isEmpty());
 
     QTest::mouseClick(w.half[1].btMark, Qt::LeftButton);
-    EXPECT_EQ(finder->grid->MarkedCount(), 1);
-    EXPECT_TRUE(finder->grid->model()->isMarked(1));
+    EXPECT_EQ(ui->grid->MarkedCount(), 1);
+    EXPECT_TRUE(ui->grid->model()->isMarked(1));
 
     SetOpenUrlHandlerForTesting([](const QUrl&) { return false; });
     test::ScriptedDialogs dialogs;
@@ -193,21 +280,21 @@ TEST_F(PairsTest, MarkOpenAndProtectedSide) {
 TEST_F(PairsTest, VanishedFileKeepsItsSideAndLastRowShowsAnEmptyRight) {
     world.makeFile("c/a/gone.txt", 10);
     world.makeFile("c/b/gone.txt", 10);
-    TfrmDupCompare& w = scanAndCompare(1, 0);
+    TfrmDupCompare& w = scanAndCompare(MatchMode::NameSize, 0);
     QTest::mouseClick(w.btCRC, Qt::LeftButton);
     const QString rightFolder = w.half[1].lblFolder->text();
     const QString rightModify = w.half[1].lblModify->text();
     // The right file vanishes: at the next show its side keeps what it showed,
     // all but the checksum.
     ASSERT_EQ(::unlink((rightFolder.toStdString() + "/gone.txt").c_str()), 0);
-    QTest::mouseClick(finder->btCompare, Qt::LeftButton);
+    QTest::mouseClick(ui->btCompare, Qt::LeftButton);
     EXPECT_EQ(w.half[1].lblFolder->text(), rightFolder);
     EXPECT_EQ(w.half[1].lblModify->text(), rightModify);
     EXPECT_TRUE(w.half[1].lblCRC->text().isEmpty());
 
     // Opened on the last row, the right side is empty.
-    finder->grid->selectRow(1);
-    QTest::mouseClick(finder->btCompare, Qt::LeftButton);
+    ui->grid->selectRow(1);
+    QTest::mouseClick(ui->btCompare, Qt::LeftButton);
     EXPECT_TRUE(w.half[1].box->title().isEmpty());
     EXPECT_TRUE(w.half[1].lblFolder->text().isEmpty());
 }
@@ -215,7 +302,7 @@ TEST_F(PairsTest, VanishedFileKeepsItsSideAndLastRowShowsAnEmptyRight) {
 TEST_F(PairsTest, PrintsTheWindowImage) {
     world.makeFile("c/a/p.txt", 10);
     world.makeFile("c/b/p.txt", 10);
-    TfrmDupCompare& w = scanAndCompare(1);
+    TfrmDupCompare& w = scanAndCompare(MatchMode::NameSize);
     const std::string pdf = world.path("pairs.pdf");
     Printing::chooser = [&](QPrinter& printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -230,7 +317,7 @@ TEST_F(PairsTest, PrintsTheWindowImage) {
 TEST_F(PairsTest, ClosingTheFinderHidesTheWindow) {
     world.makeFile("c/a/q.txt", 10);
     world.makeFile("c/b/q.txt", 10);
-    TfrmDupCompare& w = scanAndCompare(1);
+    TfrmDupCompare& w = scanAndCompare(MatchMode::NameSize);
     ASSERT_TRUE(w.isVisible());
     finder.reset();
     EXPECT_FALSE(w.isVisible());

@@ -1,4 +1,5 @@
 #include "finders/frmDup.h"
+#include "finder_ui.h"
 #include "finders/tools.h"
 #include "removal/frmReallyDelete.h"
 #include "removal/tools.h"
@@ -45,80 +46,107 @@ protected:
         ClearToolsForTesting();
     }
 
-    std::unique_ptr<TfrmDup> open(bool duplicates) {
-        DuplicateMode = duplicates;
-        auto finder = std::make_unique<TfrmDup>();
+    std::unique_ptr<TfrmDup> open(FinderMode mode) {
+        auto finder = std::make_unique<TfrmDup>(mode);
         finder->show();
         return finder;
     }
-    void setBytes(TfrmDup& f, QRadioButton* rb, double a, double b = 0) {
+    // A size filter in bytes.
+    void setBytes(const test::FinderUi& ui, QRadioButton* rb, double a, double b = 0) {
         rb->setChecked(true);
-        f.num1->setValue(a);
-        f.num2->setValue(b);
-        f.cbKB1->setCurrentIndex(0);
+        ui.num1->setValue(a);
+        ui.num2->setValue(b);
+        ui.cbKB1->setCurrentIndex(0);
     }
-    std::vector<std::string> listedPaths(const TfrmDup& f) {
+    std::vector<std::string> listedPaths(const test::FinderUi& ui) {
         std::vector<std::string> out;
-        for (int r = 0; r < f.grid->RowsUsed(); ++r) out.push_back(f.grid->fullPath(r));
+        for (int r = 0; r < ui.grid->RowsUsed(); ++r) out.push_back(ui.grid->fullPath(r));
         return out;
     }
     std::string c(const std::string& rel) { return world.path("c/" + rel); }
+    // Lists the copies of a duplicates search and marks the first row.
+    void listAndMarkFirst(const test::FinderUi& ui, int rows) {
+        setBytes(ui, ui.rbLarger, 0);
+        click(ui.btScan);
+        ASSERT_EQ(ui.grid->RowsUsed(), rows);
+        ui.grid->selectRow(0);
+        click(ui.btMark);
+        ASSERT_EQ(ui.grid->lbDeleted().size(), 1u);
+    }
 
     test::TestWorld world;
 };
 
 TEST_F(FinderTest, DuplicatesWindowShowsItsControls) {
-    auto f = open(true);
+    auto f = open(FinderMode::Duplicates);
+    const test::FinderUi ui(*f);
     EXPECT_EQ(f->windowTitle(), "Find and delete duplicate files");
-    EXPECT_EQ(f->btScan->toolTip(), "Duplicates on file name only");
-    EXPECT_TRUE(f->cbDup->isVisible());
-    EXPECT_EQ(f->cbDup->count(), 7);
-    EXPECT_EQ(f->cbDup->itemText(5), "Size and type");
-    EXPECT_EQ(f->num1->value(), 250);
-    EXPECT_EQ(f->cbKB1->currentText(), "KB");
-    EXPECT_TRUE(f->rbLarger->isChecked());
-    EXPECT_FALSE(f->num2->isVisible());
-    EXPECT_EQ(f->cbWildCard->currentText(), "*.*");
-    EXPECT_EQ(f->lblWild->text(), "All files");
-    EXPECT_GT(f->cbWildCard->findText("*.txt"), 0);
-    for (QPushButton* hidden : {f->btAbort, f->btMark, f->btDelete, f->btOptions, f->btBrowse,
-                                f->btDetails, f->btCompare})
+    EXPECT_EQ(ui.btScan->toolTip(), "Duplicates on file name only");
+    EXPECT_TRUE(ui.cbDup->isVisible());
+    // The items stand in MatchMode order: the index chosen is the mode used.
+    const std::pair<MatchMode, const char*> items[] = {
+        {MatchMode::Name, "Filename only"},
+        {MatchMode::NameSize, "Filename and size"},
+        {MatchMode::NameSizeTime, "Filename, size and modify date/time"},
+        {MatchMode::Size, "Size only"},
+        {MatchMode::SizeTime, "Size and modify date/time"},
+        {MatchMode::SizeType, "Size and type"},
+        {MatchMode::TypeTime, "Type and modify date/time"},
+    };
+    ASSERT_EQ(ui.cbDup->count(), 7);
+    for (const auto& [mode, text] : items) {
+        EXPECT_EQ(ui.cbDup->itemText(static_cast<int>(mode)), text);
+        EXPECT_EQ(MatchModeAt(static_cast<int>(mode)), mode);
+    }
+    EXPECT_EQ(ui.cbDup->currentIndex(), 0);
+    EXPECT_EQ(f->matchMode(), MatchMode::Name);
+    EXPECT_EQ(ui.num1->value(), 250);
+    EXPECT_EQ(ui.cbKB1->currentText(), "KB");
+    EXPECT_TRUE(ui.rbLarger->isChecked());
+    EXPECT_FALSE(ui.num2->isVisible());
+    EXPECT_EQ(ui.cbWildCard->currentText(), "*.*");
+    EXPECT_EQ(ui.lblWild->text(), "All files");
+    EXPECT_GT(ui.cbWildCard->findText("*.txt"), 0);
+    for (QPushButton* hidden : {ui.btAbort, ui.btMark, ui.btDelete, ui.btOptions, ui.btBrowse,
+                                ui.btDetails, ui.btCompare})
         EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
-    EXPECT_TRUE(f->btScan->isEnabled());
-    EXPECT_EQ(f->grid->model()->headerData(5, Qt::Horizontal, Qt::DisplayRole).toString(),
+    EXPECT_TRUE(ui.btScan->isEnabled());
+    EXPECT_EQ(ui.grid->model()->headerData(5, Qt::Horizontal, Qt::DisplayRole).toString(),
               "Folder");
-    EXPECT_FALSE(f->grid->mnuSort->menuAction()->isVisible());
+    EXPECT_FALSE(ui.grid->mnuSort->menuAction()->isVisible());
 
-    f->rbBetween->setChecked(true);
-    EXPECT_TRUE(f->num2->isVisible());
-    EXPECT_TRUE(f->lblAnd->isVisible());
+    ui.rbBetween->setChecked(true);
+    EXPECT_TRUE(ui.num2->isVisible());
+    EXPECT_TRUE(ui.lblAnd->isVisible());
     // Unchecking every drive disables Start; checking one enables it again.
-    for (int i = 0; i < f->pckDrive->count(); ++i) f->pckDrive->item(i)->setCheckState(Qt::Unchecked);
-    EXPECT_FALSE(f->btScan->isEnabled());
-    f->pckDrive->item(1)->setCheckState(Qt::Checked);
-    EXPECT_TRUE(f->btScan->isEnabled());
+    for (int i = 0; i < ui.pckDrive->count(); ++i) ui.pckDrive->item(i)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(ui.btScan->isEnabled());
+    ui.pckDrive->item(1)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(ui.btScan->isEnabled());
 }
 
 TEST_F(FinderTest, FileHogWindowShowsItsControls) {
-    auto f = open(false);
+    auto f = open(FinderMode::FileHogs);
+    const test::FinderUi ui(*f);
     EXPECT_EQ(f->windowTitle(), "Find and delete file hogs");
-    EXPECT_EQ(f->btScan->toolTip(), "Start scanning for file hogs");
-    EXPECT_FALSE(f->cbDup->isVisible());
-    EXPECT_EQ(f->grid->model()->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(),
+    EXPECT_EQ(ui.btScan->toolTip(), "Start scanning for file hogs");
+    EXPECT_FALSE(ui.cbDup->isVisible());
+    EXPECT_EQ(ui.grid->model()->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(),
               "FileName");
-    EXPECT_TRUE(f->grid->mnuSort->menuAction()->isVisible());
+    EXPECT_TRUE(ui.grid->mnuSort->menuAction()->isVisible());
 }
 
 TEST_F(FinderTest, ReversedRangeIsRefused) {
-    auto f = open(true);
-    f->rbBetween->setChecked(true);
-    f->num1->setValue(100);
-    f->num2->setValue(50);
+    auto f = open(FinderMode::Duplicates);
+    const test::FinderUi ui(*f);
+    ui.rbBetween->setChecked(true);
+    ui.num1->setValue(100);
+    ui.num2->setValue(50);
     test::ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Error,
                           "The second number must be larger or equal than the first number");
-    click(f->btScan);
-    EXPECT_EQ(f->grid->RowsUsed(), 0);
+    click(ui.btScan);
+    EXPECT_EQ(ui.grid->RowsUsed(), 0);
 }
 
 TEST_F(FinderTest, DuplicatesAreFoundInGroupsOnTheCheckedDrive) {
@@ -129,24 +157,25 @@ TEST_F(FinderTest, DuplicatesAreFoundInGroupsOnTheCheckedDrive) {
     world.makeFile("c/.hidden/README.TXT", 50); // hidden folders are never entered
     world.makeFile("c/b/.README.TXT", 60);      // hidden files are never listed
     world.makeFile("d/README.TXT", 70);         // drive D is not checked
-    auto f = open(true);
-    setBytes(*f, f->rbLarger, 0);
-    click(f->btScan);
-    auto paths = listedPaths(*f);
+    auto f = open(FinderMode::Duplicates);
+    const test::FinderUi ui(*f);
+    setBytes(ui, ui.rbLarger, 0);
+    click(ui.btScan);
+    auto paths = listedPaths(ui);
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (std::vector<std::string>{c("a/README.TXT"), c("b/deep/README.TXT"),
                                                c("b/readme.txt")}));
-    EXPECT_EQ(f->pnlSel->text(), "3 duplicates found");
-    for (QPushButton* b : {f->btMark, f->btDelete, f->btOptions, f->btDetails, f->btCompare})
+    EXPECT_EQ(ui.pnlSel->text(), "3 duplicates found");
+    for (QPushButton* b : {ui.btMark, ui.btDelete, ui.btOptions, ui.btDetails, ui.btCompare})
         EXPECT_TRUE(b->isVisible()) << b->objectName().toStdString();
-    EXPECT_FALSE(f->btBrowse->isVisible()) << "shown only once a folder browser is connected";
-    EXPECT_FALSE(f->btDelete->isEnabled()) << "nothing marked yet";
+    EXPECT_FALSE(ui.btBrowse->isVisible()) << "shown only once a folder browser is connected";
+    EXPECT_FALSE(ui.btDelete->isEnabled()) << "nothing marked yet";
     EXPECT_EQ(f->printTitle(), "Duplicates larger or equal to 0 bytes matching *.* on drive(s) C ");
 
-    f->grid->selectRow(0);
-    click(f->btMark);
-    EXPECT_TRUE(f->btDelete->isEnabled());
-    EXPECT_TRUE(f->pnlSel->text().startsWith("1 files "));
+    ui.grid->selectRow(0);
+    click(ui.btMark);
+    EXPECT_TRUE(ui.btDelete->isEnabled());
+    EXPECT_TRUE(ui.pnlSel->text().startsWith("1 files "));
 }
 
 TEST_F(FinderTest, FileHogsListTheLargestFirstWithTrueSizes) {
@@ -157,17 +186,18 @@ TEST_F(FinderTest, FileHogsListTheLargestFirstWithTrueSizes) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(ftruncate(fd, 5368709120LL), 0); // 5 GiB, sparse
     ::close(fd);
-    auto f = open(false);
-    setBytes(*f, f->rbLarger, 0);
-    click(f->btScan);
-    EXPECT_EQ(listedPaths(*f), (std::vector<std::string>{big, c("Mixed Case/Medium.BIN"),
+    auto f = open(FinderMode::FileHogs);
+    const test::FinderUi ui(*f);
+    setBytes(ui, ui.rbLarger, 0);
+    click(ui.btScan);
+    EXPECT_EQ(listedPaths(ui), (std::vector<std::string>{big, c("Mixed Case/Medium.BIN"),
                                                           c("small.bin")}));
-    EXPECT_EQ(f->grid->model()->cellText(0, 0), "5,368,709,120");
-    EXPECT_EQ(f->grid->model()->cellText(1, 4), QString::fromStdString(c("Mixed Case/Medium.BIN")));
-    EXPECT_EQ(f->pnlSel->text(), "3 file hogs found");
+    EXPECT_EQ(ui.grid->model()->cellText(0, 0), "5,368,709,120");
+    EXPECT_EQ(ui.grid->model()->cellText(1, 4), QString::fromStdString(c("Mixed Case/Medium.BIN")));
+    EXPECT_EQ(ui.pnlSel->text(), "3 file hogs found");
     // The search sorted by size once (descending), so the next size sort is ascending.
-    f->grid->sortBy(SortSize);
-    EXPECT_EQ(f->grid->fullPath(0), c("small.bin"));
+    ui.grid->sortBy(SortSize);
+    EXPECT_EQ(ui.grid->fullPath(0), c("small.bin"));
 }
 
 TEST_F(FinderTest, SizeFiltersPassTheRightFiles) {
@@ -177,19 +207,20 @@ TEST_F(FinderTest, SizeFiltersPassTheRightFiles) {
     world.makeFile("c/b101", 101);
     world.makeFile("c/b50", 50);
     const struct {
-        QRadioButton* TfrmDup::*rb;
+        const char* rb;
         double a, b;
         std::vector<std::string> expected;
     } cases[] = {
-        {&TfrmDup::rbSmaller, 0, 0, {"empty1", "x/empty2"}},
-        {&TfrmDup::rbBetween, 50, 100, {"b50", "b75"}},
-        {&TfrmDup::rbLarger, 101, 0, {"b101"}},
+        {"rbSmaller", 0, 0, {"empty1", "x/empty2"}},
+        {"rbBetween", 50, 100, {"b50", "b75"}},
+        {"rbLarger", 101, 0, {"b101"}},
     };
     for (const auto& k : cases) {
-        auto f = open(false);
-        setBytes(*f, (*f).*(k.rb), k.a, k.b);
-        click(f->btScan);
-        auto paths = listedPaths(*f);
+        auto f = open(FinderMode::FileHogs);
+        const test::FinderUi ui(*f);
+        setBytes(ui, test::NamedChild<QRadioButton>(*f, k.rb), k.a, k.b);
+        click(ui.btScan);
+        auto paths = listedPaths(ui);
         std::sort(paths.begin(), paths.end());
         std::vector<std::string> expected;
         for (const auto& e : k.expected) expected.push_back(c(e));
@@ -198,13 +229,14 @@ TEST_F(FinderTest, SizeFiltersPassTheRightFiles) {
 }
 
 TEST_F(FinderTest, NothingFoundSaysSo) {
-    auto f = open(false);
-    setBytes(*f, f->rbSmaller, 1);
-    f->cbKB1->setCurrentIndex(1);
+    auto f = open(FinderMode::FileHogs);
+    const test::FinderUi ui(*f);
+    setBytes(ui, ui.rbSmaller, 1);
+    ui.cbKB1->setCurrentIndex(1);
     test::ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Info, "No files found.");
-    click(f->btScan);
-    EXPECT_FALSE(f->btMark->isVisible());
+    click(ui.btScan);
+    EXPECT_FALSE(ui.btMark->isVisible());
 }
 
 TEST_F(FinderTest, WildcardMaskSelectsNames) {
@@ -212,12 +244,13 @@ TEST_F(FinderTest, WildcardMaskSelectsNames) {
     world.makeFile("c/two.txt", 1);
     world.makeFile("c/three.doc", 1);
     world.makeFile("c/noext", 1);
-    auto f = open(false);
-    setBytes(*f, f->rbLarger, 0);
-    f->cbWildCard->setEditText("*.txt");
-    EXPECT_NE(f->lblWild->text(), "All files");
-    click(f->btScan);
-    auto paths = listedPaths(*f);
+    auto f = open(FinderMode::FileHogs);
+    const test::FinderUi ui(*f);
+    setBytes(ui, ui.rbLarger, 0);
+    ui.cbWildCard->setEditText("*.txt");
+    EXPECT_NE(ui.lblWild->text(), "All files");
+    click(ui.btScan);
+    auto paths = listedPaths(ui);
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (std::vector<std::string>{c("one.TXT"), c("two.txt")}));
 }
@@ -228,13 +261,14 @@ TEST_F(FinderTest, UnreadableRootIsReportedAndMissingDriveSkipped) {
                      {'E', world.path("missing"), {}}});
     const std::string dRoot = world.path("d");
     SetWalkOpenFailureForTesting([dRoot](const std::string& folder) { return folder == dRoot; });
-    auto f = open(false);
-    setBytes(*f, f->rbLarger, 0);
-    for (int i = 0; i < f->pckDrive->count(); ++i) f->pckDrive->item(i)->setCheckState(Qt::Checked);
+    auto f = open(FinderMode::FileHogs);
+    const test::FinderUi ui(*f);
+    setBytes(ui, ui.rbLarger, 0);
+    for (int i = 0; i < ui.pckDrive->count(); ++i) ui.pckDrive->item(i)->setCheckState(Qt::Checked);
     test::ScriptedDialogs dialogs;
-    dialogs.expectMessage(MessageKind::Error, "Can't open drive " + f->pckDrive->item(1)->text());
-    click(f->btScan);
-    EXPECT_EQ(listedPaths(*f), (std::vector<std::string>{c("a.bin")}));
+    dialogs.expectMessage(MessageKind::Error, "Can't open drive " + ui.pckDrive->item(1)->text());
+    click(ui.btScan);
+    EXPECT_EQ(listedPaths(ui), (std::vector<std::string>{c("a.bin")}));
 }
 
 TEST_F(FinderTest, AbortWarnsOnceAndSkipsTheRemainingDrives) {
@@ -242,9 +276,10 @@ TEST_F(FinderTest, AbortWarnsOnceAndSkipsTheRemainingDrives) {
     world.makeFile("c/x/2", 1);
     world.makeFile("c/y/3", 1);
     world.makeFile("d/4", 1);
-    auto f = open(false);
-    setBytes(*f, f->rbLarger, 0);
-    f->pckDrive->item(1)->setCheckState(Qt::Checked);
+    auto f = open(FinderMode::FileHogs);
+    const test::FinderUi ui(*f);
+    setBytes(ui, ui.rbLarger, 0);
+    ui.pckDrive->item(1)->setCheckState(Qt::Checked);
     test::ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Warning, kAbortedWarning);
     // Abort is pressed while the walk is under way: as it opens its third
@@ -252,17 +287,17 @@ TEST_F(FinderTest, AbortWarnsOnceAndSkipsTheRemainingDrives) {
     bool pressed = false;
     int opened = 0;
     SetWalkOpenFailureForTesting([&](const std::string&) {
-        if (++opened == 3 && f->searching() && f->btAbort->isVisible()) {
+        if (++opened == 3 && f->searching() && ui.btAbort->isVisible()) {
             pressed = true;
-            QTest::mouseClick(f->btAbort, Qt::LeftButton);
+            QTest::mouseClick(ui.btAbort, Qt::LeftButton);
         }
         return false;
     });
-    click(f->btScan);
+    click(ui.btScan);
     EXPECT_TRUE(pressed);
     EXPECT_FALSE(f->searching());
     // What was found before the abort is listed; drive D was never searched.
-    auto paths = listedPaths(*f);
+    auto paths = listedPaths(ui);
     std::sort(paths.begin(), paths.end());
     const bool xFirst = paths == std::vector<std::string>{c("x/1"), c("x/2")};
     const bool yFirst = paths == std::vector<std::string>{c("y/3")};
@@ -271,14 +306,15 @@ TEST_F(FinderTest, AbortWarnsOnceAndSkipsTheRemainingDrives) {
 
 TEST_F(FinderTest, FullWorkingListStopsTheSearchAndKeepsWhatWasFound) {
     for (int i = 0; i < 6; ++i) world.makeFile("c/f" + std::to_string(i), 10 + i);
-    auto f = open(false);
+    auto f = open(FinderMode::FileHogs);
+    const test::FinderUi ui(*f);
     f->store().setCapacity(3);
-    setBytes(*f, f->rbLarger, 0);
+    setBytes(ui, ui.rbLarger, 0);
     test::ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Warning, kFullListWarning);
-    click(f->btScan);
-    EXPECT_EQ(f->grid->RowsUsed(), 3);
-    EXPECT_EQ(f->pnlSel->text(), "3 file hogs found");
+    click(ui.btScan);
+    EXPECT_EQ(ui.grid->RowsUsed(), 3);
+    EXPECT_EQ(ui.pnlSel->text(), "3 file hogs found");
 }
 
 TEST_F(FinderTest, OddNamesAreListedAndMarkedByTheirBytes) {
@@ -288,12 +324,13 @@ TEST_F(FinderTest, OddNamesAreListedAndMarkedByTheirBytes) {
         world.makeFile("c/one/" + n, 7);
         world.makeFile("c/two/" + n, 7);
     }
-    auto f = open(true);
-    setBytes(*f, f->rbLarger, 0);
-    click(f->btScan);
-    ASSERT_EQ(f->grid->RowsUsed(), 10);
-    f->grid->markAll();
-    std::vector<std::string> marked = f->grid->lbDeleted();
+    auto f = open(FinderMode::Duplicates);
+    const test::FinderUi ui(*f);
+    setBytes(ui, ui.rbLarger, 0);
+    click(ui.btScan);
+    ASSERT_EQ(ui.grid->RowsUsed(), 10);
+    ui.grid->markAll();
+    std::vector<std::string> marked = ui.grid->lbDeleted();
     std::sort(marked.begin(), marked.end());
     std::vector<std::string> expected;
     for (const std::string& n : names) {
@@ -302,7 +339,7 @@ TEST_F(FinderTest, OddNamesAreListedAndMarkedByTheirBytes) {
     }
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(marked, expected);
-    EXPECT_EQ(f->grid->MarkedBytes(), 70);
+    EXPECT_EQ(ui.grid->MarkedBytes(), 70);
 }
 
 TEST_F(FinderTest, CleanHandsTheMarkedFilesToTheRemovalWindow) {
@@ -310,13 +347,10 @@ TEST_F(FinderTest, CleanHandsTheMarkedFilesToTheRemovalWindow) {
     ProtectedFolderList::Instance().GetSearchPath();
     const std::string a = world.makeFile("c/a/dup.txt", 300);
     const std::string b = world.makeFile("c/b/dup.txt", 300);
-    auto f = open(true);
-    setBytes(*f, f->rbLarger, 0);
-    click(f->btScan);
-    ASSERT_EQ(f->grid->RowsUsed(), 2);
-    f->grid->selectRow(0);
-    click(f->btMark);
-    const std::string marked = f->grid->lbDeleted().at(0);
+    auto f = open(FinderMode::Duplicates);
+    const test::FinderUi ui(*f);
+    ASSERT_NO_FATAL_FAILURE(listAndMarkFirst(ui, 2));
+    const std::string marked = ui.grid->lbDeleted().at(0);
     const std::string kept = marked == a ? b : a;
     {
         test::ScriptedDialogs dialogs;
@@ -335,7 +369,7 @@ TEST_F(FinderTest, CleanHandsTheMarkedFilesToTheRemovalWindow) {
             EXPECT_EQ(w->deletionPaths().size(), 1u);
             w->btDeleteAllClick();
         });
-        click(f->btDelete);
+        click(ui.btDelete);
     }
     EXPECT_FALSE(PathExists(marked));
     EXPECT_TRUE(PathExists(kept));
@@ -352,11 +386,10 @@ TEST_F(FinderTest, FileReplacedAfterTheSearchSurvivesDeleteAll) {
     ProtectedFolderList::Instance().GetSearchPath();
     const std::string a = world.makeFile("c/a/dup.txt", 300);
     const std::string b = world.makeFile("c/b/dup.txt", 300);
-    auto f = open(true);
-    setBytes(*f, f->rbLarger, 0);
-    click(f->btScan);
-    ASSERT_EQ(f->grid->RowsUsed(), 2);
-    f->grid->markAll();
+    auto f = open(FinderMode::Duplicates);
+    const test::FinderUi ui(*f);
+    ASSERT_NO_FATAL_FAILURE(listAndMarkFirst(ui, 2));
+    ui.grid->markAll();
     // Another file takes b's name: same size, new inode.
     const std::string fresh = world.makeFile("c/fresh", 300);
     ASSERT_EQ(rename(fresh.c_str(), b.c_str()), 0);
@@ -378,7 +411,7 @@ TEST_F(FinderTest, FileReplacedAfterTheSearchSurvivesDeleteAll) {
             ASSERT_NE(w, nullptr);
             w->btDeleteAllClick();
         });
-        click(f->btDelete);
+        click(ui.btDelete);
     }
     EXPECT_FALSE(PathExists(a));
     EXPECT_TRUE(PathExists(b)) << "the new file survives";
@@ -387,16 +420,39 @@ TEST_F(FinderTest, FileReplacedAfterTheSearchSurvivesDeleteAll) {
     FinderHooks::removal = nullptr;
 }
 
+TEST_F(FinderTest, EnterInTheGridKeepsTheListAndItsMarks) {
+    world.makeFile("c/a/dup.txt", 300);
+    world.makeFile("c/b/dup.txt", 300);
+    auto f = open(FinderMode::Duplicates);
+    const test::FinderUi ui(*f);
+    ASSERT_NO_FATAL_FAILURE(listAndMarkFirst(ui, 2));
+    const std::vector<std::string> marked = ui.grid->lbDeleted();
+    // A third copy: a new search would list three rows.
+    world.makeFile("c/c/dup.txt", 300);
+    ui.grid->setFocus();
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(ui.grid, key);
+        EXPECT_EQ(ui.grid->RowsUsed(), 2) << "no new search";
+        EXPECT_EQ(ui.grid->lbDeleted(), marked);
+        EXPECT_TRUE(ui.grid->model()->isMarked(0));
+        EXPECT_EQ(ui.grid->MarkedCount(), 1);
+    }
+    // Start itself still searches anew.
+    click(ui.btScan);
+    EXPECT_EQ(ui.grid->RowsUsed(), 3);
+    EXPECT_EQ(ui.grid->MarkedCount(), 0);
+}
+
 TEST_F(FinderTest, PlacementIsKeptPerMode) {
     {
-        auto f = open(true);
+        auto f = open(FinderMode::Duplicates);
         f->setGeometry(50, 60, 900, 600);
     }
     const auto dups = ReadWindowPlacement("quillon.ini", "frmDups", "frmMods");
     ASSERT_TRUE(dups);
     EXPECT_EQ(dups->right - dups->left, 900);
     EXPECT_FALSE(ReadWindowPlacement("quillon.ini", "frmMods", "frmMods"));
-    auto f = open(true);
+    auto f = open(FinderMode::Duplicates);
     EXPECT_EQ(f->width(), 900);
 }
 
@@ -412,7 +468,7 @@ TEST_F(FinderTest, LauncherOpensTheFinderInTheRightMode) {
             (void)QTest::qWaitFor([&] { return (w = QApplication::activeModalWidget()) != nullptr; });
             if (auto* f = qobject_cast<TfrmDup*>(w)) {
                 title = f->windowTitle();
-                f->btClose->click();
+                test::NamedChild<QPushButton>(*f, "btClose")->click();
             }
         });
         click(duplicates ? launcher.btDuplicate : launcher.btFileHog);

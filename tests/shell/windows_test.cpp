@@ -57,10 +57,7 @@ protected:
     void recordOpeners() {
         for (const char* name : {"btDuplicate", "btFileHog", "btFiles", "btDirHogs", "btClean",
                                  "btStatistic", "btBrowse", "btClearCache", "btZip"})
-            RegisterTool(name, [this, name](QWidget*) {
-                opened.push_back(name);
-                duplicateModeSeen.push_back(DuplicateMode);
-            });
+            RegisterTool(name, [this, name](QWidget*) { opened.push_back(name); });
     }
     std::unique_ptr<TfrmMain> showLauncher() {
         auto launcher = std::make_unique<TfrmMain>();
@@ -70,7 +67,6 @@ protected:
 
     test::TestWorld world;
     std::vector<std::string> opened;
-    std::vector<bool> duplicateModeSeen;
 };
 
 TEST_F(LauncherTest, ButtonsCarryTheirCaptionsAndHints) {
@@ -139,7 +135,6 @@ TEST_F(LauncherTest, DeletingToolsWaitForTheListAndOpenAfterItIsBuilt) {
     EXPECT_EQ(world.readFile(ProtectedFolderList::ListFile()), kept + "\r\n");
 
     opened.clear();
-    duplicateModeSeen.clear();
     {
         test::ScriptedDialogs none;
         for (QPushButton* b : guarded) click(b);
@@ -147,8 +142,6 @@ TEST_F(LauncherTest, DeletingToolsWaitForTheListAndOpenAfterItIsBuilt) {
     EXPECT_EQ(opened, (std::vector<std::string>{"btDuplicate", "btFileHog", "btFiles",
                                                 "btDirHogs", "btClean", "btBrowse",
                                                 "btClearCache"}));
-    EXPECT_EQ(duplicateModeSeen[0], true);
-    EXPECT_EQ(duplicateModeSeen[1], false);
 }
 
 TEST_F(LauncherTest, EmptyingTheListBlocksTheToolsAgain) {

@@ -1,0 +1,146 @@
+#include "scan/pathorder.h"
+#include "platform/textcase.h"
+#include <algorithm>
+#include <numeric>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace quillon {
+
+namespace {
+
+std::string foldedText(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
+    return out;
+}
+
+struct NameKey {
+    uint64_t head; // the first 8 folded bytes of the name, big-endian, zero-padded
+    const char* name;
+    uint32_t row;
+    uint16_t length;
+};
+
+uint64_t foldedHead(std::string_view name) {
+    uint64_t head = 0;
+    for (size_t i = 0; i < 8; ++i)
+        head = (head << 8) | (i < name.size() ? FoldAscii(static_cast<unsigned char>(name[i])) : 0u);
+    return head;
+}
+
+// Most names differ in their first 8 bytes, which are compared as one number.
+bool nameLess(const NameKey& a, const NameKey& b) {
+    if (a.head != b.head) return a.head < b.head;
+    if (a.length <= 8 || b.length <= 8) return a.length < b.length;
+    return CompareFolded(std::string_view(a.name + 8, a.length - 8u),
+                         std::string_view(b.name + 8, b.length - 8u)) < 0;
+}
+
+// Full paths (or names alone) in folded byte order, without building a path.
+// In that order a folder's subfolders follow it directly, each with its whole
+// subtree, and its own files fall between those blocks: a file goes before the
+// block of subfolder "c" exactly when its name sorts below "c/". So the
+// distinct folded folder texts are ranked once, each folder's files are sorted
+// by name, and the rows are read off folder by folder; no two paths from
+// different folders are ever compared.
+class PathOrder {
+public:
+    PathOrder(const FileStore& store, const std::vector<uint32_t>& order, bool fullPaths) {
+        std::vector<uint32_t> groupOf(fullPaths ? store.folderCount() : 0, 0);
+        if (fullPaths) {
+            std::vector<uint8_t> needed(store.folderCount(), 0);
+            for (uint32_t r : order) needed[store.row(r).folder] = 1;
+            std::vector<std::pair<std::string, uint32_t>> folders;
+            for (uint32_t f = 0; f < needed.size(); ++f) {
+                if (!needed[f]) continue;
+                std::string text = foldedText(store.folderAt(f));
+                if (text.empty() || text.back() != '/') text += '/';
+                folders.emplace_back(std::move(text), f);
+            }
+            std::sort(folders.begin(), folders.end());
+            // Folders whose texts differ only in case share one group.
+            for (auto& [text, folder] : folders) {
+                if (texts_.empty() || texts_.back() != text) texts_.push_back(std::move(text));
+                groupOf[folder] = static_cast<uint32_t>(texts_.size() - 1);
+            }
+        } else {
+            texts_.emplace_back();
+        }
+        // In sorted order every text that starts with another follows it directly.
+        lastInside_.assign(texts_.size(), 0);
+        std::vector<uint32_t> open;
+        for (uint32_t g = 0; g < texts_.size(); ++g) {
+            while (!open.empty() && !texts_[g].starts_with(texts_[open.back()])) {
+                lastInside_[open.back()] = g - 1;
+                open.pop_back();
+            }
+            open.push_back(g);
+        }
+        for (uint32_t g : open) lastInside_[g] = static_cast<uint32_t>(texts_.size() - 1);
+
+        // Each group's files, in grid order, then sorted by name (equal names
+        // keep their grid order).
+        start_.assign(texts_.size() + 1, 0);
+        const auto groupOfRow = [&](uint32_t r) {
+            return fullPaths ? groupOf[store.row(r).folder] : 0u;
+        };
+        for (uint32_t r : order) ++start_[groupOfRow(r) + 1];
+        std::partial_sum(start_.begin(), start_.end(), start_.begin());
+        keys_.resize(order.size());
+        std::vector<uint32_t> next(start_.begin(), start_.end() - 1);
+        for (uint32_t r : order) {
+            const std::string_view name = store.name(r);
+            keys_[next[groupOfRow(r)]++] = {foldedHead(name), name.data(), r,
+                                            static_cast<uint16_t>(name.size())};
+        }
+        for (size_t g = 0; g < texts_.size(); ++g)
+            std::stable_sort(keys_.begin() + start_[g], keys_.begin() + start_[g + 1], nameLess);
+    }
+
+    std::vector<uint32_t> rows() {
+        rows_.reserve(keys_.size());
+        for (uint32_t g = 0; g < texts_.size(); g = lastInside_[g] + 1) readOff(g);
+        return std::move(rows_);
+    }
+
+private:
+    void readOff(uint32_t group) {
+        const std::string& text = texts_[group];
+        uint32_t file = start_[group];
+        const uint32_t files = start_[group + 1];
+        uint32_t sub = group + 1;
+        while (sub <= lastInside_[group]) {
+            // The block of every folder below this one's next path element.
+            const size_t slash = texts_[sub].find('/', text.size());
+            const std::string_view block = std::string_view(texts_[sub]).substr(0, slash + 1);
+            const std::string_view element = block.substr(text.size());
+            for (; file < files; ++file) {
+                const NameKey& key = keys_[file];
+                if (CompareFolded(std::string_view(key.name, key.length), element) > 0) break;
+                rows_.push_back(key.row);
+            }
+            while (sub <= lastInside_[group] && texts_[sub].starts_with(block)) {
+                readOff(sub);
+                sub = lastInside_[sub] + 1;
+            }
+        }
+        for (; file < files; ++file) rows_.push_back(keys_[file].row);
+    }
+
+    std::vector<std::string> texts_; // by group, sorted
+    std::vector<uint32_t> lastInside_; // the last group whose text starts with this one's
+    std::vector<uint32_t> start_;      // each group's first key
+    std::vector<NameKey> keys_;
+    std::vector<uint32_t> rows_;
+};
+
+} // namespace
+
+std::vector<uint32_t> SortedByPath(const FileStore& store, const std::vector<uint32_t>& rows,
+                                   PathKey key) {
+    return PathOrder(store, rows, key == PathKey::FullPath).rows();
+}
+
+} // namespace quillon
