@@ -1,4 +1,5 @@
 #include "platform/walker.h"
+#include "support/descriptor_limit.h"
 #include "support/world.h"
 #include <algorithm>
 #include <dirent.h>
@@ -7,12 +8,12 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 using namespace quillon;
+using quillon::test::DescriptorLimit;
 using quillon::test::TestWorld;
 
 namespace {
@@ -439,22 +440,6 @@ public:
 private:
     std::string root_;
     std::vector<std::string> names_;
-};
-
-class DescriptorLimit {
-public:
-    explicit DescriptorLimit(rlim_t soft) {
-        getrlimit(RLIMIT_NOFILE, &saved_);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = soft;
-        ok_ = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
-    }
-    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
-    bool ok() const { return ok_; }
-
-private:
-    rlimit saved_{};
-    bool ok_ = false;
 };
 
 } // namespace
