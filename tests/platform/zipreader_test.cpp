@@ -18,29 +18,6 @@ namespace {
 
 using Failures = std::vector<std::pair<std::string, std::string>>;
 
-void PutLe32(std::string& bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
-}
-
-uint32_t GetLe32(const std::string& bytes, size_t at) {
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
-
-// Rewrites the uncompressed size the local header and the central directory
-// declare for the archive's first item.
-std::string DeclareFirstSize(std::string archive, uint32_t size) {
-    EXPECT_EQ(archive.compare(0, 4, "PK\x03\x04"), 0);
-    PutLe32(archive, 22, size);
-    const size_t end = archive.rfind(std::string("PK\x05\x06", 4));
-    EXPECT_NE(end, std::string::npos);
-    const size_t central = GetLe32(archive, end + 16);
-    EXPECT_EQ(archive.compare(central, 4, "PK\x01\x02"), 0);
-    PutLe32(archive, central + 24, size);
-    return archive;
-}
-
 std::unique_ptr<ZipReader> OpenOrFail(const std::string& path) {
     std::string error;
     auto reader = ZipReader::Open(path, &error);
@@ -89,7 +66,7 @@ TEST(ZipReaderExtract, AnItemLongerOrShorterThanDeclaredIsDamagedAndLeavesNothin
         TestWorld world;
         const std::string honest = world.path("honest.zip");
         MakeZip(honest, {{"sub/big.bin", zeros}, {"good.txt", "fine"}});
-        const std::string forged = world.writeFile("forged.zip", DeclareFirstSize(world.readFile(honest), c.declared));
+        const std::string forged = world.writeFile("forged.zip", test::DeclareFirstItemSize(world.readFile(honest), c.declared));
         ASSERT_LT(world.readFile(forged).size(), 8192u);
 
         auto reader = OpenOrFail(forged);

@@ -4,6 +4,7 @@
 // extraction reports.
 #include "platform/zipreader.h"
 #include <gtest/gtest.h>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -40,6 +41,27 @@ inline void MakeZip(const std::string& path, const std::vector<ZipEntry>& entrie
         }
     }
     ASSERT_EQ(zip_close(za), 0) << zip_strerror(za);
+}
+
+// The archive with the uncompressed size of its first item rewritten, in the
+// local header and in the central directory: a forged or damaged archive.
+inline std::string DeclareFirstItemSize(std::string archive, uint32_t size) {
+    const auto put = [&archive](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) archive[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    const auto get = [&archive](size_t at) {
+        uint32_t value = 0;
+        for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(archive[at + i]);
+        return value;
+    };
+    EXPECT_EQ(archive.compare(0, 4, "PK\x03\x04"), 0) << "the first item's local header starts the archive";
+    put(22, size);
+    const size_t end = archive.rfind(std::string("PK\x05\x06", 4));
+    EXPECT_NE(end, std::string::npos);
+    const size_t central = get(end + 16);
+    EXPECT_EQ(archive.compare(central, 4, "PK\x01\x02"), 0);
+    put(central + 24, size);
+    return archive;
 }
 
 // Records what extraction reported; answers overwrite questions from a script
