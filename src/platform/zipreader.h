@@ -25,7 +25,7 @@ struct ExtractCallbacks {
     std::function<void(int percent)> progress;
     // The password of an encrypted item; nullopt when the user cancelled.
     std::function<std::optional<std::string>(const ZipItem& item)> password;
-    // A file of that path exists: overwrite it? (Cancel stops the extraction.)
+    // A regular file of that path exists: replace it? (Cancel stops the extraction.)
     std::function<OverwriteAnswer(const std::string& path)> overwrite;
     // An item could not be extracted: the engine's or the system's message.
     std::function<void(const ZipItem& item, const std::string& message)> failure;
