@@ -66,7 +66,7 @@ std::string ZipReader::comment() const { return impl_->comment; }
 const std::vector<ZipItem>& ZipReader::items() const { return impl_->items; }
 
 const char* const kZipItemDamaged =
-        "The item is damaged: its data does not match the size the archive declares";
+    "The item is damaged: its data does not match the size the archive declares";
 
 std::optional<std::vector<std::string>> StoredNameParts(const std::string& name) {
     if (name.empty() || name.front() == '/') return std::nullopt;
@@ -76,7 +76,8 @@ std::optional<std::vector<std::string>> StoredNameParts(const std::string& name)
     size_t start = 0;
     while (true) {
         const size_t slash = rest.find('/', start);
-        const std::string_view part = rest.substr(start, slash == std::string_view::npos ? slash : slash - start);
+        const std::string_view part =
+            rest.substr(start, slash == std::string_view::npos ? slash : slash - start);
         if (part.empty() || part == "." || part == "..") return std::nullopt;
         parts.emplace_back(part);
         if (slash == std::string_view::npos) return parts;
@@ -86,7 +87,8 @@ std::optional<std::vector<std::string>> StoredNameParts(const std::string& name)
 
 namespace {
 
-const char* const kRefusedName = "Refused: the name is absolute or leads outside the destination folder";
+const char* const kRefusedName =
+    "Refused: the name is absolute or leads outside the destination folder";
 
 // Creates and opens the folders below the base folder, one element at a time,
 // never following a symbolic link. The last folder opened is kept: archives
@@ -100,7 +102,8 @@ public:
     int open(const std::vector<std::string>& parts, size_t count, std::string* why) {
         if (count == 0) return baseFd_;
         std::string key;
-        for (size_t i = 0; i < count; ++i) key += parts[i] + '/';
+        for (size_t i = 0; i < count; ++i)
+            key += parts[i] + '/';
         if (cached_ && key == cachedKey_) return cached_.get();
         cached_.reset();
         cachedKey_.clear();
@@ -199,7 +202,8 @@ bool RenameNoReplace(int dir, const std::string& from, const std::string& to) {
 // push the gauge past its share.
 class Progress {
 public:
-    Progress(const std::vector<ZipItem>& items, const std::function<void(int)>& report) : report_(report) {
+    Progress(const std::vector<ZipItem>& items, const std::function<void(int)>& report)
+        : report_(report) {
         for (const ZipItem& item : items)
             if (!item.directory) total_ += item.size;
         show();
@@ -222,7 +226,8 @@ public:
 
 private:
     void show() {
-        const int percent = total_ == 0 ? 100 : static_cast<int>(std::min(done_, total_) * 100 / total_);
+        const int percent =
+            total_ == 0 ? 100 : static_cast<int>(std::min(done_, total_) * 100 / total_);
         if (percent != last_ && report_) report_(percent);
         last_ = percent;
     }
@@ -237,7 +242,8 @@ class Extraction {
 public:
     enum class Outcome { Done, Kept, Failed, Cancelled };
 
-    Extraction(zip_t* za, const std::string& base, int baseFd, const ExtractCallbacks& callbacks, Progress& progress)
+    Extraction(zip_t* za, const std::string& base, int baseFd, const ExtractCallbacks& callbacks,
+               Progress& progress)
         : za_(za), base_(base), callbacks_(callbacks), progress_(progress), folders_(baseFd),
           temporaryPrefix_(".quillon-restore-" + std::to_string(::getpid()) + "-") {}
 
@@ -274,7 +280,8 @@ private:
     Outcome extractFile(const ZipItem& item, const Target& target, std::string* why) {
         Identity asked;
         const Decision decision = decideExisting(target, &asked, why);
-        if (decision != Decision::Create && decision != Decision::Replace) return outcomeOf(decision);
+        if (decision != Decision::Create && decision != Decision::Replace)
+            return outcomeOf(decision);
 
         ZipFile data = openItem(item, why);
         if (!data) return Outcome::Failed;
@@ -305,11 +312,15 @@ private:
 
     static Outcome outcomeOf(Decision decision) {
         switch (decision) {
-        case Decision::Keep: return Outcome::Kept;
-        case Decision::Cancel: return Outcome::Cancelled;
-        case Decision::Refuse: return Outcome::Failed;
+        case Decision::Keep:
+            return Outcome::Kept;
+        case Decision::Cancel:
+            return Outcome::Cancelled;
+        case Decision::Refuse:
+            return Outcome::Failed;
         case Decision::Create:
-        case Decision::Replace: break;
+        case Decision::Replace:
+            break;
         }
         return Outcome::Done;
     }
@@ -333,10 +344,15 @@ private:
         *asked = Identity{st.st_dev, st.st_ino};
         if (yesToAll_) return Decision::Replace;
         switch (callbacks_.overwrite ? callbacks_.overwrite(target.shown) : OverwriteAnswer::No) {
-        case OverwriteAnswer::Cancel: return Decision::Cancel;
-        case OverwriteAnswer::No: return Decision::Keep;
-        case OverwriteAnswer::YesToAll: yesToAll_ = true; return Decision::Replace;
-        case OverwriteAnswer::Yes: return Decision::Replace;
+        case OverwriteAnswer::Cancel:
+            return Decision::Cancel;
+        case OverwriteAnswer::No:
+            return Decision::Keep;
+        case OverwriteAnswer::YesToAll:
+            yesToAll_ = true;
+            return Decision::Replace;
+        case OverwriteAnswer::Yes:
+            return Decision::Replace;
         }
         return Decision::Keep;
     }
@@ -365,7 +381,8 @@ private:
             code = takeError();
         }
         if (code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD) {
-            const std::optional<std::string> password = callbacks_.password ? callbacks_.password(item) : std::nullopt;
+            const std::optional<std::string> password =
+                callbacks_.password ? callbacks_.password(item) : std::nullopt;
             if (!password) {
                 *why = kZipInvalidPassword;
                 return nullptr;
@@ -391,7 +408,8 @@ private:
         UniqueFd out;
         for (int attempt = 0; attempt < 100 && !out; ++attempt) {
             *name = temporaryPrefix_ + std::to_string(++temporaryCounter_);
-            out.reset(::openat(dir, name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+            out.reset(::openat(dir, name->c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
             if (!out && errno != EEXIST) break;
         }
         return out;
@@ -401,7 +419,8 @@ private:
     // exactly as long as the archive's directory declares; no more than one
     // byte past that size is ever inflated, so a forged size cannot make a
     // small item fill the disk.
-    bool copyData(zip_file_t* data, const ZipItem& item, int out, const std::string& shown, std::string* why) {
+    bool copyData(zip_file_t* data, const ZipItem& item, int out, const std::string& shown,
+                  std::string* why) {
         uint64_t written = 0;
         while (true) {
             const uint64_t want = std::min<uint64_t>(buffer_.size(), item.size - written + 1);
@@ -443,8 +462,8 @@ private:
     // must still be free (when something took it meanwhile, the user is asked
     // now); a name the user let replace must still hold the very regular file
     // asked about.
-    Outcome place(const Target& target, const std::string& temporary, Decision decision, Identity asked,
-                  std::string* why) {
+    Outcome place(const Target& target, const std::string& temporary, Decision decision,
+                  Identity asked, std::string* why) {
         // Each round follows a change someone else made meanwhile; a name that
         // keeps changing is given up.
         for (int round = 0; round < 3; ++round) {
@@ -460,13 +479,15 @@ private:
                     continue;
                 }
                 if (S_ISREG(st.st_mode) && st.st_dev == asked.dev && st.st_ino == asked.ino) {
-                    if (::renameat(target.dir, temporary.c_str(), target.dir, target.leaf.c_str()) == 0)
+                    if (::renameat(target.dir, temporary.c_str(), target.dir,
+                                   target.leaf.c_str()) == 0)
                         return Outcome::Done;
                     break;
                 }
                 decision = decideExisting(target, &asked, why);
             }
-            if (decision != Decision::Create && decision != Decision::Replace) return outcomeOf(decision);
+            if (decision != Decision::Create && decision != Decision::Replace)
+                return outcomeOf(decision);
         }
         *why = target.shown + ": " + ErrorText(errno);
         return Outcome::Failed;
@@ -487,7 +508,8 @@ private:
 // The base folder, made when it is missing.
 UniqueFd OpenBase(const std::string& base, std::string* why) {
     UniqueFd fd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd && errno == ENOENT && MakeFolders(base)) fd.reset(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd && errno == ENOENT && MakeFolders(base))
+        fd.reset(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd) *why = base + ": " + ErrorText(errno);
     return fd;
 }
@@ -502,7 +524,8 @@ bool ZipReader::extractAll(const std::string& base, const ExtractCallbacks& call
     std::string why;
     const UniqueFd baseFd = OpenBase(base, &why);
     if (!baseFd) {
-        for (const ZipItem& item : impl_->items) fail(item, why);
+        for (const ZipItem& item : impl_->items)
+            fail(item, why);
         progress.finish();
         return true;
     }

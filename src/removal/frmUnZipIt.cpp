@@ -292,7 +292,9 @@ void TfrmUnZipIt::fillOutline() {
 
 // Viewing passes over a file that is not a readable archive in silence: the
 // tree keeps what it showed.
-void TfrmUnZipIt::btViewClick() { (void)loadSelected(nullptr); }
+void TfrmUnZipIt::btViewClick() {
+    (void)loadSelected(nullptr);
+}
 
 void TfrmUnZipIt::btExtractClick() {
     // Nothing is restored from a file that cannot be read as an archive, and

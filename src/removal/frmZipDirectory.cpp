@@ -8,8 +8,8 @@
 #include "shell/handlers.h"
 #include "shell/routines.h"
 #include <QComboBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -17,7 +17,6 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <QKeyEvent>
 
 namespace quillon {
 
@@ -148,14 +147,14 @@ TfrmZipDirectory::TfrmZipDirectory(QWidget* parent) : QDialog(parent) {
     DLB = new FolderListBox(this);
     DLB->setObjectName("DLB");
 
-    auto* lbNote1 = new QLabel("All files contained in the selected zip file will be extracted into the "
-                         "folder that you pick on the left. ",
-                         this);
+    auto* lbNote1 = new QLabel("All files contained in the selected zip file will be extracted "
+                               "into the folder that you pick on the left. ",
+                               this);
     lbNote1->setWordWrap(true);
-    auto* lbNote2 = new QLabel("It is recommended that you select the ROOT folder of the drive that "
-                         "matches the name of the archive to restore the files into their "
-                         "original places.",
-                         this);
+    auto* lbNote2 = new QLabel("It is recommended that you select the ROOT folder of the drive "
+                               "that matches the name of the archive to restore the files into "
+                               "their original places.",
+                               this);
     lbNote2->setWordWrap(true);
 
     Button1 = new QPushButton("OK", this);
@@ -199,7 +198,9 @@ TfrmZipDirectory::TfrmZipDirectory(QWidget* parent) : QDialog(parent) {
     resize(560, 400);
 }
 
-const std::string& TfrmZipDirectory::folder() const { return DLB->folder(); }
+const std::string& TfrmZipDirectory::folder() const {
+    return DLB->folder();
+}
 
 void TfrmZipDirectory::setArchive(const std::string& archivePath) {
     archive_ = archivePath;

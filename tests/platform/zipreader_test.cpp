@@ -33,21 +33,22 @@ TEST(StoredNameParts, PlainRelativeNamesOnly) {
         std::string name;
         std::optional<Parts> parts;
     } cases[] = {
-            {"x.txt", Parts{"x.txt"}},
-            {"home/ann/x.txt", Parts{"home", "ann", "x.txt"}},
-            {"home/ann/", Parts{"home", "ann"}},
-            {"caf\xe9/..x", Parts{"caf\xe9", "..x"}},
-            {"", std::nullopt},
-            {"/", std::nullopt},
-            {"/etc/passwd", std::nullopt},
-            {"../x", std::nullopt},
-            {"a/../../x", std::nullopt},
-            {"a/./x", std::nullopt},
-            {".", std::nullopt},
-            {"a//x", std::nullopt},
-            {"a//", std::nullopt},
+        {"x.txt", Parts{"x.txt"}},
+        {"home/ann/x.txt", Parts{"home", "ann", "x.txt"}},
+        {"home/ann/", Parts{"home", "ann"}},
+        {"caf\xe9/..x", Parts{"caf\xe9", "..x"}},
+        {"", std::nullopt},
+        {"/", std::nullopt},
+        {"/etc/passwd", std::nullopt},
+        {"../x", std::nullopt},
+        {"a/../../x", std::nullopt},
+        {"a/./x", std::nullopt},
+        {".", std::nullopt},
+        {"a//x", std::nullopt},
+        {"a//", std::nullopt},
     };
-    for (const Case& c : cases) EXPECT_EQ(StoredNameParts(c.name), c.parts) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(StoredNameParts(c.name), c.parts) << c.name;
 }
 
 TEST(ZipReaderExtract, AnItemLongerOrShorterThanDeclaredIsDamagedAndLeavesNothing) {
@@ -58,15 +59,16 @@ TEST(ZipReaderExtract, AnItemLongerOrShorterThanDeclaredIsDamagedAndLeavesNothin
         const char* what;
         uint32_t declared;
     } cases[] = {
-            {"declares less", 1000},
-            {"declares more", static_cast<uint32_t>(zeros.size() + 1)},
+        {"declares less", 1000},
+        {"declares more", static_cast<uint32_t>(zeros.size() + 1)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TestWorld world;
         const std::string honest = world.path("honest.zip");
         MakeZip(honest, {{"sub/big.bin", zeros}, {"good.txt", "fine"}});
-        const std::string forged = world.writeFile("forged.zip", test::DeclareFirstItemSize(world.readFile(honest), c.declared));
+        const std::string forged = world.writeFile(
+            "forged.zip", test::DeclareFirstItemSize(world.readFile(honest), c.declared));
         ASSERT_LT(world.readFile(forged).size(), 8192u);
 
         auto reader = OpenOrFail(forged);
@@ -89,16 +91,22 @@ TEST(ZipReaderExtract, OnlyARegularFileInTheWayIsOfferedForReplacing) {
         std::function<void(TestWorld&, const std::string& target)> put;
         const char* refusal; // nullptr: asked about, then replaced
     } cases[] = {
-            {"regular file", [](TestWorld& w, const std::string&) { w.writeFile("base/x.txt", "old"); }, nullptr},
-            {"link to a file",
-             [](TestWorld& w, const std::string& t) { ASSERT_EQ(symlink(w.path("victim").c_str(), t.c_str()), 0); },
-             " is a symbolic link"},
-            {"dangling link",
-             [](TestWorld& w, const std::string& t) { ASSERT_EQ(symlink(w.path("nowhere").c_str(), t.c_str()), 0); },
-             " is a symbolic link"},
-            {"folder", [](TestWorld&, const std::string& t) { ASSERT_EQ(mkdir(t.c_str(), 0755), 0); }, " is a folder"},
-            {"fifo", [](TestWorld&, const std::string& t) { ASSERT_EQ(mkfifo(t.c_str(), 0644), 0); },
-             " is not a regular file"},
+        {"regular file", [](TestWorld& w, const std::string&) { w.writeFile("base/x.txt", "old"); },
+         nullptr},
+        {"link to a file",
+         [](TestWorld& w, const std::string& t) {
+             ASSERT_EQ(symlink(w.path("victim").c_str(), t.c_str()), 0);
+         },
+         " is a symbolic link"},
+        {"dangling link",
+         [](TestWorld& w, const std::string& t) {
+             ASSERT_EQ(symlink(w.path("nowhere").c_str(), t.c_str()), 0);
+         },
+         " is a symbolic link"},
+        {"folder", [](TestWorld&, const std::string& t) { ASSERT_EQ(mkdir(t.c_str(), 0755), 0); },
+         " is a folder"},
+        {"fifo", [](TestWorld&, const std::string& t) { ASSERT_EQ(mkfifo(t.c_str(), 0644), 0); },
+         " is not a regular file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -127,7 +135,9 @@ TEST(ZipReaderExtract, OnlyARegularFileInTheWayIsOfferedForReplacing) {
         ASSERT_EQ(lstat(target.c_str(), &after), 0);
         EXPECT_EQ(after.st_ino, before.st_ino) << "what was in the way stays";
         EXPECT_EQ(world.readFile(world.path("victim")), "untouched");
-        EXPECT_EQ(ListTree(base), std::set<std::string>{c.refusal == std::string(" is a folder") ? "x.txt/" : "x.txt"});
+        EXPECT_EQ(
+            ListTree(base),
+            std::set<std::string>{c.refusal == std::string(" is a folder") ? "x.txt/" : "x.txt"});
     }
 }
 
@@ -146,14 +156,41 @@ TEST(ZipReaderExtract, ChangesWhileAnItemIsWrittenAreCheckedAgain) {
         const char* refusal;  // failure message after the target path, or nullptr
         const char* contents; // of the target afterwards (when no refusal)
     } cases[] = {
-            {"a file appears, replace it", Before::Nothing, During::FileAppears, {OverwriteAnswer::Yes}, 1, nullptr,
-             "new"},
-            {"a file appears, keep it", Before::Nothing, During::FileAppears, {OverwriteAnswer::No}, 1, nullptr,
-             "theirs"},
-            {"a link appears", Before::Nothing, During::LinkAppears, {}, 0, " is a symbolic link", nullptr},
-            {"the file agreed on becomes a link", Before::File, During::FileBecomesLink, {OverwriteAnswer::Yes}, 1,
-             " is a symbolic link", nullptr},
-            {"the file agreed on goes", Before::File, During::FileGoes, {OverwriteAnswer::Yes}, 1, nullptr, "new"},
+        {"a file appears, replace it",
+         Before::Nothing,
+         During::FileAppears,
+         {OverwriteAnswer::Yes},
+         1,
+         nullptr,
+         "new"},
+        {"a file appears, keep it",
+         Before::Nothing,
+         During::FileAppears,
+         {OverwriteAnswer::No},
+         1,
+         nullptr,
+         "theirs"},
+        {"a link appears",
+         Before::Nothing,
+         During::LinkAppears,
+         {},
+         0,
+         " is a symbolic link",
+         nullptr},
+        {"the file agreed on becomes a link",
+         Before::File,
+         During::FileBecomesLink,
+         {OverwriteAnswer::Yes},
+         1,
+         " is a symbolic link",
+         nullptr},
+        {"the file agreed on goes",
+         Before::File,
+         During::FileGoes,
+         {OverwriteAnswer::Yes},
+         1,
+         nullptr,
+         "new"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

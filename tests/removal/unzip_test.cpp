@@ -24,8 +24,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <functional>
-#include <set>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
@@ -97,8 +97,7 @@ QString outlineText(QTreeWidget* tree) { return outlineText(tree->invisibleRootI
 // The unzip window and its controls.
 struct UnzipWindow {
     explicit UnzipWindow(std::unique_ptr<TfrmUnZipIt> w)
-        : window(std::move(w)),
-          DriveComboBox1(Child<QComboBox>(window.get(), "DriveComboBox1")),
+        : window(std::move(w)), DriveComboBox1(Child<QComboBox>(window.get(), "DriveComboBox1")),
           DirectoryListBox1(Child<FolderListBox>(window.get(), "DirectoryListBox1")),
           FileListBox1(Child<QListWidget>(window.get(), "FileListBox1")),
           lblZip(Child<QLabel>(window.get(), "lblZip")),
@@ -129,13 +128,10 @@ struct UnzipWindow {
 // The destination dialog's controls.
 struct Destination {
     explicit Destination(const TfrmZipDirectory* d)
-        : lblZip(Child<QLabel>(d, "lblZip")),
-          DirLabel(Child<QLabel>(d, "DirLabel")),
+        : lblZip(Child<QLabel>(d, "lblZip")), DirLabel(Child<QLabel>(d, "DirLabel")),
           DriveComboBox1(Child<QComboBox>(d, "DriveComboBox1")),
-          DLB(Child<FolderListBox>(d, "DLB")),
-          Button1(Child<QPushButton>(d, "Button1")),
-          Button2(Child<QPushButton>(d, "Button2")),
-          Button3(Child<QPushButton>(d, "Button3")) {}
+          DLB(Child<FolderListBox>(d, "DLB")), Button1(Child<QPushButton>(d, "Button1")),
+          Button2(Child<QPushButton>(d, "Button2")), Button3(Child<QPushButton>(d, "Button3")) {}
     QLabel* lblZip;
     QLabel* DirLabel;
     QComboBox* DriveComboBox1;
@@ -244,8 +240,8 @@ TEST_F(UnzipTest, ListsOnlyQuillonArchivesOfTheChosenFolder) {
     // The folder list: the path down from the drive root, then the visible
     // sub-folders, links left out, without regard to case.
     EXPECT_EQ(rowData(window.DirectoryListBox1),
-              (std::vector<std::string>{cRoot, backups, backups + "/Drive-folder.zip", backups + "/older",
-                                        backups + "/Zeta"}));
+              (std::vector<std::string>{cRoot, backups, backups + "/Drive-folder.zip",
+                                        backups + "/older", backups + "/Zeta"}));
     EXPECT_FALSE(window.Timer1->isActive());
     EXPECT_EQ(window.lblCount->text(), "0 files");
     EXPECT_EQ(window.pnlComment->text(), "Archive zip file comments");
@@ -320,8 +316,9 @@ TEST_F(UnzipTest, UnreadableArchivesAreNeverLoadedAndExtractingThemSaysSo) {
         world.writeFile("c/backup/Drive-C-x.zip", contents);
         std::string reason;
         ASSERT_EQ(ZipReader::Open(bad, &reason), nullptr);
-        const QString cannotRead = "Cannot read the archive zip file " + QString::fromStdString(bad) +
-                                   "\n\n" + QString::fromStdString(reason);
+        const QString cannotRead = "Cannot read the archive zip file " +
+                                   QString::fromStdString(bad) + "\n\n" +
+                                   QString::fromStdString(reason);
         auto window = showWindow();
         ASSERT_NE(rowWithData(window.FileListBox1, "Drive-C-x.zip"), nullptr);
 
@@ -418,8 +415,10 @@ TEST_F(UnzipTest, RestoringAnywhereElseIsConfirmedFirst) {
         auto window = showWindow();
         selectArchive(window, c.archive);
         extract(window, [&](TfrmZipDirectory* d) {
-            Destination(d).DriveComboBox1->setCurrentIndex(Destination(d).DriveComboBox1->findData(QChar(c.drive)));
-            if (d->folder() != c.folder) doubleClickRow(Destination(d).DLB, Destination(d).DLB->itemFor(c.folder));
+            Destination(d).DriveComboBox1->setCurrentIndex(
+                Destination(d).DriveComboBox1->findData(QChar(c.drive)));
+            if (d->folder() != c.folder)
+                doubleClickRow(Destination(d).DLB, Destination(d).DLB->itemFor(c.folder));
             EXPECT_EQ(d->folder(), c.folder);
             EXPECT_EQ(Destination(d).DirLabel->text(), QString::fromStdString(c.folder));
             click(Destination(d).Button1);
@@ -485,9 +484,9 @@ TEST_F(UnzipTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysSo) {
 TEST_F(UnzipTest, HostileItemNamesFailAndNothingLandsOutsideTheFolder) {
     const std::string archive = backups + "/Drive-C-evil.zip";
     test::MakeZip(archive, {{"../evil.txt", "evil"},
-                              {"home/../../evil2.txt", "evil"},
-                              {world.path("abs.txt"), "evil"},
-                              {"home/ok.txt", "fine"}});
+                            {"home/../../evil2.txt", "evil"},
+                            {world.path("abs.txt"), "evil"},
+                            {"home/ok.txt", "fine"}});
     // A link planted where a folder of the archive goes is not followed.
     world.makeFolder("outside");
     ASSERT_EQ(symlink(world.path("outside").c_str(), (cRoot + "/etc").c_str()), 0);
@@ -531,8 +530,9 @@ TEST_F(UnzipTest, HostileItemNamesFailAndNothingLandsOutsideTheFolder) {
 
 TEST_F(UnzipTest, FolderEntriesAndANameStoredTwice) {
     const std::string archive = backups + "/Drive-C-twice.zip";
-    test::MakeZip(archive, {{"empty/", ""}, {"docs/", ""}, {"docs/a.txt", "first"},
-                              {"docs/b.txt", "second"}});
+    test::MakeZip(
+        archive,
+        {{"empty/", ""}, {"docs/", ""}, {"docs/a.txt", "first"}, {"docs/b.txt", "second"}});
     // libzip refuses to store a name twice; other writers do not.
     std::string raw = read(archive);
     for (size_t at = raw.find("docs/b.txt"); at != std::string::npos; at = raw.find("docs/b.txt"))
@@ -580,7 +580,7 @@ TEST_F(UnzipTest, EncryptedItemsAskForThePassword) {
         GTEST_SKIP() << "this libzip cannot write AES-encrypted items";
     const std::string archive = backups + "/Drive-C-locked.zip";
     test::MakeZip(archive, {{"home/secret.txt", "hidden text", ZIP_EM_AES_256, "s3cret"},
-                              {"home/plain.txt", "open text"}});
+                            {"home/plain.txt", "open text"}});
     struct Case {
         const char* what;
         std::optional<std::string> answer;
@@ -693,7 +693,8 @@ TEST_F(ZipDirectoryTest, ACreatedSubFolderBecomesTheChosenFolder) {
         test::ScriptedDialogs dialogs;
         if (c.fails)
             dialogs.expectMessage(MessageKind::Error,
-                                  "Unable to create folder " + QString::fromStdString(cRoot + "/" + c.typed));
+                                  "Unable to create folder " +
+                                      QString::fromStdString(cRoot + "/" + c.typed));
         whenModalOpens<TfrmGetFolderName>([&](TfrmGetFolderName* ask) {
             EXPECT_EQ(ask->windowTitle(), "Create Sub-folder");
             auto* name = Child<QLineEdit>(ask, "Edit1");
@@ -740,9 +741,11 @@ TEST_F(ZipDirectoryTest, FilesGoToTheFolderDirLabelNames) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string archive = makeArchive("Drive-C-" + std::string(c.what) + ".zip", {{"home/a.txt", c.what}});
+        const std::string archive =
+            makeArchive("Drive-C-" + std::string(c.what) + ".zip", {{"home/a.txt", c.what}});
         test::ScriptedDialogs dialogs;
-        dialogs.expectQuestion(kNotOriginalRoot, DialogButton::Yes).expectMessage(MessageKind::Info, kUnzipped);
+        dialogs.expectQuestion(kNotOriginalRoot, DialogButton::Yes)
+            .expectMessage(MessageKind::Info, kUnzipped);
         auto window = showWindow();
         selectArchive(window, BaseName(archive));
         QString named;

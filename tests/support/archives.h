@@ -3,8 +3,8 @@
 // (hostile names, encrypted items, folder entries), and a recorder of what an
 // extraction reports.
 #include "platform/zipreader.h"
-#include <gtest/gtest.h>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <optional>
 #include <string>
 #include <utility>
@@ -36,8 +36,10 @@ inline void MakeZip(const std::string& path, const std::vector<ZipEntry>& entrie
         }
         ASSERT_GE(i, 0) << e.name << ": " << zip_strerror(za);
         if (e.encryption != ZIP_EM_NONE) {
-            ASSERT_EQ(zip_file_set_encryption(za, static_cast<zip_uint64_t>(i), e.encryption, e.password.c_str()), 0)
-                    << zip_strerror(za);
+            ASSERT_EQ(zip_file_set_encryption(za, static_cast<zip_uint64_t>(i), e.encryption,
+                                              e.password.c_str()),
+                      0)
+                << zip_strerror(za);
         }
     }
     ASSERT_EQ(zip_close(za), 0) << zip_strerror(za);
@@ -47,14 +49,17 @@ inline void MakeZip(const std::string& path, const std::vector<ZipEntry>& entrie
 // local header and in the central directory: a forged or damaged archive.
 inline std::string DeclareFirstItemSize(std::string archive, uint32_t size) {
     const auto put = [&archive](size_t at, uint32_t value) {
-        for (int i = 0; i < 4; ++i) archive[at + i] = static_cast<char>(value >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            archive[at + i] = static_cast<char>(value >> (8 * i));
     };
     const auto get = [&archive](size_t at) {
         uint32_t value = 0;
-        for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(archive[at + i]);
+        for (int i = 3; i >= 0; --i)
+            value = value << 8 | static_cast<unsigned char>(archive[at + i]);
         return value;
     };
-    EXPECT_EQ(archive.compare(0, 4, "PK\x03\x04"), 0) << "the first item's local header starts the archive";
+    EXPECT_EQ(archive.compare(0, 4, "PK\x03\x04"), 0)
+        << "the first item's local header starts the archive";
     put(22, size);
     const size_t end = archive.rfind(std::string("PK\x05\x06", 4));
     EXPECT_NE(end, std::string::npos);
