@@ -1,5 +1,6 @@
 #include "platform/zipreader.h"
 #include "platform/paths.h"
+#include "platform/scopeguard.h"
 #include "platform/uniquefd.h"
 #include "platform/zipcommon.h"
 #include <algorithm>
@@ -64,36 +65,45 @@ const std::string& ZipReader::path() const { return impl_->path; }
 std::string ZipReader::comment() const { return impl_->comment; }
 const std::vector<ZipItem>& ZipReader::items() const { return impl_->items; }
 
-namespace {
+const char* const kZipItemDamaged =
+    "The item is damaged: its data does not match the size the archive declares";
 
-// The folders and the last element of a stored name, or false for a name that
-// could leave the base folder or is not a plain relative path.
-bool SplitStoredName(const std::string& name, bool directory, std::vector<std::string>* parts) {
-    if (name.empty() || name.front() == '/') return false;
-    std::string rest = name;
-    if (directory) rest.pop_back();
+std::optional<std::vector<std::string>> StoredNameParts(const std::string& name) {
+    if (name.empty() || name.front() == '/') return std::nullopt;
+    std::string_view rest = name;
+    if (rest.back() == '/') rest.remove_suffix(1); // a folder entry
+    std::vector<std::string> parts;
     size_t start = 0;
     while (true) {
         const size_t slash = rest.find('/', start);
-        std::string part = rest.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-        if (part.empty() || part == "." || part == "..") return false;
-        parts->push_back(std::move(part));
-        if (slash == std::string::npos) return true;
+        const std::string_view part =
+            rest.substr(start, slash == std::string_view::npos ? slash : slash - start);
+        if (part.empty() || part == "." || part == "..") return std::nullopt;
+        parts.emplace_back(part);
+        if (slash == std::string_view::npos) return parts;
         start = slash + 1;
     }
 }
 
-// Creates and opens the folders below `base`, one element at a time, never
-// following a symbolic link. The last folder opened is kept: archives list the
-// items of one folder together.
+namespace {
+
+const char* const kRefusedName =
+    "Refused: the name is absolute or leads outside the destination folder";
+
+// Creates and opens the folders below the base folder, one element at a time,
+// never following a symbolic link. The last folder opened is kept: archives
+// list the items of one folder together.
 class FolderOpener {
 public:
     explicit FolderOpener(int baseFd) : baseFd_(baseFd) {}
 
+    // The first `count` elements of `parts` as an open folder; -1 and the
+    // reason when one of them cannot be made or is no folder.
     int open(const std::vector<std::string>& parts, size_t count, std::string* why) {
-        std::string key;
-        for (size_t i = 0; i < count; ++i) key += parts[i] + '/';
         if (count == 0) return baseFd_;
+        std::string key;
+        for (size_t i = 0; i < count; ++i)
+            key += parts[i] + '/';
         if (cached_ && key == cachedKey_) return cached_.get();
         cached_.reset();
         cachedKey_.clear();
@@ -133,13 +143,18 @@ private:
     std::string cachedKey_;
 };
 
-time_t ItemTime(zip_t* za, zip_uint64_t index, const zip_stat_t& st) {
+// The modification time a writer recorded: the extended timestamp when there
+// is one (exact, in UTC), else the DOS time; -1 when there is none.
+time_t ItemTime(zip_t* za, zip_uint64_t index) {
     zip_uint16_t length = 0;
     const zip_uint8_t* ut = zip_file_extra_field_get_by_id(za, index, kExtendedTimestamp, 0, &length, ZIP_FL_CENTRAL);
     if (!ut) ut = zip_file_extra_field_get_by_id(za, index, kExtendedTimestamp, 0, &length, ZIP_FL_LOCAL);
     if (ut && length >= 5 && (ut[0] & 1))
         return static_cast<time_t>(static_cast<int32_t>(ut[1] | ut[2] << 8 | ut[3] << 16 | static_cast<uint32_t>(ut[4]) << 24));
-    return (st.valid & ZIP_STAT_MTIME) ? st.mtime : static_cast<time_t>(-1);
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(za, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME)) return st.mtime;
+    return static_cast<time_t>(-1);
 }
 
 // The permission bits a Unix writer recorded, or 0 when there are none.
@@ -163,238 +178,367 @@ std::string ReadErrorText(int code, bool encrypted) {
     return ZipCodeText(code);
 }
 
-} // namespace
+struct CloseZipFile {
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+using ZipFile = std::unique_ptr<zip_file_t, CloseZipFile>;
 
-bool ZipReader::extractAll(const std::string& base, const ExtractCallbacks& callbacks) {
-    zip_t* za = impl_->za;
-    auto fail = [&](const ZipItem& item, const std::string& message) {
-        if (callbacks.failure) callbacks.failure(item, message);
-    };
+// renameat2 with RENAME_NOREPLACE; on a file system without it, a check and
+// a rename. False with errno EEXIST when the name is taken.
+bool RenameNoReplace(int dir, const std::string& from, const std::string& to) {
+    if (::renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL) return false;
+    struct stat st {};
+    if (::fstatat(dir, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::renameat(dir, from.c_str(), dir, to.c_str()) == 0;
+}
 
-    uint64_t total = 0;
-    for (const ZipItem& item : impl_->items)
-        if (!item.directory) total += item.size;
-    uint64_t done = 0;
-    int lastPercent = -1;
-    auto report = [&](uint64_t bytes) {
-        done += bytes;
-        const int percent = total == 0 ? 100 : static_cast<int>(std::min<uint64_t>(done, total) * 100 / total);
-        if (percent != lastPercent && callbacks.progress) callbacks.progress(percent);
-        lastPercent = percent;
-    };
-    report(0);
-
-    UniqueFd baseFd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!baseFd && errno == ENOENT && MakeFolders(base))
-        baseFd.reset(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!baseFd) {
-        const std::string why = base + ": " + ErrorText(errno);
-        for (const ZipItem& item : impl_->items) fail(item, why);
-        if (lastPercent != 100 && callbacks.progress) callbacks.progress(100);
-        return true;
+// The overall percentage over the declared sizes of the files. Each item has
+// its share, credited as its bytes are written and completed when the item
+// ends, however it ends: an item whose data is longer than declared cannot
+// push the gauge past its share.
+class Progress {
+public:
+    Progress(const std::vector<ZipItem>& items, const std::function<void(int)>& report)
+        : report_(report) {
+        for (const ZipItem& item : items)
+            if (!item.directory) total_ += item.size;
+        show();
+    }
+    void startItem(const ZipItem& item) {
+        share_ = item.directory ? 0 : item.size;
+        credited_ = 0;
+    }
+    void advance(uint64_t bytes) {
+        bytes = std::min(bytes, share_ - credited_);
+        credited_ += bytes;
+        done_ += bytes;
+        show();
+    }
+    void endItem() { advance(share_ - credited_); }
+    void finish() {
+        if (last_ != 100 && report_) report_(100);
+        last_ = 100;
     }
 
-    FolderOpener folders(baseFd.get());
-    bool yesToAll = false;
-    std::optional<std::string> lastPassword;
-    std::vector<char> buffer(256 * 1024);
-    unsigned temporaryCounter = 0;
-    const std::string temporaryPrefix = ".quillon-restore-" + std::to_string(::getpid()) + "-";
+private:
+    void show() {
+        const int percent =
+            total_ == 0 ? 100 : static_cast<int>(std::min(done_, total_) * 100 / total_);
+        if (percent != last_ && report_) report_(percent);
+        last_ = percent;
+    }
 
-    // Asks whether an existing `shown` may be replaced. nullopt = cancel the run.
-    auto mayReplace = [&](const std::string& shown) -> std::optional<bool> {
-        if (yesToAll) return true;
-        const OverwriteAnswer answer = callbacks.overwrite ? callbacks.overwrite(shown) : OverwriteAnswer::No;
-        switch (answer) {
-        case OverwriteAnswer::Cancel:
-            return std::nullopt;
-        case OverwriteAnswer::No:
-            return false;
-        case OverwriteAnswer::YesToAll:
-            yesToAll = true;
-            return true;
-        case OverwriteAnswer::Yes:
-            break;
+    const std::function<void(int)>& report_;
+    uint64_t total_ = 0, done_ = 0, share_ = 0, credited_ = 0;
+    int last_ = -1;
+};
+
+// The steps of extracting one item after another into an open base folder.
+class Extraction {
+public:
+    enum class Outcome { Done, Kept, Failed, Cancelled };
+
+    Extraction(zip_t* za, const std::string& base, int baseFd, const ExtractCallbacks& callbacks,
+               Progress& progress)
+        : za_(za), base_(base), callbacks_(callbacks), progress_(progress), folders_(baseFd),
+          temporaryPrefix_(".quillon-restore-" + std::to_string(::getpid()) + "-") {}
+
+    // One item: its folders made, its file written; `why` says why it failed.
+    Outcome extractItem(const ZipItem& item, std::string* why) {
+        const std::optional<std::vector<std::string>> parts = StoredNameParts(item.name);
+        if (!parts) {
+            *why = kRefusedName;
+            return Outcome::Failed;
         }
-        return true;
+        const size_t folderCount = item.directory ? parts->size() : parts->size() - 1;
+        const int dir = folders_.open(*parts, folderCount, why);
+        if (dir < 0) return Outcome::Failed;
+        if (item.directory) return Outcome::Done;
+        const std::string shown = base_ + (base_.ends_with('/') ? "" : "/") + item.name;
+        return extractFile(item, Target{dir, parts->back(), shown}, why);
+    }
+
+private:
+    // Where a file goes: its open folder, its name there, its path as shown.
+    struct Target {
+        int dir;
+        std::string leaf;
+        std::string shown;
+    };
+    // What to do about the name a file goes to.
+    enum class Decision { Create, Replace, Keep, Cancel, Refuse };
+    // The file the user agreed to replace.
+    struct Identity {
+        dev_t dev = 0;
+        ino_t ino = 0;
     };
 
-    for (const ZipItem& item : impl_->items) {
-        const uint64_t itemBytes = item.directory ? 0 : item.size;
-        std::vector<std::string> parts;
-        if (!SplitStoredName(item.name, item.directory, &parts)) {
-            fail(item, "Refused: the name is absolute or leads outside the destination folder");
-            report(itemBytes);
-            continue;
-        }
-        std::string why;
-        const int dir = folders.open(parts, item.directory ? parts.size() : parts.size() - 1, &why);
-        if (dir < 0) {
-            fail(item, why);
-            report(itemBytes);
-            continue;
-        }
-        if (item.directory) continue;
+    Outcome extractFile(const ZipItem& item, const Target& target, std::string* why) {
+        Identity asked;
+        const Decision decision = decideExisting(target, &asked, why);
+        if (decision != Decision::Create && decision != Decision::Replace)
+            return outcomeOf(decision);
 
-        const std::string& leaf = parts.back();
-        const std::string shown = base + (base.ends_with('/') ? "" : "/") + item.name;
-        struct stat existing {};
-        bool replace = false;
-        if (::fstatat(dir, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-            if (S_ISDIR(existing.st_mode)) {
-                fail(item, shown + " is a folder");
-                report(itemBytes);
-                continue;
-            }
-            // A symbolic link in the way is replaced itself (renameat swaps the
-            // name), never written through.
-            const std::optional<bool> answer = mayReplace(shown);
-            if (!answer) return false;
-            if (!*answer) {
-                report(itemBytes);
-                continue;
-            }
-            replace = true;
-        }
-
-        zip_stat_t st;
-        zip_stat_init(&st);
-        zip_stat_index(za, item.index, 0, &st);
-        zip_file_t* zf = nullptr;
-        if (item.encrypted && !zip_encryption_method_supported(st.encryption_method, 0)) {
-            // No password could open it: do not ask for one.
-            fail(item, ZipCodeText(ZIP_ER_ENCRNOTSUPP));
-            report(itemBytes);
-            continue;
-        }
-        if (item.encrypted) {
-            // The password of the previous item is tried first, as archives
-            // usually have one password for all their items.
-            int code = ZIP_ER_NOPASSWD;
-            if (lastPassword) {
-                zf = zip_fopen_index_encrypted(za, item.index, 0, lastPassword->c_str());
-                if (!zf) code = zip_error_code_zip(zip_get_error(za));
-            }
-            if (!zf && (code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD)) {
-                const std::optional<std::string> password =
-                        callbacks.password ? callbacks.password(item) : std::nullopt;
-                if (!password) {
-                    fail(item, kZipInvalidPassword);
-                    report(itemBytes);
-                    continue;
-                }
-                zf = zip_fopen_index_encrypted(za, item.index, 0, password->c_str());
-                if (zf) lastPassword = password;
-                else code = zip_error_code_zip(zip_get_error(za));
-            }
-            if (!zf) {
-                zip_error_clear(za);
-                fail(item, ReadErrorText(code, true));
-                report(itemBytes);
-                continue;
-            }
-        } else {
-            zf = zip_fopen_index(za, item.index, 0);
-            if (!zf) {
-                const int code = zip_error_code_zip(zip_get_error(za));
-                zip_error_clear(za);
-                fail(item, ReadErrorText(code, false));
-                report(itemBytes);
-                continue;
-            }
-        }
-
+        ZipFile data = openItem(item, why);
+        if (!data) return Outcome::Failed;
         // Written under a temporary name in the target folder and renamed over
         // the target only when complete: a failed item leaves nothing behind.
         std::string temporary;
+        UniqueFd out = createTemporary(target.dir, &temporary);
+        if (!out) {
+            *why = target.shown + ": " + ErrorText(errno);
+            return Outcome::Failed;
+        }
+        bool placed = false;
+        const ScopeExit removeTemporary([&] {
+            if (!placed) ::unlinkat(target.dir, temporary.c_str(), 0);
+        });
+        const bool copied = copyData(data.get(), item, out.get(), target.shown, why);
+        data.reset();
+        if (!copied) return Outcome::Failed;
+        applyTimeAndMode(out.get(), item);
+        if (::close(out.release()) != 0) {
+            *why = target.shown + ": " + ErrorText(errno);
+            return Outcome::Failed;
+        }
+        const Outcome outcome = place(target, temporary, decision, asked, why);
+        placed = outcome == Outcome::Done;
+        return outcome;
+    }
+
+    static Outcome outcomeOf(Decision decision) {
+        switch (decision) {
+        case Decision::Keep:
+            return Outcome::Kept;
+        case Decision::Cancel:
+            return Outcome::Cancelled;
+        case Decision::Refuse:
+            return Outcome::Failed;
+        case Decision::Create:
+        case Decision::Replace:
+            break;
+        }
+        return Outcome::Done;
+    }
+
+    // Only a regular file is ever replaced, and only when the user says so.
+    // A link in the item's way is neither written through nor swapped for the
+    // item; a folder or a device file is left alone.
+    Decision decideExisting(const Target& target, Identity* asked, std::string* why) {
+        struct stat st {};
+        if (::fstatat(target.dir, target.leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT) return Decision::Create;
+            *why = target.shown + ": " + ErrorText(errno);
+            return Decision::Refuse;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            *why = target.shown + (S_ISDIR(st.st_mode)   ? " is a folder"
+                                   : S_ISLNK(st.st_mode) ? " is a symbolic link"
+                                                         : " is not a regular file");
+            return Decision::Refuse;
+        }
+        *asked = Identity{st.st_dev, st.st_ino};
+        if (yesToAll_) return Decision::Replace;
+        switch (callbacks_.overwrite ? callbacks_.overwrite(target.shown) : OverwriteAnswer::No) {
+        case OverwriteAnswer::Cancel:
+            return Decision::Cancel;
+        case OverwriteAnswer::No:
+            return Decision::Keep;
+        case OverwriteAnswer::YesToAll:
+            yesToAll_ = true;
+            return Decision::Replace;
+        case OverwriteAnswer::Yes:
+            return Decision::Replace;
+        }
+        return Decision::Keep;
+    }
+
+    // The item's data stream; for an encrypted item, with the password of the
+    // previous item if it fits (archives usually have one password for all
+    // their items), else with one the user gives.
+    ZipFile openItem(const ZipItem& item, std::string* why) {
+        if (!item.encrypted) {
+            ZipFile data(zip_fopen_index(za_, item.index, 0));
+            if (!data) *why = ReadErrorText(takeError(), false);
+            return data;
+        }
+        zip_stat_t st;
+        zip_stat_init(&st);
+        zip_stat_index(za_, item.index, 0, &st);
+        if (!zip_encryption_method_supported(st.encryption_method, 0)) {
+            // No password could open it: none is asked for.
+            *why = ZipCodeText(ZIP_ER_ENCRNOTSUPP);
+            return nullptr;
+        }
+        int code = ZIP_ER_NOPASSWD;
+        if (lastPassword_) {
+            ZipFile data(zip_fopen_index_encrypted(za_, item.index, 0, lastPassword_->c_str()));
+            if (data) return data;
+            code = takeError();
+        }
+        if (code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD) {
+            const std::optional<std::string> password =
+                callbacks_.password ? callbacks_.password(item) : std::nullopt;
+            if (!password) {
+                *why = kZipInvalidPassword;
+                return nullptr;
+            }
+            ZipFile data(zip_fopen_index_encrypted(za_, item.index, 0, password->c_str()));
+            if (data) {
+                lastPassword_ = password;
+                return data;
+            }
+            code = takeError();
+        }
+        *why = ReadErrorText(code, true);
+        return nullptr;
+    }
+
+    int takeError() {
+        const int code = zip_error_code_zip(zip_get_error(za_));
+        zip_error_clear(za_);
+        return code;
+    }
+
+    UniqueFd createTemporary(int dir, std::string* name) {
         UniqueFd out;
         for (int attempt = 0; attempt < 100 && !out; ++attempt) {
-            temporary = temporaryPrefix + std::to_string(++temporaryCounter);
-            out.reset(::openat(dir, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+            *name = temporaryPrefix_ + std::to_string(++temporaryCounter_);
+            out.reset(::openat(dir, name->c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
             if (!out && errno != EEXIST) break;
         }
-        if (!out) {
-            why = ErrorText(errno);
-            zip_fclose(zf);
-            fail(item, shown + ": " + why);
-            report(itemBytes);
-            continue;
-        }
+        return out;
+    }
 
-        // Progress follows the bytes written, capped at the size the directory
-        // declared so that a lying entry cannot push it past its share.
-        uint64_t credited = 0;
-        auto credit = [&](uint64_t bytes) {
-            bytes = std::min(bytes, itemBytes - credited);
-            credited += bytes;
-            report(bytes);
-        };
-        bool ok = true;
+    // Copies the item's data, crediting progress as it goes. The data must be
+    // exactly as long as the archive's directory declares; no more than one
+    // byte past that size is ever inflated, so a forged size cannot make a
+    // small item fill the disk.
+    bool copyData(zip_file_t* data, const ZipItem& item, int out, const std::string& shown,
+                  std::string* why) {
+        uint64_t written = 0;
         while (true) {
-            const zip_int64_t n = zip_fread(zf, buffer.data(), buffer.size());
+            const uint64_t want = std::min<uint64_t>(buffer_.size(), item.size - written + 1);
+            const zip_int64_t n = zip_fread(data, buffer_.data(), want);
             if (n < 0) {
-                why = ReadErrorText(zip_error_code_zip(zip_file_get_error(zf)), item.encrypted);
-                ok = false;
-                break;
+                *why = ReadErrorText(zip_error_code_zip(zip_file_get_error(data)), item.encrypted);
+                return false;
             }
             if (n == 0) break;
-            if (!WriteAll(out.get(), std::string_view(buffer.data(), static_cast<size_t>(n)))) {
-                why = shown + ": " + ErrorText(errno);
-                ok = false;
-                break;
+            const auto got = static_cast<uint64_t>(n);
+            if (got > item.size - written) {
+                *why = kZipItemDamaged;
+                return false;
             }
-            credit(static_cast<uint64_t>(n));
+            if (!WriteAll(out, std::string_view(buffer_.data(), static_cast<size_t>(got)))) {
+                *why = shown + ": " + ErrorText(errno);
+                return false;
+            }
+            written += got;
+            progress_.advance(got);
         }
-        zip_fclose(zf);
-        if (ok) {
-            if (const mode_t mode = ItemMode(za, item.index)) ::fchmod(out.get(), mode);
-            const time_t mtime = ItemTime(za, item.index, st);
-            if (mtime != static_cast<time_t>(-1)) {
-                const timespec times[2] = {{mtime, 0}, {mtime, 0}};
-                ::futimens(out.get(), times);
-            }
-            if (::close(out.release()) != 0) {
-                why = shown + ": " + ErrorText(errno);
-                ok = false;
-            }
+        if (written != item.size) {
+            *why = kZipItemDamaged;
+            return false;
         }
-        if (ok) {
-            int renamed = replace ? ::renameat(dir, temporary.c_str(), dir, leaf.c_str())
-                                  : ::renameat2(dir, temporary.c_str(), dir, leaf.c_str(), RENAME_NOREPLACE);
-            if (renamed != 0 && !replace && errno == EINVAL) {
-                // A file system without RENAME_NOREPLACE: check, then rename.
-                if (::fstatat(dir, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0)
-                    renamed = ::renameat(dir, temporary.c_str(), dir, leaf.c_str());
-                else
-                    errno = EEXIST;
-            }
-            if (renamed != 0 && !replace && errno == EEXIST) {
-                // Something took the name while the item was being written.
-                const std::optional<bool> answer = mayReplace(shown);
-                if (!answer) {
-                    ::unlinkat(dir, temporary.c_str(), 0);
-                    return false;
-                }
-                if (!*answer) {
-                    ::unlinkat(dir, temporary.c_str(), 0);
-                    credit(itemBytes);
+        return true;
+    }
+
+    void applyTimeAndMode(int out, const ZipItem& item) {
+        if (const mode_t mode = ItemMode(za_, item.index)) ::fchmod(out, mode);
+        const time_t mtime = ItemTime(za_, item.index);
+        if (mtime != static_cast<time_t>(-1)) {
+            const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+            ::futimens(out, times);
+        }
+    }
+
+    // Gives the finished temporary file the item's name. A name that was free
+    // must still be free (when something took it meanwhile, the user is asked
+    // now); a name the user let replace must still hold the very regular file
+    // asked about.
+    Outcome place(const Target& target, const std::string& temporary, Decision decision,
+                  Identity asked, std::string* why) {
+        // Each round follows a change someone else made meanwhile; a name that
+        // keeps changing is given up.
+        for (int round = 0; round < 3; ++round) {
+            if (decision == Decision::Create) {
+                if (RenameNoReplace(target.dir, temporary, target.leaf)) return Outcome::Done;
+                if (errno != EEXIST) break;
+                decision = decideExisting(target, &asked, why);
+            } else {
+                struct stat st {};
+                if (::fstatat(target.dir, target.leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                    if (errno != ENOENT) break;
+                    decision = Decision::Create;
                     continue;
                 }
-                renamed = ::renameat(dir, temporary.c_str(), dir, leaf.c_str());
+                if (S_ISREG(st.st_mode) && st.st_dev == asked.dev && st.st_ino == asked.ino) {
+                    if (::renameat(target.dir, temporary.c_str(), target.dir,
+                                   target.leaf.c_str()) == 0)
+                        return Outcome::Done;
+                    break;
+                }
+                decision = decideExisting(target, &asked, why);
             }
-            if (renamed != 0) {
-                why = shown + ": " + ErrorText(errno);
-                ok = false;
-            }
+            if (decision != Decision::Create && decision != Decision::Replace)
+                return outcomeOf(decision);
         }
-        if (!ok) {
-            out.reset();
-            ::unlinkat(dir, temporary.c_str(), 0);
-            fail(item, why);
-        }
-        credit(itemBytes);
+        *why = target.shown + ": " + ErrorText(errno);
+        return Outcome::Failed;
     }
-    if (lastPercent != 100 && callbacks.progress) callbacks.progress(100);
+
+    zip_t* za_;
+    const std::string& base_;
+    const ExtractCallbacks& callbacks_;
+    Progress& progress_;
+    FolderOpener folders_;
+    bool yesToAll_ = false;
+    std::optional<std::string> lastPassword_;
+    std::vector<char> buffer_ = std::vector<char>(256 * 1024);
+    unsigned temporaryCounter_ = 0;
+    std::string temporaryPrefix_;
+};
+
+// The base folder, made when it is missing.
+UniqueFd OpenBase(const std::string& base, std::string* why) {
+    UniqueFd fd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd && errno == ENOENT && MakeFolders(base))
+        fd.reset(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) *why = base + ": " + ErrorText(errno);
+    return fd;
+}
+
+} // namespace
+
+bool ZipReader::extractAll(const std::string& base, const ExtractCallbacks& callbacks) {
+    const auto fail = [&](const ZipItem& item, const std::string& message) {
+        if (callbacks.failure) callbacks.failure(item, message);
+    };
+    Progress progress(impl_->items, callbacks.progress);
+    std::string why;
+    const UniqueFd baseFd = OpenBase(base, &why);
+    if (!baseFd) {
+        for (const ZipItem& item : impl_->items)
+            fail(item, why);
+        progress.finish();
+        return true;
+    }
+    Extraction extraction(impl_->za, base, baseFd.get(), callbacks, progress);
+    for (const ZipItem& item : impl_->items) {
+        progress.startItem(item);
+        why.clear();
+        const Extraction::Outcome outcome = extraction.extractItem(item, &why);
+        if (outcome == Extraction::Outcome::Cancelled) return false;
+        if (outcome == Extraction::Outcome::Failed) fail(item, why);
+        progress.endItem();
+    }
+    progress.finish();
     return true;
 }
 

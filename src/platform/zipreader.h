@@ -25,11 +25,21 @@ struct ExtractCallbacks {
     std::function<void(int percent)> progress;
     // The password of an encrypted item; nullopt when the user cancelled.
     std::function<std::optional<std::string>(const ZipItem& item)> password;
-    // A file of that path exists: overwrite it? (Cancel stops the extraction.)
+    // A regular file of that path exists: replace it? (Cancel stops the extraction.)
     std::function<OverwriteAnswer(const std::string& path)> overwrite;
     // An item could not be extracted: the engine's or the system's message.
     std::function<void(const ZipItem& item, const std::string& message)> failure;
 };
+
+// The elements of a stored name ("home/ann/x.txt" -> home, ann, x.txt; a
+// folder entry "home/" -> home), or nullopt for a name that is not a plain
+// relative path and could leave the destination: empty, absolute, or holding
+// an empty, "." or ".." element.
+std::optional<std::vector<std::string>> StoredNameParts(const std::string& name);
+
+// The failure message of an item whose data does not match the size its
+// headers declare (a damaged or forged archive).
+extern const char* const kZipItemDamaged;
 
 class ZipReader {
 public:
@@ -44,8 +54,11 @@ public:
 
     // Extracts every item below `base`, creating the folders it needs. Never
     // writes outside `base`: absolute names and names holding ".." fail as
-    // items; no symbolic link is followed; an existing file is replaced only
-    // when `overwrite` says so. Returns false when cancelled.
+    // items; no symbolic link is followed; an existing regular file is
+    // replaced only when `overwrite` says so, and a link, folder or other
+    // special file in an item's way is never replaced. An item whose data is
+    // longer or shorter than its declared size fails as damaged. A failed
+    // item leaves no file behind. Returns false when cancelled.
     bool extractAll(const std::string& base, const ExtractCallbacks& callbacks);
 
 private:

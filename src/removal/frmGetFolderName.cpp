@@ -30,6 +30,10 @@ TfrmGetFolderName::TfrmGetFolderName(QWidget* parent) : QDialog(parent) {
     setMinimumWidth(320);
 }
 
+QString TfrmGetFolderName::folderName() const {
+    return Edit1->text();
+}
+
 void TfrmGetFolderName::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     Edit1->setFocus();

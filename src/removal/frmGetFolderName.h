@@ -12,12 +12,16 @@ class TfrmGetFolderName : public QDialog {
 public:
     explicit TfrmGetFolderName(QWidget* parent = nullptr);
 
-    QLineEdit* Edit1;
-    QPushButton* Button1; // OK
-    QPushButton* Button2; // Cancel
+    // The name as typed.
+    QString folderName() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    QLineEdit* Edit1;
+    QPushButton* Button1; // OK
+    QPushButton* Button2; // Cancel
 };
 
 } // namespace quillon

@@ -1,5 +1,4 @@
 #include "removal/frmPassword.h"
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,13 +16,9 @@ TfrmPassword::TfrmPassword(QWidget* parent) : QDialog(parent) {
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName("Edit1");
     Edit1->setEchoMode(QLineEdit::Password);
-    lbPassword = new QLabel("&Password", this);
+    auto* lbPassword = new QLabel("&Password", this);
+    lbPassword->setObjectName("lbPassword");
     lbPassword->setBuddy(Edit1);
-    Edit2 = new QLineEdit(this);
-    Edit2->setObjectName("Edit2");
-    Edit2->setEchoMode(QLineEdit::Password);
-    lbVerify = new QLabel("&Verify", this);
-    lbVerify->setBuddy(Edit2);
 
     btOK = new QPushButton("OK", this);
     btOK->setObjectName("btOK");
@@ -31,20 +26,15 @@ TfrmPassword::TfrmPassword(QWidget* parent) : QDialog(parent) {
     btCancel = new QPushButton("Cancel", this);
     btCancel->setObjectName("btCancel");
 
-    // A change to the first field invalidates what was verified so far.
-    connect(Edit1, &QLineEdit::textChanged, this, [this] {
-        Edit2->clear();
-        updateOk();
-    });
-    connect(Edit2, &QLineEdit::textChanged, this, [this] { updateOk(); });
+    // Nothing typed is not a password.
+    connect(Edit1, &QLineEdit::textChanged, this,
+            [this](const QString& text) { btOK->setEnabled(!text.isEmpty()); });
     connect(btOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* fields = new QGridLayout;
-    fields->addWidget(lbPassword, 0, 0);
-    fields->addWidget(Edit1, 0, 1);
-    fields->addWidget(lbVerify, 1, 0);
-    fields->addWidget(Edit2, 1, 1);
+    auto* fields = new QHBoxLayout;
+    fields->addWidget(lbPassword);
+    fields->addWidget(Edit1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btOK);
@@ -54,12 +44,7 @@ TfrmPassword::TfrmPassword(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
 
     Edit1->setFocus();
-    updateOk();
-}
-
-// Nothing typed is not a password, even though the two empty fields agree.
-void TfrmPassword::updateOk() {
-    btOK->setEnabled(!Edit1->text().isEmpty() && Edit1->text() == Edit2->text());
+    btOK->setEnabled(false);
 }
 
 std::string TfrmPassword::password() const { return Edit1->text().toUtf8().toStdString(); }

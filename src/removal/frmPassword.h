@@ -1,12 +1,12 @@
 #pragma once
-// Asks for the password of an encrypted archive item. The password is typed
-// twice; OK is only offered while both fields agree.
+// Asks for the password of an encrypted archive item. The password opens an
+// existing item, so it is asked for once: a wrong one is reported by the
+// item's failure, not guarded against by typing it twice.
 #include <QDialog>
 #include <functional>
 #include <optional>
 #include <string>
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -16,13 +16,6 @@ class TfrmPassword : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmPassword(QWidget* parent = nullptr);
-
-    QLabel* lbPassword;
-    QLineEdit* Edit1; // "&Password"
-    QLabel* lbVerify;
-    QLineEdit* Edit2; // "&Verify"
-    QPushButton* btOK;
-    QPushButton* btCancel;
 
     // The password as the engine wants it (UTF-8 bytes).
     std::string password() const;
@@ -35,7 +28,9 @@ public:
         AnswerForTesting;
 
 private:
-    void updateOk();
+    QLineEdit* Edit1; // "&Password"
+    QPushButton* btOK;
+    QPushButton* btCancel;
 };
 
 } // namespace quillon

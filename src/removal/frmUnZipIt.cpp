@@ -1,8 +1,8 @@
 #include "removal/frmUnZipIt.h"
 #include "platform/drives.h"
 #include "platform/eventpump.h"
+#include "platform/listing.h"
 #include "platform/paths.h"
-#include "platform/walker.h"
 #include "platform/zip.h"
 #include "platform/zipreader.h"
 #include "removal/frmPassword.h"
@@ -26,9 +26,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <filesystem>
 #include <map>
-#include <system_error>
 
 namespace quillon {
 
@@ -40,32 +38,6 @@ const char* const kNoComment = "Archive zip file comments";
 
 QByteArray bytesOf(const std::string& s) {
     return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::string lowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return s;
-}
-
-// Quillon's own archives in a folder: regular files named Drive*.zip in any case.
-std::vector<std::string> archivesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(
-        folder, std::filesystem::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-        std::string name = it->path().filename().native();
-        if (!MatchesMask(name, kArchiveMask)) continue;
-        std::error_code sec;
-        if (it->symlink_status(sec).type() == std::filesystem::file_type::regular)
-            names.push_back(std::move(name));
-    }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const std::string la = lowerAscii(a), lb = lowerAscii(b);
-        return la != lb ? la < lb : a < b;
-    });
-    return names;
 }
 
 // Folders of the archive tree come before files, each group by name.
@@ -105,13 +77,13 @@ TfrmUnZipIt::TfrmUnZipIt(QWidget* parent) : QDialog(parent) {
     DirectoryListBox1 = new FolderListBox(this);
     DirectoryListBox1->setObjectName("DirectoryListBox1");
 
-    lbArchives = new QLabel("Archive files (double click to view)", this);
+    auto* lbArchives = new QLabel("Archive files (double click to view)", this);
     FileListBox1 = new QListWidget(this);
     FileListBox1->setObjectName("FileListBox1");
     FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    lbMask = new QLabel("File mask: Drive*.zip", this);
+    auto* lbMask = new QLabel("File mask: Drive*.zip", this);
 
-    lbTitle = new QLabel("Contents of the Quillon archive zip file:", this);
+    auto* lbTitle = new QLabel("Contents of the Quillon archive zip file:", this);
     QFont bold = lbTitle->font();
     bold.setBold(true);
     lbTitle->setFont(bold);
@@ -225,7 +197,7 @@ void TfrmUnZipIt::fillArchiveList() {
     const std::string keep = selectedArchive();
     FileListBox1->clear();
     const std::string folder = DirectoryListBox1->folder();
-    for (const std::string& name : archivesIn(folder)) {
+    for (const std::string& name : ListFiles(folder, kArchiveMask)) {
         auto* item = new QListWidgetItem(DisplayPath(name), FileListBox1);
         item->setData(kBytesRole, bytesOf(name));
         if (JoinPath(folder, name) == keep) FileListBox1->setCurrentItem(item);
@@ -247,16 +219,15 @@ void TfrmUnZipIt::FileListBox1Change() {
 }
 
 // Whether the selected archive is the one in the tree afterwards. A file that
-// cannot be read as an archive is passed over in silence; the archive loaded
-// before stays.
-bool TfrmUnZipIt::loadSelected() {
+// cannot be read as an archive is not loaded (`error` says why); the archive
+// loaded before stays.
+bool TfrmUnZipIt::loadSelected(std::string* error) {
     // The archive being extracted must stay while the extraction lets events through.
     if (extracting_) return false;
     const std::string path = selectedArchive();
     if (path.empty()) return false;
     ScopedCursor busy(Qt::WaitCursor);
-    std::string error;
-    std::unique_ptr<ZipReader> opened = ZipReader::Open(path, &error);
+    std::unique_ptr<ZipReader> opened = ZipReader::Open(path, error);
     if (!opened) return false;
     zip_ = std::move(opened);
     Outline->setPalette(QPalette());
@@ -319,11 +290,23 @@ void TfrmUnZipIt::fillOutline() {
     Outline->sortItems(0, Qt::AscendingOrder);
 }
 
-void TfrmUnZipIt::btViewClick() { (void)loadSelected(); }
+// Viewing passes over a file that is not a readable archive in silence: the
+// tree keeps what it showed.
+void TfrmUnZipIt::btViewClick() {
+    (void)loadSelected(nullptr);
+}
 
 void TfrmUnZipIt::btExtractClick() {
-    // Nothing is restored from a file that cannot be read as an archive.
-    if (!loadSelected()) return;
+    // Nothing is restored from a file that cannot be read as an archive, and
+    // the user is told so rather than left wondering.
+    const std::string selected = selectedArchive();
+    if (selected.empty()) return;
+    std::string error;
+    if (!loadSelected(&error)) {
+        ShowErrorMessage("Cannot read the archive zip file " + DisplayPath(selected) + "\n\n" +
+                         QString::fromUtf8(error));
+        return;
+    }
     std::string base;
     {
         TfrmZipDirectory destination(this);
@@ -362,6 +345,7 @@ void TfrmUnZipIt::btExtractClick() {
         itemFailed(item, message);
     };
 
+    bool finished = false;
     {
         ScopedCursor busy(Qt::WaitCursor);
         // Pending events run during the extraction; the buttons must not start another.
@@ -369,13 +353,15 @@ void TfrmUnZipIt::btExtractClick() {
         btView->setEnabled(false);
         btExtract->setEnabled(false);
         btClose->setEnabled(false);
-        zip_->extractAll(base, callbacks);
+        finished = zip_->extractAll(base, callbacks);
         Gauge1->hide();
         extracting_ = false;
         btClose->setEnabled(true);
         fillArchiveList();
     }
-    ShowInfoMessage("Files were unzipped");
+    // Cancel at a replace question stops the restore; the user knows, and
+    // "unzipped" would claim more than was done.
+    if (finished) ShowInfoMessage("Files were unzipped");
 }
 
 // The engine's duplicate-name error belongs to adding items; extraction never

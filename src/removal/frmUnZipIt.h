@@ -24,29 +24,6 @@ public:
     explicit TfrmUnZipIt(QWidget* parent = nullptr);
     ~TfrmUnZipIt() override;
 
-    QComboBox* DriveComboBox1;
-    FolderListBox* DirectoryListBox1;
-    QLabel* lbArchives;
-    QListWidget* FileListBox1; // archive names as bytes in Qt::UserRole
-    QLabel* lbMask;
-    QLabel* lbTitle;
-    QLabel* lblZip;
-    QTreeWidget* Outline; // stored names as bytes in Qt::UserRole
-    QLabel* lblCount;
-    QLabel* pnlComment;
-    QPushButton* btView;
-    QPushButton* btExtract;
-    QPushButton* btClose;
-    QProgressBar* Gauge1;
-    QTimer* Timer1;
-
-    void FormShow();
-    void FileListBox1Change();
-    void btViewClick();
-    void btExtractClick();
-    void btCloseClick();
-    void Timer1Timer();
-
     // The selected archive's full path; empty when none is selected.
     std::string selectedArchive() const;
     // The archive shown in the tree, nullptr before one was loaded.
@@ -59,10 +36,30 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void FormShow();
+    void FileListBox1Change();
+    void btViewClick();
+    void btExtractClick();
+    void btCloseClick();
+    void Timer1Timer();
+
     void fillArchiveList();
-    bool loadSelected();
+    bool loadSelected(std::string* error);
     void fillOutline();
     void itemFailed(const ZipItem& item, const std::string& message);
+
+    QComboBox* DriveComboBox1;
+    FolderListBox* DirectoryListBox1;
+    QListWidget* FileListBox1; // archive names as bytes in Qt::UserRole
+    QLabel* lblZip;
+    QTreeWidget* Outline; // stored names as bytes in Qt::UserRole
+    QLabel* lblCount;
+    QLabel* pnlComment;
+    QPushButton* btView;
+    QPushButton* btExtract;
+    QPushButton* btClose;
+    QProgressBar* Gauge1;
+    QTimer* Timer1;
 
     std::unique_ptr<ZipReader> zip_;
     bool extracting_ = false;

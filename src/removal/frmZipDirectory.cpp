@@ -1,5 +1,6 @@
 #include "removal/frmZipDirectory.h"
 #include "platform/drives.h"
+#include "platform/listing.h"
 #include "platform/paths.h"
 #include "removal/archive.h"
 #include "removal/frmGetFolderName.h"
@@ -7,18 +8,15 @@
 #include "shell/handlers.h"
 #include "shell/routines.h"
 #include <QComboBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 namespace quillon {
 
@@ -28,35 +26,6 @@ constexpr int kPathRole = Qt::UserRole;
 
 QByteArray bytesOf(const std::string& s) {
     return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-// Names compare without regard to case first, so "Backup" sorts beside "backup".
-bool nameLess(const std::string& a, const std::string& b) {
-    const auto fold = [](std::string s) {
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        return s;
-    };
-    const std::string fa = fold(a), fb = fold(b);
-    return fa != fb ? fa < fb : a < b;
-}
-
-// The visible sub-folders of a folder. Links are not offered: a restore
-// must not be steered through one.
-std::vector<std::string> subFolders(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(
-        folder, std::filesystem::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-        std::string name = it->path().filename().native();
-        if (name.empty() || name[0] == '.') continue;
-        std::error_code sec;
-        if (it->symlink_status(sec).type() == std::filesystem::file_type::directory)
-            names.push_back(std::move(name));
-    }
-    std::sort(names.begin(), names.end(), nameLess);
-    return names;
 }
 
 QListWidgetItem* folderRow(const QIcon& icon, const QString& text, int depth,
@@ -85,6 +54,15 @@ QListWidgetItem* FolderListBox::itemFor(const std::string& path) const {
     for (int i = 0; i < count(); ++i)
         if (PathOf(item(i)) == path) return item(i);
     return nullptr;
+}
+
+void FolderListBox::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (QListWidgetItem* row = currentItem()) emit itemActivated(row);
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 void FolderListBox::setFolder(const std::string& folder) {
@@ -116,7 +94,7 @@ void FolderListBox::refresh() {
         pos = end;
     }
     setCurrentRow(count() - 1);
-    for (const std::string& name : subFolders(folder_))
+    for (const std::string& name : ListSubFolders(folder_))
         addItem(folderRow(closed, DisplayPath(name), depth + 1, JoinPath(folder_, name)));
 }
 
@@ -153,10 +131,10 @@ TfrmZipDirectory::TfrmZipDirectory(QWidget* parent) : QDialog(parent) {
     setObjectName("frmZipDirectory");
     setWindowTitle("Destination folder");
 
-    lbAllFiles = new QLabel("All files within the selected archive zip file ", this);
+    auto* lbAllFiles = new QLabel("All files within the selected archive zip file ", this);
     lblZip = new QLabel(this);
     lblZip->setObjectName("lblZip");
-    lbRestoredInto = new QLabel("Will be restored into the following folder:", this);
+    auto* lbRestoredInto = new QLabel("Will be restored into the following folder:", this);
     DirLabel = new QLabel(this);
     DirLabel->setObjectName("DirLabel");
     QFont bold = DirLabel->font();
@@ -169,14 +147,14 @@ TfrmZipDirectory::TfrmZipDirectory(QWidget* parent) : QDialog(parent) {
     DLB = new FolderListBox(this);
     DLB->setObjectName("DLB");
 
-    lbNote1 = new QLabel("All files contained in the selected zip file will be extracted into the "
-                         "folder that you pick on the left. ",
-                         this);
+    auto* lbNote1 = new QLabel("All files contained in the selected zip file will be extracted "
+                               "into the folder that you pick on the left. ",
+                               this);
     lbNote1->setWordWrap(true);
-    lbNote2 = new QLabel("It is recommended that you select the ROOT folder of the drive that "
-                         "matches the name of the archive to restore the files into their "
-                         "original places.",
-                         this);
+    auto* lbNote2 = new QLabel("It is recommended that you select the ROOT folder of the drive "
+                               "that matches the name of the archive to restore the files into "
+                               "their original places.",
+                               this);
     lbNote2->setWordWrap(true);
 
     Button1 = new QPushButton("OK", this);
@@ -220,6 +198,10 @@ TfrmZipDirectory::TfrmZipDirectory(QWidget* parent) : QDialog(parent) {
     resize(560, 400);
 }
 
+const std::string& TfrmZipDirectory::folder() const {
+    return DLB->folder();
+}
+
 void TfrmZipDirectory::setArchive(const std::string& archivePath) {
     archive_ = archivePath;
     lblZip->setText(DisplayPath(archivePath));
@@ -258,16 +240,22 @@ void TfrmZipDirectory::Button1Click() {
         accept();
 }
 
+// A folder is made to restore into it: the new folder is opened, so that
+// DirLabel names it and the files go there. When it cannot be made, the
+// chosen folder stays.
 void TfrmZipDirectory::Button3Click() {
     TfrmGetFolderName ask(this);
     ask.setWindowTitle("Create Sub-folder");
-    ask.Edit1->clear();
     if (ask.exec() != QDialog::Accepted) return;
-    const QString name = ask.Edit1->text();
+    const QString name = ask.folderName();
     if (IsBlankText(name)) return;
     const std::string path = JoinPath(DLB->folder(), PathFromQt(name));
-    if (!MakeFolders(path)) ShowErrorMessage("Unable to create folder " + DisplayPath(path));
-    DLB->refresh();
+    if (!MakeFolders(path)) {
+        ShowErrorMessage("Unable to create folder " + DisplayPath(path));
+        DLB->refresh();
+        return;
+    }
+    DLB->setFolder(path);
 }
 
 } // namespace quillon

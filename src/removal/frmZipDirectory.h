@@ -8,6 +8,7 @@
 #include <string>
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 
@@ -33,6 +34,12 @@ public:
 signals:
     void folderChanged();
 
+protected:
+    // Enter opens the current row's folder and goes no further: it must not
+    // also press the dialog's default button, which would act on a folder
+    // the user has not seen named yet.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     std::string folder_;
 };
@@ -46,34 +53,31 @@ class TfrmZipDirectory : public QDialog {
 public:
     explicit TfrmZipDirectory(QWidget* parent = nullptr);
 
-    QLabel* lbAllFiles;
-    QLabel* lblZip;
-    QLabel* lbRestoredInto;
-    QLabel* DirLabel;
-    QComboBox* DriveComboBox1;
-    FolderListBox* DLB;
-    QLabel* lbNote1;
-    QLabel* lbNote2;
-    QPushButton* Button1; // OK
-    QPushButton* Button2; // Cancel
-    QPushButton* Button3; // "&Create sub-folder..."
-
     // The archive to be restored (shown in lblZip; its name gives the original root).
     void setArchive(const std::string& archivePath);
-    // The folder chosen for the restore.
-    const std::string& folder() const { return DLB->folder(); }
+    // The folder chosen for the restore: the open folder of the list, the
+    // one DirLabel names.
+    const std::string& folder() const;
     // The root of the drive the archive came from; nullopt when its name names
     // no drive of the drive table.
     const std::optional<std::string>& originalRoot() const { return originalRoot_; }
-
-    void FormShow();
-    void Button1Click();
-    void Button3Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void FormShow();
+    void Button1Click();
+    void Button3Click();
+
+    QLabel* lblZip;
+    QLabel* DirLabel;
+    QComboBox* DriveComboBox1;
+    FolderListBox* DLB;
+    QPushButton* Button1; // OK
+    QPushButton* Button2; // Cancel
+    QPushButton* Button3; // "&Create sub-folder..."
+
     std::string archive_;
     std::optional<std::string> originalRoot_;
     bool shown_ = false;

@@ -1,6 +1,8 @@
 #include "platform/fileops.h"
 #include "platform/paths.h"
 #include "support/deeptree.h"
+#include "support/descriptor_limit.h"
+#include "support/listing.h"
 #include "support/world.h"
 #include <algorithm>
 #include <cerrno>
@@ -9,13 +11,13 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
 
 using namespace quillon;
+using quillon::test::ListFolder;
 using quillon::test::TestWorld;
 
 namespace {
@@ -26,18 +28,6 @@ using quillon::test::DescriptorLimit;
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
-}
-
-std::set<std::string> Listing(const std::string& folder) {
-    std::set<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return names;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.insert(name);
-    }
-    closedir(dir);
-    return names;
 }
 
 // Switches the failure hook off again whatever way a test ends.
@@ -114,7 +104,7 @@ TEST(FileOps, AtVariantsWorkRelativeToTheOpenFolder) {
     EXPECT_EQ(DeleteFileAt(dir.fd(), folder, "sub"), EISDIR);
     EXPECT_EQ(RemoveFolderAt(dir.fd(), folder, "sub"), 0);
     EXPECT_EQ(RemoveFolderAt(dir.fd(), folder, "sub"), ENOENT);
-    EXPECT_TRUE(Listing(folder).empty());
+    EXPECT_TRUE(ListFolder(folder).empty());
 }
 
 TEST(FileOps, InjectedFailuresNameTheFullPathAndTouchNothing) {
@@ -144,7 +134,7 @@ TEST(FileOps, InjectedFailuresNameTheFullPathAndTouchNothing) {
     };
     EXPECT_EQ(asked, expected);
     EXPECT_EQ(ModeOf(file), 0444u);
-    EXPECT_EQ(Listing(folder), (std::set<std::string>{"f", "sub"}));
+    EXPECT_EQ(ListFolder(folder), (std::set<std::string>{"f", "sub"}));
 }
 
 namespace {
@@ -260,8 +250,8 @@ TEST(WalkTreeForRemoval, RemovingVisitorEmptiesTheTreeButNotWhatLinksPointTo) {
     rec.remove = true;
     ASSERT_TRUE(WalkTreeForRemoval(tree.top, rec));
     EXPECT_TRUE(rec.problems.empty()) << rec.problems.front();
-    EXPECT_TRUE(Listing(tree.top).empty());
-    EXPECT_EQ(Listing(tree.outside), std::set<std::string>{"keep"});
+    EXPECT_TRUE(ListFolder(tree.top).empty());
+    EXPECT_EQ(ListFolder(tree.outside), std::set<std::string>{"keep"});
     EXPECT_EQ(ModeOf(tree.outside + "/keep"), 0644u);
 }
 
@@ -279,7 +269,7 @@ TEST(WalkTreeForRemoval, BigFolderIsEmptiedWhileItIsRemovedFrom) {
     rec.remove = true;
     ASSERT_TRUE(WalkTreeForRemoval(top, rec));
     EXPECT_EQ(rec.entries, 3000u);
-    EXPECT_TRUE(Listing(top).empty());
+    EXPECT_TRUE(ListFolder(top).empty());
 }
 
 TEST(WalkTreeForRemoval, TopThatIsALinkOrMissingIsRefused) {
@@ -343,10 +333,6 @@ TEST(WalkTreeForRemoval, FolderOnAnotherDeviceIsNotEntered) {
         EXPECT_EQ(done.count(folder), 1u) << folder << " lies on the same device";
 }
 
-namespace {
-
-} // namespace
-
 TEST(WalkTreeForRemoval, TreeDeeperThanAnyPathIsRemovedWithFewDescriptors) {
     TestWorld world;
     const std::string top = world.makeFolder("c/deep");
@@ -382,7 +368,7 @@ TEST(WalkTreeForRemoval, TreeDeeperThanAnyPathIsRemovedWithFewDescriptors) {
     EXPECT_TRUE(rec.problems.empty()) << rec.problems.front();
     EXPECT_EQ(rec.entries, 3 * kLevels);
     EXPECT_EQ(rec.paths(true).size(), kLevels);
-    EXPECT_TRUE(Listing(top).empty());
+    EXPECT_TRUE(ListFolder(top).empty());
 }
 
 TEST(WalkTreeForRemoval, FolderMovedAwayDuringTheWalkIsNeverActedOnThroughAWrongParent) {
@@ -430,20 +416,20 @@ TEST(WalkTreeForRemoval, FolderMovedAwayDuringTheWalkIsNeverActedOnThroughAWrong
 
         // The moved folder was emptied through the descriptors the walk held,
         // and only its former parent was asked to remove it (where it is gone).
-        EXPECT_EQ(Listing(elsewhere), std::set<std::string>{});
+        EXPECT_EQ(ListFolder(elsewhere), std::set<std::string>{});
         for (const Event& e : rec.events)
             EXPECT_FALSE(e.done && e.name == "L20x") << e.path();
         if (!c.renameLevel20) {
             EXPECT_EQ(rec.problems, (std::vector<std::string>{
                                         "folder not in its parent: " + levels[21],
                                         "cannot remove " + levels[21]}));
-            EXPECT_TRUE(Listing(top).empty());
+            EXPECT_TRUE(ListFolder(top).empty());
         } else {
             // Level 20 is lost: neither it nor anything in it is reported again,
             // and level 19 stays because it still holds it.
             EXPECT_EQ(rec.paths(true).count(levels[20]), 0u);
-            EXPECT_EQ(Listing(levels[19]), std::set<std::string>{"L20x"});
-            EXPECT_EQ(Listing(levels[19] + "/L20x"), std::set<std::string>{});
+            EXPECT_EQ(ListFolder(levels[19]), std::set<std::string>{"L20x"});
+            EXPECT_EQ(ListFolder(levels[19] + "/L20x"), std::set<std::string>{});
         }
     }
 }

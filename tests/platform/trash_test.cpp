@@ -1,8 +1,8 @@
 #include "platform/trash.h"
 #include "platform/paths.h"
+#include "support/listing.h"
 #include "support/world.h"
 #include <ctime>
-#include <dirent.h>
 #include <ftw.h>
 #include <gtest/gtest.h>
 #include <regex>
@@ -11,21 +11,10 @@
 #include <unistd.h>
 
 using namespace quillon;
+using quillon::test::ListFolder;
 using quillon::test::TestWorld;
 
 namespace {
-
-std::set<std::string> Listing(const std::string& folder) {
-    std::set<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return names;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.insert(name);
-    }
-    closedir(dir);
-    return names;
-}
 
 std::string ReadAll(const std::string& path) {
     std::string contents;
@@ -102,8 +91,8 @@ TEST(MoveToTrash, HomeTrashHoldsTheEntryAndItsEncodedPath) {
         EXPECT_EQ(ReadAll(trash.file(c.name)), c.name);
         ExpectInfo(ReadAll(trash.info(c.name)), root + "/c/dir/" + c.encoded, before, after);
     }
-    EXPECT_EQ(Listing(trash.folder + "/files").size(), std::size(cases));
-    EXPECT_EQ(Listing(trash.folder + "/info").size(), std::size(cases));
+    EXPECT_EQ(ListFolder(trash.folder + "/files").size(), std::size(cases));
+    EXPECT_EQ(ListFolder(trash.folder + "/info").size(), std::size(cases));
 }
 
 TEST(MoveToTrash, NamesThatCollideGetFreshOnes) {
@@ -123,7 +112,7 @@ TEST(MoveToTrash, NamesThatCollideGetFreshOnes) {
     EXPECT_NE(ReadAll(trash.info("x.txt")).find("Path=" + root + "/c/a/x.txt\n"), std::string::npos);
     EXPECT_NE(ReadAll(trash.info("x.txt.2")).find("Path=" + root + "/c/b/x.txt\n"), std::string::npos);
     EXPECT_NE(ReadAll(trash.info("x.txt.4")).find("Path=" + root + "/c/c/x.txt\n"), std::string::npos);
-    EXPECT_EQ(Listing(trash.folder + "/info"),
+    EXPECT_EQ(ListFolder(trash.folder + "/info"),
               (std::set<std::string>{"x.txt.trashinfo", "x.txt.2.trashinfo", "x.txt.4.trashinfo"}));
 }
 
@@ -132,7 +121,7 @@ TEST(MoveToTrash, LongNameIsCutToLeaveRoomForTheInfoSuffix) {
     const HomeTrash trash(world);
     const std::string name(250, 'n');
     ASSERT_TRUE(MoveToTrash(world.writeFile("c/" + name, "long")));
-    const std::set<std::string> files = Listing(trash.folder + "/files");
+    const std::set<std::string> files = ListFolder(trash.folder + "/files");
     ASSERT_EQ(files.size(), 1u);
     const std::string kept = *files.begin();
     EXPECT_LE(kept.size() + std::string(".trashinfo").size(), 255u);
@@ -199,8 +188,8 @@ TEST(MoveToTrash, FailureLeavesNothingBehind) {
     }
     SetTrashFailureForTesting({});
     EXPECT_EQ(ReadAll(stays), "x");
-    EXPECT_TRUE(Listing(trash.folder + "/info").empty());
-    EXPECT_EQ(Listing(trash.folder + "/files"), std::set<std::string>{"old"});
+    EXPECT_TRUE(ListFolder(trash.folder + "/info").empty());
+    EXPECT_EQ(ListFolder(trash.folder + "/files"), std::set<std::string>{"old"});
 }
 
 namespace {
@@ -240,7 +229,7 @@ TEST(MoveToTrash, MissingDataFolderIsCreatedAndNothingLandsInTheCurrentFolder) {
     struct stat st {};
     ASSERT_EQ(stat((dataHome + "/Trash").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_TRUE(Listing(cwd).empty());
+    EXPECT_TRUE(ListFolder(cwd).empty());
 
     // A relative path is taken from the current folder.
     world.writeFile("cwd/relative.txt", "r");
@@ -249,7 +238,7 @@ TEST(MoveToTrash, MissingDataFolderIsCreatedAndNothingLandsInTheCurrentFolder) {
     EXPECT_NE(ReadAll(dataHome + "/Trash/info/relative.txt.trashinfo")
                   .find("Path=" + CanonicalPath(cwd) + "/relative.txt\n"),
               std::string::npos);
-    EXPECT_TRUE(Listing(cwd).empty());
+    EXPECT_TRUE(ListFolder(cwd).empty());
 }
 
 namespace {

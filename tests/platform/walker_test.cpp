@@ -1,5 +1,6 @@
 #include "platform/walker.h"
 #include "support/deeptree.h"
+#include "support/descriptor_limit.h"
 #include "support/world.h"
 #include <algorithm>
 #include <dirent.h>
@@ -8,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>

@@ -7,6 +7,9 @@
 #include "removal/frmZipDirectory.h"
 #include "shell/launcher.h"
 #include "shell/routines.h"
+#include "support/archives.h"
+#include "support/children.h"
+#include "support/listing.h"
 #include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
@@ -22,6 +25,7 @@
 #include <QTreeWidget>
 #include <functional>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
@@ -29,6 +33,7 @@
 namespace quillon {
 namespace {
 
+using test::Child;
 using test::whenModalOpens;
 
 const QString kNoArchives =
@@ -89,36 +94,52 @@ QString outlineText(const QTreeWidgetItem* parent) {
 }
 QString outlineText(QTreeWidget* tree) { return outlineText(tree->invisibleRootItem()); }
 
-struct RawItem {
-    std::string name;
-    std::string contents;
-    const char* password = nullptr;
+// The unzip window and its controls.
+struct UnzipWindow {
+    explicit UnzipWindow(std::unique_ptr<TfrmUnZipIt> w)
+        : window(std::move(w)), DriveComboBox1(Child<QComboBox>(window.get(), "DriveComboBox1")),
+          DirectoryListBox1(Child<FolderListBox>(window.get(), "DirectoryListBox1")),
+          FileListBox1(Child<QListWidget>(window.get(), "FileListBox1")),
+          lblZip(Child<QLabel>(window.get(), "lblZip")),
+          Outline(Child<QTreeWidget>(window.get(), "Outline")),
+          lblCount(Child<QLabel>(window.get(), "lblCount")),
+          pnlComment(Child<QLabel>(window.get(), "pnlComment")),
+          btView(Child<QPushButton>(window.get(), "btView")),
+          btExtract(Child<QPushButton>(window.get(), "btExtract")),
+          Gauge1(Child<QProgressBar>(window.get(), "Gauge1")),
+          Timer1(Child<QTimer>(window.get(), "Timer1")) {}
+    TfrmUnZipIt* operator->() const { return window.get(); }
+    TfrmUnZipIt* get() const { return window.get(); }
+
+    std::unique_ptr<TfrmUnZipIt> window;
+    QComboBox* DriveComboBox1;
+    FolderListBox* DirectoryListBox1;
+    QListWidget* FileListBox1;
+    QLabel* lblZip;
+    QTreeWidget* Outline;
+    QLabel* lblCount;
+    QLabel* pnlComment;
+    QPushButton* btView;
+    QPushButton* btExtract;
+    QProgressBar* Gauge1;
+    QTimer* Timer1;
 };
 
-// An archive written by libzip itself, for what our writer never produces:
-// hostile names, encrypted items, folder entries (names ending in '/').
-void writeRawArchive(const std::string& path, const std::vector<RawItem>& items,
-                     zip_uint16_t method = ZIP_EM_AES_256) {
-    int code = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    ASSERT_NE(za, nullptr) << code;
-    for (const RawItem& item : items) {
-        if (item.name.ends_with('/')) {
-            const std::string folder = item.name.substr(0, item.name.size() - 1);
-            ASSERT_GE(zip_dir_add(za, folder.c_str(), ZIP_FL_ENC_RAW), 0) << zip_strerror(za);
-            continue;
-        }
-        zip_source_t* source =
-            zip_source_buffer(za, item.contents.data(), item.contents.size(), 0);
-        const zip_int64_t index = zip_file_add(za, item.name.c_str(), source, ZIP_FL_ENC_RAW);
-        ASSERT_GE(index, 0) << zip_strerror(za);
-        if (item.password) {
-            ASSERT_EQ(zip_file_set_encryption(za, zip_uint64_t(index), method, item.password), 0)
-                << zip_strerror(za);
-        }
-    }
-    ASSERT_EQ(zip_close(za), 0);
-}
+// The destination dialog's controls.
+struct Destination {
+    explicit Destination(const TfrmZipDirectory* d)
+        : lblZip(Child<QLabel>(d, "lblZip")), DirLabel(Child<QLabel>(d, "DirLabel")),
+          DriveComboBox1(Child<QComboBox>(d, "DriveComboBox1")),
+          DLB(Child<FolderListBox>(d, "DLB")), Button1(Child<QPushButton>(d, "Button1")),
+          Button2(Child<QPushButton>(d, "Button2")), Button3(Child<QPushButton>(d, "Button3")) {}
+    QLabel* lblZip;
+    QLabel* DirLabel;
+    QComboBox* DriveComboBox1;
+    FolderListBox* DLB;
+    QPushButton* Button1; // OK
+    QPushButton* Button2; // Cancel
+    QPushButton* Button3; // Create sub-folder
+};
 
 class UnzipTest : public ::testing::Test {
 protected:
@@ -156,21 +177,33 @@ protected:
         return path;
     }
 
-    std::unique_ptr<TfrmUnZipIt> showWindow() {
-        auto window = std::make_unique<TfrmUnZipIt>();
+    UnzipWindow showWindow() {
+        UnzipWindow window(std::make_unique<TfrmUnZipIt>());
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window;
     }
 
-    void selectArchive(TfrmUnZipIt* window, const std::string& name) {
-        clickRow(window->FileListBox1, rowWithData(window->FileListBox1, name));
+    void selectArchive(UnzipWindow& window, const std::string& name) {
+        clickRow(window.FileListBox1, rowWithData(window.FileListBox1, name));
     }
 
     // Extract on the selected archive; `inDialog` acts in the destination dialog.
-    void extract(TfrmUnZipIt* window, std::function<void(TfrmZipDirectory*)> inDialog) {
+    void extract(UnzipWindow& window, std::function<void(TfrmZipDirectory*)> inDialog) {
         whenModalOpens<TfrmZipDirectory>(std::move(inDialog));
-        click(window->btExtract);
+        click(window.btExtract);
+    }
+
+    // Extract on the selected archive when no destination may be asked for.
+    void extractExpectingNoDestination(UnzipWindow& window) {
+        QTimer::singleShot(0, [] {
+            if (QWidget* opened = QApplication::activeModalWidget()) {
+                ADD_FAILURE() << "a window opened";
+                opened->close();
+            }
+        });
+        click(window.btExtract);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
 
     std::string read(const std::string& path) { return world.readFile(path); }
@@ -193,39 +226,47 @@ TEST_F(UnzipTest, ListsOnlyQuillonArchivesOfTheChosenFolder) {
     world.makeFolder("c/backup/Drive-folder.zip");
     ASSERT_EQ(symlink("Drive-C-TempClean08Dec262142.zip", (backups + "/Drive-link.zip").c_str()), 0);
     world.makeFolder("c/backup/older");
+    world.makeFolder("c/backup/Zeta");
+    world.makeFolder("c/backup/.hidden");
+    ASSERT_EQ(symlink("older", (backups + "/link-to-older").c_str()), 0);
 
     test::ScriptedDialogs none;
     auto window = showWindow();
     EXPECT_EQ(window->windowTitle(), "Unzip Quillon Archive Zip Files");
-    EXPECT_EQ(window->DirectoryListBox1->folder(), backups);
-    EXPECT_EQ(window->DriveComboBox1->currentData().toChar(), QChar('C'));
-    EXPECT_EQ(rowData(window->FileListBox1),
+    EXPECT_EQ(window.DirectoryListBox1->folder(), backups);
+    EXPECT_EQ(window.DriveComboBox1->currentData().toChar(), QChar('C'));
+    EXPECT_EQ(rowData(window.FileListBox1),
               (std::vector<std::string>{"Drive-C-TempClean08Dec262142.zip", odd, "drive-d-x.ZIP"}));
-    EXPECT_FALSE(window->Timer1->isActive());
-    EXPECT_EQ(window->lblCount->text(), "0 files");
-    EXPECT_EQ(window->pnlComment->text(), "Archive zip file comments");
-    EXPECT_EQ(window->lblZip->text(), "");
-    EXPECT_FALSE(window->btView->isEnabled());
-    EXPECT_FALSE(window->btExtract->isEnabled());
+    // The folder list: the path down from the drive root, then the visible
+    // sub-folders, links left out, without regard to case.
+    EXPECT_EQ(rowData(window.DirectoryListBox1),
+              (std::vector<std::string>{cRoot, backups, backups + "/Drive-folder.zip",
+                                        backups + "/older", backups + "/Zeta"}));
+    EXPECT_FALSE(window.Timer1->isActive());
+    EXPECT_EQ(window.lblCount->text(), "0 files");
+    EXPECT_EQ(window.pnlComment->text(), "Archive zip file comments");
+    EXPECT_EQ(window.lblZip->text(), "");
+    EXPECT_FALSE(window.btView->isEnabled());
+    EXPECT_FALSE(window.btExtract->isEnabled());
 
-    selectArchive(window.get(), odd);
+    selectArchive(window, odd);
     EXPECT_EQ(window->selectedArchive(), backups + "/" + odd);
-    EXPECT_TRUE(window->btView->isEnabled());
-    EXPECT_TRUE(window->btExtract->isEnabled());
+    EXPECT_TRUE(window.btView->isEnabled());
+    EXPECT_TRUE(window.btExtract->isEnabled());
 
     // Opening another folder lists its archives and drops the selection; no
     // delayed message for a folder opened later.
-    doubleClickRow(window->DirectoryListBox1,
-                   rowWithData(window->DirectoryListBox1, backups + "/older"));
-    EXPECT_EQ(window->DirectoryListBox1->folder(), backups + "/older");
-    EXPECT_EQ(window->FileListBox1->count(), 0);
-    EXPECT_FALSE(window->btView->isEnabled());
-    EXPECT_FALSE(window->btExtract->isEnabled());
-    EXPECT_FALSE(window->Timer1->isActive());
+    doubleClickRow(window.DirectoryListBox1,
+                   rowWithData(window.DirectoryListBox1, backups + "/older"));
+    EXPECT_EQ(window.DirectoryListBox1->folder(), backups + "/older");
+    EXPECT_EQ(window.FileListBox1->count(), 0);
+    EXPECT_FALSE(window.btView->isEnabled());
+    EXPECT_FALSE(window.btExtract->isEnabled());
+    EXPECT_FALSE(window.Timer1->isActive());
 
     // Picking drive D opens its root.
-    window->DriveComboBox1->setCurrentIndex(window->DriveComboBox1->findData(QChar('D')));
-    EXPECT_EQ(window->DirectoryListBox1->folder(), dRoot);
+    window.DriveComboBox1->setCurrentIndex(window.DriveComboBox1->findData(QChar('D')));
+    EXPECT_EQ(window.DirectoryListBox1->folder(), dRoot);
 }
 
 TEST_F(UnzipTest, FolderWithoutArchivesShowsTheNoteOnceAfterADelay) {
@@ -233,12 +274,12 @@ TEST_F(UnzipTest, FolderWithoutArchivesShowsTheNoteOnceAfterADelay) {
     test::ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Info, kNoArchives);
     auto window = showWindow();
-    EXPECT_EQ(window->FileListBox1->count(), 0);
+    EXPECT_EQ(window.FileListBox1->count(), 0);
     EXPECT_TRUE(dialogs.shown().isEmpty());
-    EXPECT_TRUE(window->Timer1->isActive());
-    EXPECT_EQ(window->Timer1->interval(), 600);
+    EXPECT_TRUE(window.Timer1->isActive());
+    EXPECT_EQ(window.Timer1->interval(), 600);
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.done(); }, 5000));
-    EXPECT_FALSE(window->Timer1->isActive());
+    EXPECT_FALSE(window.Timer1->isActive());
 }
 
 TEST_F(UnzipTest, LoadingShowsCountCommentAndFolderTree) {
@@ -250,55 +291,68 @@ TEST_F(UnzipTest, LoadingShowsCountCommentAndFolderTree) {
     test::ScriptedDialogs none;
     auto window = showWindow();
     const std::string name = BaseName(path);
-    doubleClickRow(window->FileListBox1, rowWithData(window->FileListBox1, name));
-    EXPECT_EQ(window->lblZip->text(), QString::fromStdString(path));
-    EXPECT_EQ(window->lblCount->text(), "5 files");
-    EXPECT_EQ(window->pnlComment->text(), "Weekly clean");
-    EXPECT_EQ(outlineText(window->Outline), "etc{z.conf} home{ann{x.txt y.txt} b.txt} top.txt");
+    doubleClickRow(window.FileListBox1, rowWithData(window.FileListBox1, name));
+    EXPECT_EQ(window.lblZip->text(), QString::fromStdString(path));
+    EXPECT_EQ(window.lblCount->text(), "5 files");
+    EXPECT_EQ(window.pnlComment->text(), "Weekly clean");
+    EXPECT_EQ(outlineText(window.Outline), "etc{z.conf} home{ann{x.txt y.txt} b.txt} top.txt");
 }
 
-TEST_F(UnzipTest, UnreadableArchivesAreListedButNeverReplaceTheLoadedOne) {
+// Viewing a file that is no readable archive passes over it in silence (the
+// tree keeps what it showed); extracting it says that it cannot be read, and
+// restores nothing, not even the archive the tree still shows.
+TEST_F(UnzipTest, UnreadableArchivesAreNeverLoadedAndExtractingThemSaysSo) {
     const std::string good = makeArchive("Drive-C-good.zip", {{"home/a.txt", "alpha"}}, "good");
     const std::string whole = read(good);
     const std::vector<std::pair<const char*, std::string>> cases = {
         {"empty", ""},
-        {"garbage", "this is not a zip archive at all"},
+        {"not a zip archive", "this is not a zip archive at all"},
         {"truncated", whole.substr(0, whole.size() / 2)},
         {"no directory end", whole.substr(0, whole.size() - 10)},
     };
+    const std::string bad = backups + "/Drive-C-x.zip";
     for (const auto& [what, contents] : cases) {
         SCOPED_TRACE(what);
         world.writeFile("c/backup/Drive-C-x.zip", contents);
-        test::ScriptedDialogs none;
+        std::string reason;
+        ASSERT_EQ(ZipReader::Open(bad, &reason), nullptr);
+        const QString cannotRead = "Cannot read the archive zip file " +
+                                   QString::fromStdString(bad) + "\n\n" +
+                                   QString::fromStdString(reason);
         auto window = showWindow();
-        ASSERT_NE(rowWithData(window->FileListBox1, "Drive-C-x.zip"), nullptr);
+        ASSERT_NE(rowWithData(window.FileListBox1, "Drive-C-x.zip"), nullptr);
 
-        selectArchive(window.get(), "Drive-C-x.zip");
-        click(window->btView);
-        EXPECT_EQ(window->loadedArchive(), nullptr);
-        EXPECT_EQ(window->lblCount->text(), "0 files");
-        EXPECT_EQ(window->Outline->topLevelItemCount(), 0);
+        // Nothing loaded yet.
+        {
+            test::ScriptedDialogs dialogs;
+            dialogs.expectMessage(MessageKind::Error, cannotRead);
+            selectArchive(window, "Drive-C-x.zip");
+            click(window.btView);
+            EXPECT_EQ(window->loadedArchive(), nullptr);
+            EXPECT_EQ(window.lblCount->text(), "0 files");
+            EXPECT_EQ(window.Outline->topLevelItemCount(), 0);
+            extractExpectingNoDestination(window);
+            EXPECT_TRUE(dialogs.done());
+        }
 
-        selectArchive(window.get(), "Drive-C-good.zip");
-        click(window->btView);
-        selectArchive(window.get(), "Drive-C-x.zip");
-        click(window->btView);
-        ASSERT_NE(window->loadedArchive(), nullptr);
-        EXPECT_EQ(window->loadedArchive()->path(), good);
-        EXPECT_EQ(window->lblZip->text(), QString::fromStdString(good));
-        EXPECT_EQ(window->lblCount->text(), "1 files");
-        EXPECT_EQ(window->pnlComment->text(), "good");
-        EXPECT_EQ(outlineText(window->Outline), "home{a.txt}");
-
-        // Extract on an unreadable archive opens no destination dialog.
-        QTimer::singleShot(0, [] {
-            if (QWidget* opened = QApplication::activeModalWidget()) {
-                ADD_FAILURE() << "a window opened";
-                opened->close();
-            }
-        });
-        click(window->btExtract);
-        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        // Another archive loaded: it stays, and is not what Extract restores.
+        {
+            test::ScriptedDialogs dialogs;
+            dialogs.expectMessage(MessageKind::Error, cannotRead);
+            selectArchive(window, "Drive-C-good.zip");
+            click(window.btView);
+            selectArchive(window, "Drive-C-x.zip");
+            click(window.btView);
+            ASSERT_NE(window->loadedArchive(), nullptr);
+            EXPECT_EQ(window->loadedArchive()->path(), good);
+            EXPECT_EQ(window.lblZip->text(), QString::fromStdString(good));
+            EXPECT_EQ(window.lblCount->text(), "1 files");
+            EXPECT_EQ(window.pnlComment->text(), "good");
+            EXPECT_EQ(outlineText(window.Outline), "home{a.txt}");
+            extractExpectingNoDestination(window);
+            EXPECT_TRUE(dialogs.done());
+        }
+        EXPECT_FALSE(PathExists(cRoot + "/home"));
     }
 }
 
@@ -312,26 +366,26 @@ TEST_F(UnzipTest, RestoringIntoTheOriginalRootPutsFilesBackWithoutAsking) {
     test::ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Info, kUnzipped);
     auto window = showWindow();
-    selectArchive(window.get(), BaseName(archive));
-    extract(window.get(), [&](TfrmZipDirectory* d) {
+    selectArchive(window, BaseName(archive));
+    extract(window, [&](TfrmZipDirectory* d) {
         EXPECT_EQ(d->windowTitle(), "Destination folder");
-        EXPECT_EQ(d->lblZip->text(), QString::fromStdString(archive));
+        EXPECT_EQ(Destination(d).lblZip->text(), QString::fromStdString(archive));
         EXPECT_EQ(d->originalRoot(), cRoot);
         EXPECT_EQ(d->folder(), cRoot);
-        EXPECT_EQ(d->DirLabel->text(), QString::fromStdString(cRoot));
-        EXPECT_EQ(d->DriveComboBox1->currentData().toChar(), QChar('C'));
-        click(d->Button1);
+        EXPECT_EQ(Destination(d).DirLabel->text(), QString::fromStdString(cRoot));
+        EXPECT_EQ(Destination(d).DriveComboBox1->currentData().toChar(), QChar('C'));
+        click(Destination(d).Button1);
     });
     EXPECT_TRUE(dialogs.done());
     EXPECT_EQ(read(cRoot + "/home/ann/x.txt"), "ex");
     EXPECT_EQ(read(cRoot + "/home/ann/deep/er/y.txt"), "why");
     EXPECT_EQ(read(cRoot + "/" + odd), "latin-1 name");
     EXPECT_EQ(read(cRoot + "/home/keep.txt"), "untouched");
-    EXPECT_FALSE(window->Gauge1->isVisible());
-    EXPECT_EQ(window->lblCount->text(), "3 files");
+    EXPECT_FALSE(window.Gauge1->isVisible());
+    EXPECT_EQ(window.lblCount->text(), "3 files");
     // The archive list is read again and keeps the selection.
     EXPECT_EQ(window->selectedArchive(), archive);
-    EXPECT_TRUE(window->btExtract->isEnabled());
+    EXPECT_TRUE(window.btExtract->isEnabled());
 }
 
 TEST_F(UnzipTest, RestoringAnywhereElseIsConfirmedFirst) {
@@ -359,16 +413,18 @@ TEST_F(UnzipTest, RestoringAnywhereElseIsConfirmedFirst) {
             .expectQuestion(kNotOriginalRoot, DialogButton::Yes)
             .expectMessage(MessageKind::Info, kUnzipped);
         auto window = showWindow();
-        selectArchive(window.get(), c.archive);
-        extract(window.get(), [&](TfrmZipDirectory* d) {
-            d->DriveComboBox1->setCurrentIndex(d->DriveComboBox1->findData(QChar(c.drive)));
-            if (d->folder() != c.folder) doubleClickRow(d->DLB, d->DLB->itemFor(c.folder));
+        selectArchive(window, c.archive);
+        extract(window, [&](TfrmZipDirectory* d) {
+            Destination(d).DriveComboBox1->setCurrentIndex(
+                Destination(d).DriveComboBox1->findData(QChar(c.drive)));
+            if (d->folder() != c.folder)
+                doubleClickRow(Destination(d).DLB, Destination(d).DLB->itemFor(c.folder));
             EXPECT_EQ(d->folder(), c.folder);
-            EXPECT_EQ(d->DirLabel->text(), QString::fromStdString(c.folder));
-            click(d->Button1);
+            EXPECT_EQ(Destination(d).DirLabel->text(), QString::fromStdString(c.folder));
+            click(Destination(d).Button1);
             EXPECT_TRUE(d->isVisible()) << "No must keep the dialog open";
             EXPECT_FALSE(PathExists(c.restored));
-            click(d->Button1);
+            click(Destination(d).Button1);
         });
         EXPECT_TRUE(dialogs.done());
         EXPECT_EQ(read(c.restored), c.archive);
@@ -379,8 +435,8 @@ TEST_F(UnzipTest, CancellingTheDestinationRestoresNothing) {
     makeArchive("Drive-C-1.zip", {{"home/a.txt", "a"}});
     test::ScriptedDialogs none;
     auto window = showWindow();
-    selectArchive(window.get(), "Drive-C-1.zip");
-    extract(window.get(), [](TfrmZipDirectory* d) { click(d->Button2); });
+    selectArchive(window, "Drive-C-1.zip");
+    extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button2); });
     EXPECT_FALSE(PathExists(cRoot + "/home"));
 }
 
@@ -395,7 +451,7 @@ TEST_F(UnzipTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysSo) {
         const char* what;
         std::vector<DialogButton> answers; // to a, b, c in turn
         std::string a, b, c;
-        bool freshRestored;
+        bool freshRestored; // fresh.txt comes after the others: false when cancelled
     };
     const std::vector<Case> cases = {
         {"no to each", {DialogButton::No, DialogButton::No, DialogButton::No}, "old", "old", "old", true},
@@ -410,11 +466,14 @@ TEST_F(UnzipTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysSo) {
         test::ScriptedDialogs dialogs;
         const char* names[] = {"a.txt", "b.txt", "c.txt"};
         for (size_t i = 0; i < c.answers.size(); ++i) dialogs.expectQuestion(question(names[i]), c.answers[i]);
-        dialogs.expectMessage(MessageKind::Info, kUnzipped);
+        // A restore cancelled at the question is not reported as done.
+        if (c.freshRestored) dialogs.expectMessage(MessageKind::Info, kUnzipped);
         auto window = showWindow();
-        selectArchive(window.get(), "Drive-C-1.zip");
-        extract(window.get(), [](TfrmZipDirectory* d) { click(d->Button1); });
+        selectArchive(window, "Drive-C-1.zip");
+        extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button1); });
         EXPECT_TRUE(dialogs.done());
+        EXPECT_FALSE(window.Gauge1->isVisible());
+        EXPECT_TRUE(window.btExtract->isEnabled());
         EXPECT_EQ(read(cRoot + "/home/a.txt"), c.a);
         EXPECT_EQ(read(cRoot + "/home/b.txt"), c.b);
         EXPECT_EQ(read(cRoot + "/home/c.txt"), c.c);
@@ -424,14 +483,14 @@ TEST_F(UnzipTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysSo) {
 
 TEST_F(UnzipTest, HostileItemNamesFailAndNothingLandsOutsideTheFolder) {
     const std::string archive = backups + "/Drive-C-evil.zip";
-    writeRawArchive(archive, {{"../evil.txt", "evil"},
-                              {"home/../../evil2.txt", "evil"},
-                              {world.path("abs.txt"), "evil"},
-                              {"home/ok.txt", "fine"}});
+    test::MakeZip(archive, {{"../evil.txt", "evil"},
+                            {"home/../../evil2.txt", "evil"},
+                            {world.path("abs.txt"), "evil"},
+                            {"home/ok.txt", "fine"}});
     // A link planted where a folder of the archive goes is not followed.
     world.makeFolder("outside");
     ASSERT_EQ(symlink(world.path("outside").c_str(), (cRoot + "/etc").c_str()), 0);
-    writeRawArchive(backups + "/Drive-C-link.zip", {{"etc/passwd", "evil"}});
+    test::MakeZip(backups + "/Drive-C-link.zip", {{"etc/passwd", "evil"}});
 
     const QString from = " from " + QString::fromStdString(archive);
     auto window = showWindow();
@@ -445,8 +504,8 @@ TEST_F(UnzipTest, HostileItemNamesFailAndNothingLandsOutsideTheFolder) {
                            "Cannot extract " + QString::fromStdString(world.path("abs.txt")) + from)
             .expectMessage(MessageKind::Info, kRefused)
             .expectMessage(MessageKind::Info, kUnzipped);
-        selectArchive(window.get(), "Drive-C-evil.zip");
-        extract(window.get(), [](TfrmZipDirectory* d) { click(d->Button1); });
+        selectArchive(window, "Drive-C-evil.zip");
+        extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button1); });
         EXPECT_TRUE(dialogs.done());
     }
     EXPECT_EQ(read(cRoot + "/home/ok.txt"), "fine");
@@ -462,8 +521,8 @@ TEST_F(UnzipTest, HostileItemNamesFailAndNothingLandsOutsideTheFolder) {
                                QString::fromStdString(backups + "/Drive-C-link.zip"))
             .expectMessage(MessageKind::Info, "etc is a symbolic link")
             .expectMessage(MessageKind::Info, kUnzipped);
-        selectArchive(window.get(), "Drive-C-link.zip");
-        extract(window.get(), [](TfrmZipDirectory* d) { click(d->Button1); });
+        selectArchive(window, "Drive-C-link.zip");
+        extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button1); });
         EXPECT_TRUE(dialogs.done());
     }
     EXPECT_FALSE(PathExists(world.path("outside/passwd")));
@@ -471,8 +530,9 @@ TEST_F(UnzipTest, HostileItemNamesFailAndNothingLandsOutsideTheFolder) {
 
 TEST_F(UnzipTest, FolderEntriesAndANameStoredTwice) {
     const std::string archive = backups + "/Drive-C-twice.zip";
-    writeRawArchive(archive, {{"empty/", ""}, {"docs/", ""}, {"docs/a.txt", "first"},
-                              {"docs/b.txt", "second"}});
+    test::MakeZip(
+        archive,
+        {{"empty/", ""}, {"docs/", ""}, {"docs/a.txt", "first"}, {"docs/b.txt", "second"}});
     // libzip refuses to store a name twice; other writers do not.
     std::string raw = read(archive);
     for (size_t at = raw.find("docs/b.txt"); at != std::string::npos; at = raw.find("docs/b.txt"))
@@ -485,22 +545,42 @@ TEST_F(UnzipTest, FolderEntriesAndANameStoredTwice) {
                            DialogButton::Yes)
         .expectMessage(MessageKind::Info, kUnzipped);
     auto window = showWindow();
-    selectArchive(window.get(), "Drive-C-twice.zip");
-    click(window->btView);
-    EXPECT_EQ(window->lblCount->text(), "2 files");
-    EXPECT_EQ(outlineText(window->Outline), "docs{a.txt a.txt} empty");
-    extract(window.get(), [](TfrmZipDirectory* d) { click(d->Button1); });
+    selectArchive(window, "Drive-C-twice.zip");
+    click(window.btView);
+    EXPECT_EQ(window.lblCount->text(), "2 files");
+    EXPECT_EQ(outlineText(window.Outline), "docs{a.txt a.txt} empty");
+    extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button1); });
     EXPECT_TRUE(dialogs.done());
     EXPECT_EQ(read(cRoot + "/docs/a.txt"), "second");
     EXPECT_TRUE(FolderExists(cRoot + "/empty"));
+}
+
+// An item whose header lies about its size is reported as damaged; the
+// other items are restored and nothing of the damaged one is left.
+TEST_F(UnzipTest, ADamagedItemIsReportedAndTheOthersRestored) {
+    const std::string honest = world.path("honest.zip");
+    test::MakeZip(honest, {{"home/big.bin", std::string(1 << 20, '\0')}, {"home/ok.txt", "fine"}});
+    const std::string archive = world.writeFile("c/backup/Drive-C-forged.zip",
+                                                test::DeclareFirstItemSize(read(honest), 1000));
+    test::ScriptedDialogs dialogs;
+    dialogs
+        .expectMessage(MessageKind::Info,
+                       "Cannot extract home/big.bin from " + QString::fromStdString(archive))
+        .expectMessage(MessageKind::Info, kZipItemDamaged)
+        .expectMessage(MessageKind::Info, kUnzipped);
+    auto window = showWindow();
+    selectArchive(window, "Drive-C-forged.zip");
+    extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button1); });
+    EXPECT_TRUE(dialogs.done());
+    EXPECT_EQ(test::ListTree(cRoot + "/home"), std::set<std::string>{"ok.txt"});
 }
 
 TEST_F(UnzipTest, EncryptedItemsAskForThePassword) {
     if (!zip_encryption_method_supported(ZIP_EM_AES_256, 1))
         GTEST_SKIP() << "this libzip cannot write AES-encrypted items";
     const std::string archive = backups + "/Drive-C-locked.zip";
-    writeRawArchive(archive, {{"home/secret.txt", "hidden text", "s3cret"},
-                              {"home/plain.txt", "open text"}});
+    test::MakeZip(archive, {{"home/secret.txt", "hidden text", ZIP_EM_AES_256, "s3cret"},
+                            {"home/plain.txt", "open text"}});
     struct Case {
         const char* what;
         std::optional<std::string> answer;
@@ -528,8 +608,8 @@ TEST_F(UnzipTest, EncryptedItemsAskForThePassword) {
                 .expectMessage(MessageKind::Info, "Cannot extract file - invalid password");
         dialogs.expectMessage(MessageKind::Info, kUnzipped);
         auto window = showWindow();
-        selectArchive(window.get(), "Drive-C-locked.zip");
-        extract(window.get(), [](TfrmZipDirectory* d) { click(d->Button1); });
+        selectArchive(window, "Drive-C-locked.zip");
+        extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button1); });
         EXPECT_TRUE(dialogs.done());
         EXPECT_EQ(asked, std::vector<std::string>{"home/secret.txt"});
         EXPECT_EQ(PathExists(cRoot + "/home/secret.txt"), c.restored);
@@ -546,8 +626,8 @@ TEST_F(UnzipTest, OpenedFromTheLauncherAndClosedWithEscape) {
     bool seen = false;
     whenModalOpens<TfrmUnZipIt>([&](TfrmUnZipIt* w) {
         seen = true;
-        EXPECT_EQ(w->btClose->text(), "Close");
-        EXPECT_EQ(w->btClose->toolTip(), "Close window");
+        EXPECT_EQ(Child<QPushButton>(w, "btClose")->text(), "Close");
+        EXPECT_EQ(Child<QPushButton>(w, "btClose")->toolTip(), "Close window");
         QTest::keyClick(w, Qt::Key_Escape);
     });
     OpenUnzipWindow(nullptr);
@@ -580,85 +660,139 @@ TEST_F(ZipDirectoryTest, OriginalRootComesFromTheDriveInTheArchiveName) {
         // Without an original root every folder is somewhere else.
         test::ScriptedDialogs dialogs;
         if (!c.root) dialogs.expectQuestion(kNotOriginalRoot, DialogButton::No);
-        click(d.Button1);
+        click(Destination(&d).Button1);
         EXPECT_EQ(d.isVisible(), !c.root);
         EXPECT_TRUE(dialogs.done());
     }
 }
 
-TEST_F(ZipDirectoryTest, CreatesASubFolderOfTheChosenFolder) {
+// A folder is created below the chosen one to restore into it: it becomes the
+// chosen folder, and DirLabel names it. Cancel, a blank name or a folder that
+// cannot be made leave the choice as it was.
+TEST_F(ZipDirectoryTest, ACreatedSubFolderBecomesTheChosenFolder) {
+    world.writeFile("c/file", "a file where a folder would go");
     TfrmZipDirectory d;
     d.setArchive(backups + "/Drive-C-1.zip");
     d.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    const Destination parts(&d);
     struct Case {
         const char* typed;
         bool ok;
-        const char* made; // below the C root, or nullptr
+        bool fails;         // the folder cannot be made
+        std::string chosen; // afterwards
     };
     const std::vector<Case> cases = {
-        {"new/sub", true, "new/sub"},
-        {"cancelled", false, nullptr},
-        {"   ", true, nullptr},
+        {"cancelled", false, false, cRoot},
+        {"   ", true, false, cRoot},
+        {"file/x", true, true, cRoot},
+        {"new/sub", true, false, cRoot + "/new/sub"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
-        const int rows = d.DLB->count();
-        test::ScriptedDialogs none;
+        test::ScriptedDialogs dialogs;
+        if (c.fails)
+            dialogs.expectMessage(MessageKind::Error,
+                                  "Unable to create folder " +
+                                      QString::fromStdString(cRoot + "/" + c.typed));
         whenModalOpens<TfrmGetFolderName>([&](TfrmGetFolderName* ask) {
             EXPECT_EQ(ask->windowTitle(), "Create Sub-folder");
-            EXPECT_EQ(ask->Edit1->text(), "");
-            QTest::keyClicks(ask->Edit1, c.typed);
-            click(c.ok ? ask->Button1 : ask->Button2);
+            auto* name = Child<QLineEdit>(ask, "Edit1");
+            EXPECT_EQ(name->text(), "");
+            QTest::keyClicks(name, c.typed);
+            click(Child<QPushButton>(ask, c.ok ? "Button1" : "Button2"));
         });
-        click(d.Button3);
-        if (c.made) {
-            EXPECT_TRUE(FolderExists(cRoot + "/" + c.made));
-            // The list shows the new folder at once.
-            EXPECT_NE(d.DLB->itemFor(cRoot + "/new"), nullptr);
-        } else {
-            EXPECT_EQ(d.DLB->count(), rows);
-        }
+        click(parts.Button3);
+        EXPECT_TRUE(dialogs.done());
+        EXPECT_EQ(d.folder(), c.chosen);
+        EXPECT_EQ(parts.DirLabel->text(), QString::fromStdString(c.chosen));
+        EXPECT_EQ(FolderListBox::PathOf(parts.DLB->currentItem()), c.chosen);
     }
+    EXPECT_TRUE(FolderExists(cRoot + "/new/sub"));
     EXPECT_FALSE(PathExists(cRoot + "/cancelled"));
-    EXPECT_EQ(d.folder(), cRoot);
 }
 
-TEST(PasswordTest, OkOnlyWhileBothFieldsHoldTheSameText) {
+// However the folder is chosen, the files go where DirLabel said when OK was
+// pressed. Enter in the folder list opens a folder and does not press OK.
+TEST_F(ZipDirectoryTest, FilesGoToTheFolderDirLabelNames) {
+    world.makeFolder("c/sub");
+    struct Case {
+        const char* what;
+        std::function<void(TfrmZipDirectory*, const Destination&)> choose;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"opened with Enter",
+         [&](TfrmZipDirectory* d, const Destination& parts) {
+             parts.DLB->setCurrentItem(parts.DLB->itemFor(cRoot + "/sub"));
+             QTest::keyClick(parts.DLB, Qt::Key_Return);
+             EXPECT_TRUE(d->isVisible()) << "Enter must not press OK";
+         },
+         cRoot + "/sub"},
+        {"created",
+         [&](TfrmZipDirectory*, const Destination& parts) {
+             whenModalOpens<TfrmGetFolderName>([](TfrmGetFolderName* ask) {
+                 QTest::keyClicks(Child<QLineEdit>(ask, "Edit1"), "made");
+                 click(Child<QPushButton>(ask, "Button1"));
+             });
+             click(parts.Button3);
+         },
+         cRoot + "/made"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string archive =
+            makeArchive("Drive-C-" + std::string(c.what) + ".zip", {{"home/a.txt", c.what}});
+        test::ScriptedDialogs dialogs;
+        dialogs.expectQuestion(kNotOriginalRoot, DialogButton::Yes)
+            .expectMessage(MessageKind::Info, kUnzipped);
+        auto window = showWindow();
+        selectArchive(window, BaseName(archive));
+        QString named;
+        extract(window, [&](TfrmZipDirectory* d) {
+            const Destination parts(d);
+            c.choose(d, parts);
+            EXPECT_TRUE(dialogs.shown().isEmpty()) << "nothing asked before OK";
+            named = parts.DirLabel->text();
+            click(parts.Button1);
+        });
+        EXPECT_TRUE(dialogs.done());
+        EXPECT_EQ(named, QString::fromStdString(c.expected));
+        EXPECT_EQ(read(c.expected + "/home/a.txt"), c.what);
+        EXPECT_FALSE(PathExists(cRoot + "/home"));
+    }
+}
+
+TEST(PasswordTest, AskedOnceInOneFieldAndOkOnlyWhenItHoldsText) {
     TfrmPassword p;
     p.show();
     EXPECT_EQ(p.windowTitle(), "Enter Password");
-    EXPECT_EQ(p.Edit1->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(p.Edit2->echoMode(), QLineEdit::Password);
-    EXPECT_FALSE(p.btOK->isEnabled());
+    const QList<QLineEdit*> fields = p.findChildren<QLineEdit*>();
+    ASSERT_EQ(fields.size(), 1) << "no second field to verify the password";
+    QLineEdit* field = fields.front();
+    EXPECT_EQ(field->objectName(), "Edit1");
+    EXPECT_EQ(field->echoMode(), QLineEdit::Password);
+    const auto* label = Child<QLabel>(&p, "lbPassword");
+    EXPECT_EQ(label->text(), "&Password");
+    EXPECT_EQ(label->buddy(), field);
 
-    QTest::keyClicks(p.Edit1, "abc");
-    EXPECT_FALSE(p.btOK->isEnabled());
-    QTest::keyClicks(p.Edit2, "ab");
-    EXPECT_FALSE(p.btOK->isEnabled());
-    QTest::keyClicks(p.Edit2, "c");
-    EXPECT_TRUE(p.btOK->isEnabled());
-    QTest::keyClicks(p.Edit2, "d");
-    EXPECT_FALSE(p.btOK->isEnabled());
-    QTest::keyClick(p.Edit2, Qt::Key_Backspace);
-    EXPECT_TRUE(p.btOK->isEnabled());
-
-    // Editing the first field again throws the verification away.
-    QTest::keyClicks(p.Edit1, "d");
-    EXPECT_EQ(p.Edit2->text(), "");
-    EXPECT_FALSE(p.btOK->isEnabled());
-    QTest::keyClicks(p.Edit2, "abcd");
-    EXPECT_TRUE(p.btOK->isEnabled());
-    EXPECT_EQ(p.password(), "abcd");
+    const auto* ok = Child<QPushButton>(&p, "btOK");
+    EXPECT_FALSE(ok->isEnabled());
+    QTest::keyClicks(field, "a");
+    EXPECT_TRUE(ok->isEnabled());
+    QTest::keyClick(field, Qt::Key_Backspace);
+    EXPECT_FALSE(ok->isEnabled());
+    QTest::keyClicks(field, "abc");
+    EXPECT_TRUE(ok->isEnabled());
+    EXPECT_EQ(p.password(), "abc");
 }
 
 TEST(PasswordTest, AskReturnsThePasswordOnOkAndNothingOnCancel) {
     for (const bool ok : {true, false}) {
         SCOPED_TRACE(ok ? "OK" : "Cancel");
         whenModalOpens<TfrmPassword>([ok](TfrmPassword* p) {
-            p->Edit1->insert("pässword");
-            p->Edit2->insert("pässword");
-            click(ok ? p->btOK : p->btCancel);
+            Child<QLineEdit>(p, "Edit1")->insert("pässword");
+            click(Child<QPushButton>(p, ok ? "btOK" : "btCancel"));
         });
         const std::optional<std::string> answer = TfrmPassword::Ask(nullptr, "a.txt");
         EXPECT_EQ(answer, ok ? std::optional<std::string>("p\xc3\xa4ssword") : std::nullopt);

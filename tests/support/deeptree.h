@@ -1,10 +1,8 @@
 #pragma once
-// Trees deeper than any path, and a lowered descriptor limit: what the walks
-// and the removal must cope with. Built and removed through descriptors only.
+// Trees deeper than any path, built and removed through descriptors only.
 #include <fcntl.h>
 #include <stdexcept>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -59,22 +57,6 @@ public:
 private:
     std::string root_;
     std::vector<std::string> names_;
-};
-
-class DescriptorLimit {
-public:
-    explicit DescriptorLimit(rlim_t soft) {
-        getrlimit(RLIMIT_NOFILE, &saved_);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = soft;
-        ok_ = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
-    }
-    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
-    bool ok() const { return ok_; }
-
-private:
-    rlimit saved_{};
-    bool ok_ = false;
 };
 
 // Names for a chain of `levels` folders, each `width` bytes long.

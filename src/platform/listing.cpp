@@ -1,0 +1,54 @@
+#include "platform/listing.h"
+#include "platform/textcase.h"
+#include "platform/walker.h"
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace quillon {
+
+namespace {
+
+// The entries of `folder` whose kind (a DT_ value) and name `keep` accepts,
+// in display order.
+template <typename Keep>
+std::vector<std::string> ListEntries(const std::string& folder, Keep keep) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            // Some file systems leave the kind to a stat of their own.
+            struct stat st {};
+            if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                type = static_cast<unsigned char>(IFTODT(st.st_mode));
+        }
+        if (keep(type, name)) names.emplace_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const int folded = CompareFolded(a, b);
+        return folded != 0 ? folded < 0 : a < b;
+    });
+    return names;
+}
+
+} // namespace
+
+std::vector<std::string> ListSubFolders(const std::string& folder) {
+    return ListEntries(folder, [](unsigned char type, std::string_view name) {
+        return type == DT_DIR && name.front() != '.';
+    });
+}
+
+std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask) {
+    return ListEntries(folder, [mask](unsigned char type, std::string_view name) {
+        return type == DT_REG && MatchesMask(name, mask);
+    });
+}
+
+} // namespace quillon
