@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <utility>
 
@@ -22,6 +23,29 @@ constexpr size_t kMaxOpenFolders = 64;
 // getdents64 buffer; big enough that a typical folder takes one call.
 constexpr size_t kEntryBufferBytes = 64 * 1024;
 
+// Device, inode and (where the kernel tells it) the mount of an open folder.
+struct FolderId {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    uint64_t mount = 0;
+    bool hasMount = false;
+};
+
+bool IdOf(int fd, FolderId* id) {
+    struct statx sx {};
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_MNT_ID, &sx) != 0) {
+        struct stat st {};
+        if (fstat(fd, &st) != 0) return false;
+        *id = FolderId{st.st_dev, st.st_ino, 0, false};
+        return true;
+    }
+    id->dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    id->ino = sx.stx_ino;
+    id->hasMount = (sx.stx_mask & STATX_MNT_ID) != 0;
+    id->mount = sx.stx_mnt_id;
+    return true;
+}
+
 bool SameFolder(int fd, dev_t dev, ino_t ino) {
     struct stat st {};
     return fstat(fd, &st) == 0 && st.st_dev == dev && st.st_ino == ino;
@@ -37,30 +61,35 @@ DirStack::~DirStack() {
 }
 
 bool DirStack::pushTop(int fd, std::string path) {
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
+    FolderId id;
+    if (!IdOf(fd, &id)) {
         close(fd);
         return false;
     }
-    topDevice_ = st.st_dev;
+    topDevice_ = id.dev;
+    topMount_ = id.mount;
+    topHasMount_ = id.hasMount;
     path_ = std::move(path);
-    push(fd, st.st_dev, st.st_ino);
+    push(fd, id.dev, id.ino);
     return true;
 }
 
 bool DirStack::pushChild(const char* name) {
     int child = openat(fd(), name, kChildOpenFlags);
-    // fstat of the open folder serves both the device test and the identity
-    // used to find it again later; no separate stat.
-    struct stat st {};
-    if (child >= 0 && (fstat(child, &st) != 0 || st.st_dev != topDevice_)) {
-        close(child); // another file system: never entered
+    // One look at the open folder serves the device and mount tests and the
+    // identity used to find it again later.
+    FolderId id;
+    if (child >= 0 && (!IdOf(child, &id) || id.dev != topDevice_ ||
+                       (topHasMount_ && id.hasMount && id.mount != topMount_))) {
+        // Another file system, or another mount of this one (a bind mount
+        // shows the same device): never entered.
+        close(child);
         child = -1;
     }
     if (child < 0) return false;
     if (path_.back() != '/') path_.push_back('/');
     path_.append(name);
-    push(child, st.st_dev, st.st_ino);
+    push(child, id.dev, id.ino);
     return true;
 }
 

@@ -68,7 +68,8 @@ struct ScopedCursor {
 
 } // namespace
 
-TfrmUnZipIt::TfrmUnZipIt(QWidget* parent) : QDialog(parent) {
+TfrmUnZipIt::TfrmUnZipIt(std::string zipFolder, QWidget* parent)
+    : QDialog(parent), zipFolder_(std::move(zipFolder)) {
     setObjectName("frmUnZipIt");
     setWindowTitle("Unzip Quillon Archive Zip Files");
 
@@ -176,7 +177,7 @@ void TfrmUnZipIt::showEvent(QShowEvent* event) {
 }
 
 void TfrmUnZipIt::FormShow() {
-    std::string start = ZipFolder;
+    std::string start = zipFolder_;
     if (start.empty() || !FolderExists(start)) {
         const Drive* c = DriveTable::ByLetter('C');
         start = c && FolderExists(c->root) ? c->root : std::string("/");
@@ -381,7 +382,7 @@ void TfrmUnZipIt::reject() {
 }
 
 void OpenUnzipWindow(QWidget* launcher) {
-    TfrmUnZipIt window(launcher);
+    TfrmUnZipIt window(ZipFolder, launcher);
     window.exec();
 }
 

@@ -21,7 +21,8 @@ struct ZipItem;
 class TfrmUnZipIt : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmUnZipIt(QWidget* parent = nullptr);
+    // `zipFolder`: where the archive list starts (the user's archive folder).
+    explicit TfrmUnZipIt(std::string zipFolder, QWidget* parent = nullptr);
     ~TfrmUnZipIt() override;
 
     // The selected archive's full path; empty when none is selected.
@@ -61,6 +62,7 @@ private:
     QProgressBar* Gauge1;
     QTimer* Timer1;
 
+    std::string zipFolder_;
     std::unique_ptr<ZipReader> zip_;
     bool extracting_ = false;
     bool shown_ = false;

@@ -4,7 +4,9 @@
 #include "support/descriptor_limit.h"
 #include "support/listing.h"
 #include "support/world.h"
+#include <sys/mount.h>
 #include <algorithm>
+#include <cstring>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -331,6 +333,27 @@ TEST(WalkTreeForRemoval, FolderOnAnotherDeviceIsNotEntered) {
     }
     for (const std::string& folder : same)
         EXPECT_EQ(done.count(folder), 1u) << folder << " lies on the same device";
+}
+
+// A bind mount of the same file system shows the same device number; its
+// other mount id keeps the walk out, as another device would.
+TEST(WalkTreeForRemoval, BindMountInsideTheTreeIsNeverEntered) {
+    TestWorld world;
+    const std::string top = world.makeFolder("c/tree");
+    world.makeFile("c/tree/own.txt", 1);
+    const std::string bound = world.makeFolder("c/tree/inner/bound");
+    const std::string victim = world.makeFile("elsewhere/precious.txt", 5);
+    if (mount(world.path("elsewhere").c_str(), bound.c_str(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "cannot bind-mount here: " << strerror(errno);
+    Recorder rec;
+    rec.remove = true;
+    EXPECT_TRUE(WalkTreeForRemoval(top, rec));
+    const bool stillMounted = PathExists(bound + "/precious.txt");
+    umount2(bound.c_str(), MNT_DETACH);
+    EXPECT_TRUE(stillMounted);
+    EXPECT_TRUE(PathExists(victim)) << "nothing below the bind mount is removed";
+    EXPECT_FALSE(PathExists(top + "/own.txt"));
+    EXPECT_EQ(rec.paths(false).count(bound + "/precious.txt"), 0u);
 }
 
 TEST(WalkTreeForRemoval, TreeDeeperThanAnyPathIsRemovedWithFewDescriptors) {

@@ -4,6 +4,7 @@
 #include "support/listing.h"
 #include "support/world.h"
 #include <fcntl.h>
+#include <sys/file.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <utility>
@@ -311,6 +312,44 @@ TEST(ZipWriter, AddRefusesWhatCannotBeArchived) {
 }
 
 // A commit that does not complete leaves the archive byte for byte as it was,
+// A temporary archive left by a run that was killed goes the next time the
+// folder is written to; one still held by a running writer stays.
+TEST(ZipWriter, LeftoverTemporaryArchivesAreRemovedButNotOnesInUse) {
+    TestWorld world;
+    world.makeFolder("zips");
+    const std::string stale = world.writeFile("zips/.quillon-0badf00d.part", "half an archive");
+    const std::string held = world.writeFile("zips/.quillon-feedbeef.part", "being written");
+    const std::string other = world.writeFile("zips/.quillon-notes.txt", "not ours");
+    const int lock = open(held.c_str(), O_RDONLY);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    std::string error;
+    auto writer = ZipWriter::Open(world.path("zips/Drive-C-x.zip"), &error);
+    ASSERT_NE(writer, nullptr) << error;
+    close(lock);
+    EXPECT_FALSE(Exists(stale));
+    EXPECT_TRUE(Exists(held));
+    EXPECT_TRUE(Exists(other));
+}
+
+TEST(ZipWriter, ArchiveIsOwnerOnlyAndNeverWrittenThroughALink) {
+    TestWorld world;
+    world.makeFolder("zips");
+    const std::string source = world.writeFile("src/a.txt", "a");
+    std::string error;
+    const std::string archive = world.path("zips/Drive-C-x.zip");
+    auto writer = ZipWriter::Open(archive, &error);
+    ASSERT_NE(writer, nullptr) << error;
+    ASSERT_TRUE(writer->add(source, "a.txt", &error)) << error;
+    ASSERT_TRUE(writer->commit(kNoProgress, &error)) << error;
+    EXPECT_EQ(StatOf(archive).st_mode & 0777, 0600u);
+
+    const std::string elsewhere = world.path("zips/Drive-C-y.zip");
+    ASSERT_EQ(symlink(archive.c_str(), elsewhere.c_str()), 0);
+    EXPECT_EQ(ZipWriter::Open(elsewhere, &error), nullptr);
+    EXPECT_EQ(error, "Is a symbolic link");
+}
+
 // and the writer can go on.
 TEST(ZipWriter, FailedCommitLeavesTheArchiveAsItWas) {
     enum class Failure { AbortFromProgress, DiskFull, SourceRemoved };

@@ -178,7 +178,7 @@ protected:
     }
 
     UnzipWindow showWindow() {
-        UnzipWindow window(std::make_unique<TfrmUnZipIt>());
+        UnzipWindow window(std::make_unique<TfrmUnZipIt>(ZipFolder));
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window;

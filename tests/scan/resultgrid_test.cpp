@@ -4,6 +4,7 @@
 #include "scan/resultgrid.h"
 #include "shell/printing.h"
 #include "support/scripted_dialogs.h"
+#include "support/deeptree.h"
 #include "support/world.h"
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -212,6 +213,27 @@ TEST_F(GridTest, TogglingTwiceRestoresTotalsAndTheMarkedList) {
     grid.deleteOneFile(2);
     grid.deleteOneFile(-1);
     EXPECT_EQ(changed.count(), 4);
+}
+
+// The walk lists files below paths longer than PATH_MAX; marking counts them
+// like any other, and hands each on with what it was when found.
+TEST_F(GridTest, FileBelowAPathLongerThanPathMaxIsCountedAndCarriesItsFacts) {
+    world.setDrives({{'C', "c"}});
+    test::DeepChain chain(world.makeFolder("c/deep"), test::DeepNames(24, 200));
+    const std::string deepFile = chain.folder(24) + "/f";
+    ASSERT_GT(deepFile.size(), 4096u);
+    const std::string small = world.makeFile("c/small.txt", 300);
+    listFiles({deepFile, small});
+    grid.markAll();
+    EXPECT_EQ(grid.MarkedCount(), 2);
+    EXPECT_EQ(grid.MarkedBytes(), 300);
+    const std::vector<SeenFile> marked = grid.markedFiles();
+    ASSERT_EQ(marked.size(), 2u);
+    EXPECT_EQ(marked[0].path, deepFile);
+    FileFacts facts;
+    ASSERT_TRUE(ReadFileFacts(small, facts));
+    ASSERT_TRUE(marked[1].seen.has_value());
+    EXPECT_EQ(*marked[1].seen, SeenIdentity(facts));
 }
 
 TEST_F(GridTest, TotalsUseTheFileAsItIsWhenToggled) {
