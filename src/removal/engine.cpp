@@ -375,6 +375,18 @@ int RemovalEngine::openForArchive(const Queued& item, std::string* why) {
     return OpenSameFileAt(dirfd, name.c_str(), item.expected, why);
 }
 
+bool RemovalEngine::addToWriter(Archive& archive, const Queued& item) {
+    ZipSource source;
+    source.storedName = item.storedName;
+    source.mtime = item.expected.mtimeNs / 1000000000;
+    source.mode = item.mode;
+    source.open = [this, item](std::string* why) { return openForArchive(item, why); };
+    std::string error;
+    if (archive.writer->add(std::move(source), &error)) return true;
+    report(Failed(item.path, FailedStep::Zip, error));
+    return false;
+}
+
 void RemovalEngine::queue(Archive& archive, Queued item) {
     const size_t fileLimit = std::max(plan_.batchFiles, archive.committedFiles);
     const int64_t byteLimit = std::max(plan_.batchBytes, archive.committedBytes);
@@ -382,16 +394,7 @@ void RemovalEngine::queue(Archive& archive, Queued item) {
         commit(archive);
     if (stopped()) return;
 
-    ZipSource source;
-    source.storedName = item.storedName;
-    source.mtime = item.expected.mtimeNs / 1000000000;
-    source.mode = item.mode;
-    source.open = [this, item](std::string* why) { return openForArchive(item, why); };
-    std::string error;
-    if (!archive.writer->add(std::move(source), &error)) {
-        report(Failed(item.path, FailedStep::Zip, error));
-        return;
-    }
+    if (!addToWriter(archive, item)) return;
     archive.batchFiles += 1;
     archive.batchBytes += item.expected.size;
     archive.batch.push_back(std::move(item));
@@ -446,18 +449,7 @@ void RemovalEngine::commit(Archive& archive) {
         }
         batch.clear();
         for (Queued& q : rest) {
-            if (!q.folder) {
-                ZipSource source;
-                source.storedName = q.storedName;
-                source.mtime = q.expected.mtimeNs / 1000000000;
-                source.mode = q.mode;
-                source.open = [this, q](std::string* why) { return openForArchive(q, why); };
-                std::string why;
-                if (!archive.writer->add(std::move(source), &why)) {
-                    report(Failed(q.path, FailedStep::Zip, why));
-                    continue;
-                }
-            }
+            if (!q.folder && !addToWriter(archive, q)) continue;
             batch.push_back(std::move(q));
         }
     }

@@ -147,6 +147,8 @@ private:
     void queueListed(const SeenFile& file);
     Archive* archiveFor(char letter);
     void queue(Archive& archive, Queued item);
+    // Hands one queued file to the archive's writer; a refusal is reported.
+    bool addToWriter(Archive& archive, const Queued& item);
     void commit(Archive& archive);
     void deleteCommitted(Archive& archive, std::vector<Queued>& batch);
     bool isRunArchive(const FileIdentity& identity) const;

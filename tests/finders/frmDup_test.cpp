@@ -74,6 +74,21 @@ protected:
         ASSERT_EQ(ui.grid->lbDeleted().size(), 1u);
     }
 
+    // Once the removal window is up and has sorted out protected files: Delete
+    // all, with `expectedFiles` on its deletion panel.
+    static void deleteAllWhenTheRemovalWindowOpens(size_t expectedFiles) {
+        QTimer::singleShot(0, [expectedFiles] {
+            TfrmReallyDelete* w = nullptr;
+            (void)QTest::qWaitFor([&] {
+                w = qobject_cast<TfrmReallyDelete*>(QApplication::activeModalWidget());
+                return w && w->btClose->isEnabled();
+            });
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(w->deletionPaths().size(), expectedFiles);
+            w->btDeleteAllClick();
+        });
+    }
+
     test::TestWorld world;
 };
 
@@ -359,16 +374,7 @@ TEST_F(FinderTest, CleanHandsTheMarkedFilesToTheRemovalWindow) {
                             "recovered.",
                             DialogButton::Yes)
             .expectMessage(MessageKind::Info, "Deleted 1 file (300 bytes).");
-        QTimer::singleShot(0, [] {
-            TfrmReallyDelete* w = nullptr;
-            (void)QTest::qWaitFor([&] {
-                w = qobject_cast<TfrmReallyDelete*>(QApplication::activeModalWidget());
-                return w && w->btClose->isEnabled();
-            });
-            ASSERT_NE(w, nullptr);
-            EXPECT_EQ(w->deletionPaths().size(), 1u);
-            w->btDeleteAllClick();
-        });
+        deleteAllWhenTheRemovalWindowOpens(1);
         click(ui.btDelete);
     }
     EXPECT_FALSE(PathExists(marked));
@@ -402,15 +408,7 @@ TEST_F(FinderTest, FileReplacedAfterTheSearchSurvivesDeleteAll) {
             .expectMessage(MessageKind::Info,
                            "Deleted 1 file (300 bytes).\n\n1 file left alone:\nLeft alone - " +
                                DisplayPath(b) + ": it has changed since it was found");
-        QTimer::singleShot(0, [] {
-            TfrmReallyDelete* w = nullptr;
-            (void)QTest::qWaitFor([&] {
-                w = qobject_cast<TfrmReallyDelete*>(QApplication::activeModalWidget());
-                return w && w->btClose->isEnabled();
-            });
-            ASSERT_NE(w, nullptr);
-            w->btDeleteAllClick();
-        });
+        deleteAllWhenTheRemovalWindowOpens(2);
         click(ui.btDelete);
     }
     EXPECT_FALSE(PathExists(a));
