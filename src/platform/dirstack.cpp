@@ -55,48 +55,42 @@ bool SameFolder(int fd, dev_t dev, ino_t ino) {
 
 DirStack::DirStack() : buffer_(new unsigned char[kEntryBufferBytes]) {}
 
-DirStack::~DirStack() {
-    for (size_t i = 0; i < depth_; ++i)
-        if (levels_[i].fd >= 0) close(levels_[i].fd);
-}
+DirStack::~DirStack() = default; // the levels close their descriptors
 
 bool DirStack::pushTop(int fd, std::string path) {
+    UniqueFd top(fd);
     FolderId id;
-    if (!IdOf(fd, &id)) {
-        close(fd);
-        return false;
-    }
+    if (!IdOf(fd, &id)) return false;
     topDevice_ = id.dev;
     topMount_ = id.mount;
     topHasMount_ = id.hasMount;
     path_ = std::move(path);
-    push(fd, id.dev, id.ino);
+    push(top.release(), id.dev, id.ino);
     return true;
 }
 
 bool DirStack::pushChild(const char* name) {
-    int child = openat(fd(), name, kChildOpenFlags);
+    UniqueFd child(openat(fd(), name, kChildOpenFlags));
     // One look at the open folder serves the device and mount tests and the
     // identity used to find it again later.
     FolderId id;
-    if (child >= 0 && (!IdOf(child, &id) || id.dev != topDevice_ ||
-                       (topHasMount_ && id.hasMount && id.mount != topMount_))) {
+    if (child && (!IdOf(child.get(), &id) || id.dev != topDevice_ ||
+                  (topHasMount_ && id.hasMount && id.mount != topMount_))) {
         // Another file system, or another mount of this one (a bind mount
         // shows the same device): never entered.
-        close(child);
-        child = -1;
+        child.reset();
     }
-    if (child < 0) return false;
+    if (!child) return false;
     if (path_.back() != '/') path_.push_back('/');
     path_.append(name);
-    push(child, id.dev, id.ino);
+    push(child.release(), id.dev, id.ino);
     return true;
 }
 
 void DirStack::push(int fd, dev_t dev, ino_t ino) {
     if (depth_ == levels_.size()) levels_.emplace_back();
     Level& level = levels_[depth_++];
-    level.fd = fd;
+    level.fd.reset(fd);
     level.dev = dev;
     level.ino = ino;
     level.pathLength = path_.size();
@@ -108,9 +102,8 @@ void DirStack::releaseShallowest() {
     // Open levels below the deepest form one run starting at releaseFrom_:
     // they are given back from the shallow end and taken again from the deep end.
     for (size_t i = std::max<size_t>(releaseFrom_, 1); i + 1 < depth_; ++i) {
-        if (levels_[i].fd < 0) continue;
-        close(levels_[i].fd);
-        levels_[i].fd = -1;
+        if (!levels_[i].fd) continue;
+        levels_[i].fd.reset();
         --openCount_;
         releaseFrom_ = i + 1;
         return;
@@ -122,17 +115,16 @@ bool DirStack::pop(std::string* name) {
     Level& level = levels_[index];
     if (index > 0) {
         const Level& parent = levels_[index - 1];
-        if (parent.fd < 0 && !parent.lost) reopen(index - 1, level.fd);
+        if (!parent.fd && !parent.lost) reopen(index - 1, level.fd.get());
     }
-    if (level.fd >= 0) {
-        close(level.fd);
-        level.fd = -1;
+    if (level.fd) {
+        level.fd.reset();
         --openCount_;
     }
     bool parentMayAct = false;
     if (index > 0) {
         if (name) *name = nameOf(index);
-        parentMayAct = levels_[index - 1].fd >= 0 && !level.lost;
+        parentMayAct = static_cast<bool>(levels_[index - 1].fd) && !level.lost;
     }
     --depth_;
     if (depth_ > 0) path_.resize(levels_[depth_ - 1].pathLength);
@@ -148,33 +140,30 @@ std::string DirStack::nameOf(size_t index) const {
 void DirStack::reopen(size_t index, int childFd) {
     Level& target = levels_[index];
     if (childFd >= 0) {
-        const int fd = openat(childFd, "..", kParentOpenFlags);
-        if (fd >= 0 && SameFolder(fd, target.dev, target.ino)) {
-            target.fd = fd;
+        UniqueFd up(openat(childFd, "..", kParentOpenFlags));
+        if (up && SameFolder(up.get(), target.dev, target.ino)) {
+            target.fd = std::move(up);
             ++openCount_;
             releaseFrom_ = std::min(releaseFrom_, index);
             return;
         }
-        if (fd >= 0) close(fd);
     }
     // The child was moved meanwhile: down from the top by name, every step checked.
-    int current = levels_[0].fd;
+    UniqueFd reached; // the step reached so far, once below the top
+    int current = levels_[0].fd.get();
     for (size_t i = 1; i <= index; ++i) {
         Level& step = levels_[i];
-        int next = step.lost ? -1 : openat(current, nameOf(i).c_str(), kChildOpenFlags);
-        if (current != levels_[0].fd) close(current);
-        if (next >= 0 && !SameFolder(next, step.dev, step.ino)) {
-            close(next);
-            next = -1;
-        }
-        if (next < 0) {
+        UniqueFd next(step.lost ? -1 : openat(current, nameOf(i).c_str(), kChildOpenFlags));
+        if (next && !SameFolder(next.get(), step.dev, step.ino)) next.reset();
+        if (!next) {
             for (size_t j = i; j <= index; ++j)
                 levels_[j].lost = true;
             return;
         }
-        current = next;
+        reached = std::move(next);
+        current = reached.get();
     }
-    target.fd = current;
+    target.fd = std::move(reached);
     ++openCount_;
     releaseFrom_ = std::min(releaseFrom_, index);
 }

@@ -13,6 +13,7 @@
 //
 // Only the folders are kept here; what a walk still has to do in a folder
 // (the names read from it) the walk keeps itself, per level.
+#include "platform/uniquefd.h"
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -49,7 +50,7 @@ public:
 
     size_t depth() const { return depth_; }
     // The deepest level's descriptor; -1 while it is lost.
-    int fd() const { return levels_[depth_ - 1].fd; }
+    int fd() const { return levels_[depth_ - 1].fd.get(); }
     // The deepest level could not be found again: the rest of it is skipped.
     bool lost() const { return levels_[depth_ - 1].lost; }
     // The deepest level's text (no trailing '/' except at "/").
@@ -70,7 +71,7 @@ public:
 
 private:
     struct Level {
-        int fd = -1; // -1 while given back or lost
+        UniqueFd fd; // empty while given back or lost
         dev_t dev = 0;
         ino_t ino = 0;
         size_t pathLength = 0; // length of this level's text in path_

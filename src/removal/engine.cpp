@@ -339,13 +339,16 @@ RemovalEngine::Archive* RemovalEngine::archiveFor(char letter) {
     archive->letter = letter;
     archive->path = MakeArchiveName(plan_.folder, plan_.category, letter, plan_.moment);
     std::string error;
-    // The backup folder is private: what it holds may have been.
+    // Our own backup folder is made when missing, private (what it holds may
+    // have been); a folder the user chose that is gone (an unplugged disk) is
+    // said, not quietly made elsewhere.
     if (plan_.folder.empty())
         error = "no folder chosen";
-    else if (!MakeFolders(plan_.folder, 0700))
+    else if (plan_.folder == DefaultBackupFolder() && !MakeFolders(plan_.folder, 0700))
         error = ErrorText(PathExists(plan_.folder) ? ENOTDIR : errno);
-    else
-        archive->writer = ZipWriter::Open(archive->path, &error);
+    else if (!FolderExists(plan_.folder))
+        error = ErrorText(PathExists(plan_.folder) ? ENOTDIR : ENOENT);
+    if (error.empty()) archive->writer = ZipWriter::Open(archive->path, &error);
     if (!archive->writer) {
         archiveError_ = "The archive zip file \"" + archive->path + "\" cannot be written: " + error;
         return nullptr;

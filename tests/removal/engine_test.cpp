@@ -4,6 +4,7 @@
 #include "platform/zip.h"
 #include "platform/zipreader.h"
 #include "removal/engine.h"
+#include "shell/routines.h"
 #include "support/deeptree.h"
 #include "support/world.h"
 #include <algorithm>
@@ -47,7 +48,10 @@ constexpr RemovalAction kActions[] = {RemovalAction::Delete, RemovalAction::Tras
 
 class EngineTest : public ::testing::Test {
 protected:
-    EngineTest() { world.setDrives({{'C', "c"}}); }
+    EngineTest() {
+        world.setDrives({{'C', "c"}});
+        world.makeFolder("zips");
+    }
     ~EngineTest() override { SetFileOpFailureForTesting(nullptr); }
 
     ZipPlan plan() const {
@@ -82,6 +86,7 @@ TEST_F(EngineTest, FileThatChangedSinceItWasFoundIsLeftAlone) {
             SCOPED_TRACE(std::string(ActionName(action)) + ": " + c.name);
             test::TestWorld w;
             w.setDrives({{'C', "c"}});
+            w.makeFolder("zips");
             const std::string target = w.makeFile("c/dir/dup.txt", 100);
             const std::string other = w.makeFile("c/keep/other.txt", 50);
             // What a link would lead to: same names, outside the drive.
@@ -149,6 +154,7 @@ TEST_F(EngineTest, PathWithoutFactsMustBeARegularFile) {
         SCOPED_TRACE(ActionName(action));
         test::TestWorld w;
         w.setDrives({{'C', "c"}});
+        w.makeFolder("zips");
         const std::string file = w.makeFile("c/plain.txt", 10);
         const std::string target = w.makeFile("c/target.txt", 10);
         const std::string link = w.path("c/link");
@@ -198,7 +204,7 @@ TEST_F(EngineTest, FileChangedBetweenZippingAndDeletingIsKept) {
 // archive itself is never put into it (that lost its only copy).
 TEST_F(EngineTest, ArchiveOfTheRunIsNeverZippedIntoItself) {
     ZipPlan zip = plan();
-    zip.folder = world.path("c/zips"); // the archives lie on the drive being cleaned
+    zip.folder = world.makeFolder("c/zips"); // the archives lie on the drive being cleaned
     const std::string a = world.makeFile("c/a.txt", 10);
     const std::string archivePath = world.path("c/zips/Drive-C-Duplicates08Dec262142.zip");
     {
@@ -222,6 +228,7 @@ TEST_F(EngineTest, FilesBelowPathsLongerThanPathMaxAreRemoved) {
         SCOPED_TRACE(ActionName(action));
         test::TestWorld w;
         w.setDrives({{'C', "c"}});
+        w.makeFolder("zips");
         const std::string top = w.makeFolder("c/deep");
         test::DeepChain chain(top, test::DeepNames(24, 200));
         const std::string file = chain.folder(24) + "/f";
@@ -252,23 +259,59 @@ TEST_F(EngineTest, ZipBatchesAreWrittenBeforeTheirFilesGo) {
     for (int i = 0; i < 7; ++i)
         list.push_back(Seen(world.makeFile("c/f" + std::to_string(i), 10)));
     ZipPlan zip = plan();
+    zip.folder = DefaultBackupFolder(); // made on first use, private
     zip.batchFiles = 2;
+    const std::string archive = zip.folder + "/Drive-C-Duplicates08Dec262142.zip";
     std::vector<size_t> archivedWhenDeleted;
     SetFileOpFailureForTesting([&](std::string_view op, const std::string&) {
-        if (op == "unlink") archivedWhenDeleted.push_back(ItemNames(archive()).size());
+        if (op == "unlink") archivedWhenDeleted.push_back(ItemNames(archive).size());
         return 0;
     });
     RemovalEngine engine(RemovalAction::Zip, {}, zip);
     engine.run(list);
     EXPECT_EQ(engine.totals().zipped, 7);
-    EXPECT_EQ(ItemNames(archive()).size(), 7u);
+    EXPECT_EQ(ItemNames(archive).size(), 7u);
     // Batches of 2, then 2 (what was committed), then 4 (here: the last 3).
     EXPECT_EQ(archivedWhenDeleted, (std::vector<size_t>{2, 2, 4, 4, 7, 7, 7}));
     struct stat st {};
-    ASSERT_EQ(stat(archive().c_str(), &st), 0);
+    ASSERT_EQ(stat(archive.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u) << "backups may hold private files";
-    ASSERT_EQ(stat(world.path("zips").c_str(), &st), 0);
+    ASSERT_EQ(stat(zip.folder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+// Archived but not deletable (immutable, say): the file stays, the archive
+// holds it, and it is not counted as gone.
+TEST_F(EngineTest, ZippedFileThatCannotBeDeletedIsNotCounted) {
+    const std::string a = world.makeFile("c/a.txt", 10);
+    const std::string b = world.makeFile("c/b.txt", 20);
+    SetFileOpFailureForTesting([&](std::string_view op, const std::string& path) {
+        return op == "unlink" && path == b ? EPERM : 0;
+    });
+    RemovalEngine engine(RemovalAction::Zip, {}, plan());
+    engine.run({Seen(a), Seen(b)});
+    EXPECT_EQ(engine.totals().zipped, 1);
+    EXPECT_EQ(engine.totals().zippedBytes, 10);
+    EXPECT_TRUE(PathExists(b));
+    EXPECT_EQ(ItemNames(archive()), (std::vector<std::string>{"a.txt", "b.txt"}));
+    ASSERT_EQ(engine.results().size(), 2u);
+    EXPECT_EQ(FileResultText(engine.results()[1]),
+              "Couldn't delete file - " + DisplayPath(b) + " (Operation not permitted)");
+}
+
+// A chosen folder that is gone is not made again somewhere it should not be.
+TEST_F(EngineTest, MissingChosenFolderStopsTheRunWithItsReason) {
+    const std::string a = world.makeFile("c/a.txt", 10);
+    ZipPlan zip = plan();
+    zip.folder = world.path("unplugged/backups");
+    RemovalEngine engine(RemovalAction::Zip, {}, zip);
+    engine.run({Seen(a)});
+    EXPECT_TRUE(PathExists(a));
+    EXPECT_FALSE(PathExists(world.path("unplugged")));
+    EXPECT_EQ(engine.archiveError(), "The archive zip file \"" + zip.folder +
+                                         "/Drive-C-Duplicates08Dec262142.zip\" cannot be written: "
+                                         "No such file or directory");
+    EXPECT_EQ(engine.totals().zipped, 0);
 }
 
 } // namespace
