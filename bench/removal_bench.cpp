@@ -209,7 +209,9 @@ std::pair<double, double> runRemovalWindow(const std::vector<std::string>& paths
     quillon::TfrmReallyDelete window;
     window.setFiles(paths);
     window.show();
-    if (!QTest::qWaitFor([&] { return window.btClose->isEnabled(); }, 600000)) exit(1);
+    // The window keeps its buttons private; they are found as a user finds them, by name.
+    const QPushButton* closeButton = window.findChild<QPushButton*>("btClose");
+    if (!closeButton || !QTest::qWaitFor([&] { return closeButton->isEnabled(); }, 600000)) exit(1);
     if (beforeAction) beforeAction();
     QElapsedTimer action;
     action.start();
@@ -230,7 +232,12 @@ void acceptZipOptionsWhenOpen() {
             fprintf(stderr, "bench_removal: the zip options did not open\n");
             exit(1);
         }
-        options->btOK->click();
+        QPushButton* ok = options->findChild<QPushButton*>("btOK");
+        if (!ok) {
+            fprintf(stderr, "bench_removal: the zip options have no OK button\n");
+            exit(1);
+        }
+        ok->click();
     });
 }
 

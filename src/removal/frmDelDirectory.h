@@ -32,6 +32,41 @@ public:
     bool recycleMode() const { return recycleMode_; }
     bool running() const { return running_; }
 
+    // The three actions, as their buttons start them.
+    void btDeleteClick();
+    void btRecycleClick();
+    void btZipClick();
+
+    // Called by the walk's visitor. One non-folder entry of the walk: asked
+    // about, then handed to the engine.
+    void dodelete(int dirfd, const std::string& folder, const std::string& name,
+                  const FileFacts& facts);
+    // Everything below folder/name has been handled.
+    void folderDone(int dirfd, const std::string& folder, const std::string& name);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void reject() override;
+
+private:
+    void FormShow();
+    void BitBtn3Click();
+    // False when the user declined the protected-folder warning (no run).
+    bool StartTheDeletionProcess();
+    // Walks the tree; true when the walk ended without an abort.
+    bool Deltree();
+    // Progress of an archive commit; false asks the engine to stop.
+    bool ZipitArchiveItemProgress(int percent);
+    // The attribute questions; false when one was not answered Yes.
+    bool askAttributes(int dirfd, const std::string& folder, const std::string& name,
+                       const std::string& path, const FileFacts& facts);
+    bool deleting() const;
+    void setActionsEnabled(bool on);
+    void finishRun();
+    // Files the engine has removed, trashed or archived so far in this run.
+    int64_t doneCount() const;
+
+    // The widgets; tests reach them by these object names.
     QLabel* lblTop;
     QLabel* lblDirectory;
     QPushButton* btDelete;
@@ -46,38 +81,6 @@ public:
     QLabel* pnlCount;
     QLabel* pnlName;
     QProgressBar* Gauge1;
-
-    void FormShow();
-    void btDeleteClick();
-    void btRecycleClick();
-    void btZipClick();
-    void BitBtn3Click();
-
-    // False when the user declined the protected-folder warning (no run).
-    bool StartTheDeletionProcess();
-    // Walks the tree; true when the walk ended without an abort.
-    bool Deltree();
-    // One non-folder entry of the walk: asked about, then handed to the engine.
-    void dodelete(int dirfd, const std::string& folder, const std::string& name,
-                  const FileFacts& facts);
-    // Everything below folder/name has been handled.
-    void folderDone(int dirfd, const std::string& folder, const std::string& name);
-    // Progress of an archive commit; false asks the engine to stop.
-    bool ZipitArchiveItemProgress(int percent);
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void reject() override;
-
-private:
-    // The attribute questions; false when one was not answered Yes.
-    bool askAttributes(int dirfd, const std::string& folder, const std::string& name,
-                       const std::string& path, const FileFacts& facts);
-    bool deleting() const;
-    void setActionsEnabled(bool on);
-    void finishRun();
-    // Files the engine has removed, trashed or archived so far in this run.
-    int64_t doneCount() const;
 
     std::string folder_;
     bool recycleMode_ = false;

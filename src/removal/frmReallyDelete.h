@@ -52,6 +52,52 @@ class TfrmReallyDelete : public QDialog {
     size_t ZipBatchFiles = 256;
     int64_t ZipBatchBytes = int64_t(64) << 20;
 
+    // The three actions, as their buttons start them.
+    void btDeleteAllClick();
+    void btRecycleClick();
+    void btZipClick();
+
+    // True from the start of an action until it has ended.
+    bool running() const { return running_; }
+
+    // Esc and the title bar: Cancel when idle, ignored while a run is going.
+    void reject() override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // Runs once, just after the window is first shown: protected files go to
+    // the NON-DELETE list. The window stays locked (btClose disabled) until then.
+    void FormShow();
+    void MoveFiles();
+    void UpdateHeaders();
+    void updateLeftRight();
+    void Timer1Timer();
+    void ShowWarning();
+    void lb1Click();
+    void lb2Click();
+    void btToAgainstClick();
+    void btMoveLeftClick();
+    void btReasonClick();
+    // Shows the notice and returns true when the deletion panel is empty.
+    bool NoFilesToDelete();
+    void DeleteAllClick();
+    void RecycleClick();
+    void ZipItClick();
+    // Progress of an archive commit (0..100); false tells the engine to abort.
+    bool ZipitArchiveItemProgress(int percent);
+    void btCloseClick();
+
+    void lockControls(bool locked);
+    void runAction(void (TfrmReallyDelete::*action)());
+    void removeListed(RemovalAction action);
+    RemovalCallbacks runCallbacks(std::vector<FileResult>& leftAlone);
+    void showProgress();
+    void finishRun(const std::function<void()>& addTotals);
+
+    // The widgets; tests reach them by these object names.
     QLabel* lblDelete;
     QLabel* lblSavings;
     QTabWidget* TabbedNotebook1;
@@ -73,49 +119,6 @@ class TfrmReallyDelete : public QDialog {
     QProgressBar* Gauge1;
     QPushButton* btClose;
     QTimer* Timer1;
-
-    // Runs once, just after the window is first shown: protected files go to
-    // the NON-DELETE list. The window stays locked (btClose disabled) until then.
-    void FormShow();
-    void MoveFiles();
-    void UpdateHeaders();
-    void updateLeftRight();
-    void Timer1Timer();
-    void ShowWarning();
-    void lb1Click();
-    void lb2Click();
-    void btToAgainstClick();
-    void btMoveLeftClick();
-    void btReasonClick();
-    // Shows the notice and returns true when the deletion panel is empty.
-    bool NoFilesToDelete();
-    void btDeleteAllClick();
-    void DeleteAllClick();
-    void btRecycleClick();
-    void RecycleClick();
-    void btZipClick();
-    void ZipItClick();
-    // Progress of an archive commit (0..100); false tells the engine to abort.
-    bool ZipitArchiveItemProgress(int percent);
-    void btCloseClick();
-
-    // True from the start of an action until it has ended.
-    bool running() const { return running_; }
-
-    // Esc and the title bar: Cancel when idle, ignored while a run is going.
-    void reject() override;
-
-  protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-  private:
-    void lockControls(bool locked);
-    void runAction(void (TfrmReallyDelete::*action)());
-    void removeListed(RemovalAction action);
-    RemovalCallbacks runCallbacks(std::vector<FileResult>& leftAlone);
-    void showProgress();
-    void finishRun(const std::function<void()>& addTotals);
 
     bool running_ = false; // an action is under way
     bool locked_ = false;  // the window must not close (a run, or the protection sort)

@@ -14,13 +14,6 @@ class TfrmZipOptions : public QDialog {
 public:
     explicit TfrmZipOptions(QWidget* parent = nullptr);
 
-    QLineEdit* Edit1; // the archive folder (read-only; the button changes it)
-    QToolButton* SpeedButton1;
-    QLineEdit* Edit2; // the comment, at most 80 characters
-    QPushButton* btOK;
-    QPushButton* btCancel;
-
-    void SpeedButton1Click();
     // What the dialog held when it closed (it writes both to the settings
     // file and to ZipFolder on every close, OK or Cancel).
     const std::string& zipFolder() const { return folder_; }
@@ -31,6 +24,15 @@ protected:
     void done(int result) override;
 
 private:
+    void SpeedButton1Click();
+
+    // The widgets; tests reach them by these object names.
+    QLineEdit* Edit1; // the archive folder (read-only; the button changes it)
+    QToolButton* SpeedButton1;
+    QLineEdit* Edit2; // the comment, at most 80 characters
+    QPushButton* btOK;
+    QPushButton* btCancel;
+
     std::string folder_;
 };
 

@@ -13,6 +13,7 @@
 #include "shell/frmMain.h"
 #include "shell/launcher.h"
 #include "shell/placements.h"
+#include "support/children.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
 #include <QApplication>
@@ -81,7 +82,7 @@ protected:
             TfrmReallyDelete* w = nullptr;
             (void)QTest::qWaitFor([&] {
                 w = qobject_cast<TfrmReallyDelete*>(QApplication::activeModalWidget());
-                return w && w->btClose->isEnabled();
+                return w && test::Child<QPushButton>(w, "btClose")->isEnabled();
             });
             ASSERT_NE(w, nullptr);
             EXPECT_EQ(w->deletionPaths().size(), expectedFiles);

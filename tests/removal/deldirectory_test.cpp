@@ -3,8 +3,7 @@
 #include "platform/trash.h"
 #include "platform/zip.h"
 #include "platform/zipreader.h"
-#include "removal/frmDelDirectory.h"
-#include "removal/frmZipOptions.h"
+#include "removal/removal_ui.h"
 #include "shell/protected.h"
 #include "shell/settings.h"
 #include "support/modal.h"
@@ -74,8 +73,9 @@ protected:
     // Answers the zip options dialog with OK once it opens.
     void acceptZipOptions(const QString& comment) {
         whenModalOpens<TfrmZipOptions>([comment](TfrmZipOptions* options) {
-            options->Edit2->setText(comment);
-            click(options->btOK);
+            const test::ZipOptionsUi ui(*options);
+            ui.Edit2->setText(comment);
+            click(ui.btOK);
         });
     }
     static int64_t total(const char* key) {
@@ -112,10 +112,11 @@ TEST_F(DelDirTest, ProtectedFolderIsWarnedAboutAndNoKeepsEverything) {
     rebuildProtection();
     const std::string a = file("a.txt", 10);
     auto window = openWindow();
+    const test::DelDirectoryUi ui(*window);
     EXPECT_EQ(window->windowTitle(), "Clean directory, sub-directories and all files");
-    EXPECT_EQ(window->lblTop->text(),
+    EXPECT_EQ(ui.lblTop->text(),
               "This folder should not be deleted since it is in the search path");
-    EXPECT_EQ(window->lblDirectory->text(), shown(tree));
+    EXPECT_EQ(ui.lblDirectory->text(), shown(tree));
 
     const QString warning =
         "Warning: the folder or a sub-folder of the one to delete is marked NOT to be deleted "
@@ -124,7 +125,7 @@ TEST_F(DelDirTest, ProtectedFolderIsWarnedAboutAndNoKeepsEverything) {
     {
         ScriptedDialogs dialogs;
         dialogs.expectQuestion(warning, DialogButton::No);
-        click(window->btDelete);
+        click(ui.btDelete);
     }
     EXPECT_TRUE(PathExists(a));
     EXPECT_TRUE(PathExists(tool));
@@ -134,7 +135,7 @@ TEST_F(DelDirTest, ProtectedFolderIsWarnedAboutAndNoKeepsEverything) {
     ScriptedDialogs dialogs;
     dialogs.expectQuestion(warning, DialogButton::Yes)
         .expectMessage(MessageKind::Info, "Deleted 2 files for a savings of 10 bytes.");
-    click(window->btDelete);
+    click(ui.btDelete);
     EXPECT_FALSE(PathExists(tree));
     EXPECT_EQ(window->result(), QDialog::Accepted);
 }
@@ -142,8 +143,9 @@ TEST_F(DelDirTest, ProtectedFolderIsWarnedAboutAndNoKeepsEverything) {
 TEST_F(DelDirTest, EmptyFolderIsRemovedSilentlyWithoutTotals) {
     ScriptedDialogs dialogs; // any box fails the test
     auto window = openWindow();
-    EXPECT_EQ(window->lblTop->text(), "Folder to clean: ");
-    click(window->btDelete);
+    const test::DelDirectoryUi ui(*window);
+    EXPECT_EQ(ui.lblTop->text(), "Folder to clean: ");
+    click(ui.btDelete);
     EXPECT_FALSE(PathExists(tree));
     EXPECT_TRUE(PathExists(ParentFolder(tree)));
     EXPECT_EQ(window->result(), QDialog::Accepted);
@@ -159,12 +161,13 @@ TEST_F(DelDirTest, DeletesTheWholeTreeAndCountsIt) {
     ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Info, "Deleted 3 files for a savings of 600 bytes.");
     auto window = openWindow();
-    click(window->btDelete);
+    const test::DelDirectoryUi ui(*window);
+    click(ui.btDelete);
     EXPECT_FALSE(PathExists(tree));
     EXPECT_EQ(window->result(), QDialog::Accepted);
     EXPECT_FALSE(window->recycleMode());
-    EXPECT_EQ(window->pnlCount->text(), "Count");
-    EXPECT_EQ(window->pnlName->text(), "Filename");
+    EXPECT_EQ(ui.pnlCount->text(), "Count");
+    EXPECT_EQ(ui.pnlName->text(), "Filename");
     EXPECT_EQ(total("Ndelete"), 3);
     EXPECT_EQ(total("SizeDelete"), 600);
     EXPECT_EQ(total("NWaste"), 0);
@@ -221,7 +224,8 @@ TEST_F(DelDirTest, AttributeQuestionsNameTheFileAndDecideItsFate) {
             yes ? QString("Deleted 3 files for a savings of %1 bytes.").arg(40 + size)
                 : "Deleted 1 files for a savings of 10 bytes." + kDeleteNote);
         auto window = openWindow();
-        click(window->btDelete);
+        const test::DelDirectoryUi ui(*window);
+        click(ui.btDelete);
 
         EXPECT_FALSE(PathExists(plain));
         EXPECT_EQ(PathExists(target), !yes);
@@ -259,7 +263,8 @@ TEST_F(DelDirTest, LinksAreRemovedAsLinksNeverFollowed) {
         .expectMessage(MessageKind::Info, QString("Deleted 2 files for a savings of %1 bytes.")
                                               .arg(outsideFile.size() + outsideDir.size()));
     auto window = openWindow();
-    click(window->btDelete);
+    const test::DelDirectoryUi ui(*window);
+    click(ui.btDelete);
     EXPECT_FALSE(PathExists(tree));
     EXPECT_TRUE(PathExists(outsideFile));
     EXPECT_TRUE(PathExists(inDir));
@@ -271,9 +276,10 @@ TEST_F(DelDirTest, ZipWithoutDeletingAsksNothingAndKeepsTheTree) {
     ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Info, "Zipped up 4 files");
     auto window = openWindow();
-    window->cbDelete->setChecked(false);
+    const test::DelDirectoryUi ui(*window);
+    ui.cbDelete->setChecked(false);
     acceptZipOptions("tree backup");
-    click(window->btZip);
+    click(ui.btZip);
 
     for (const std::string& f : files)
         EXPECT_TRUE(PathExists(f)) << f;
@@ -303,9 +309,10 @@ TEST_F(DelDirTest, ZipThenDeleteRemovesOnlyWhatTheArchiveHolds) {
                        "Couldn't zip up file - " + shown(link) + " (not a regular file)")
         .expectMessage(MessageKind::Info, "Zipped up 2 files");
     auto window = openWindow();
-    ASSERT_TRUE(window->cbDelete->isChecked());
+    const test::DelDirectoryUi ui(*window);
+    ASSERT_TRUE(ui.cbDelete->isChecked());
     acceptZipOptions("");
-    click(window->btZip);
+    click(ui.btZip);
 
     EXPECT_FALSE(PathExists(a));
     EXPECT_FALSE(PathExists(b));
@@ -329,8 +336,9 @@ TEST_F(DelDirTest, DeclinedQuestionInAZipRunKeepsWhatCameBefore) {
         .expectMessage(MessageKind::Info,
                        "Zipped up 1 files (Note: Zip operation canceled ... not all files zipped)");
     auto window = openWindow();
+    const test::DelDirectoryUi ui(*window);
     acceptZipOptions("");
-    click(window->btZip);
+    click(ui.btZip);
     EXPECT_FALSE(PathExists(a));
     EXPECT_TRUE(PathExists(ro));
     EXPECT_EQ(archivedNames(), std::vector<std::string>{"TEMP/OLD/a.txt"});
@@ -354,8 +362,9 @@ TEST_F(DelDirTest, FileReplacedAfterArchivingIsNotDeleted) {
     dialogs.expectMessage(MessageKind::Info, "Zipped up 1 files\n\n1 file left alone:\nLeft alone - " +
                                                  shown(b) + ": it has changed since it was found");
     auto window = openWindow();
+    const test::DelDirectoryUi ui(*window);
     acceptZipOptions("");
-    click(window->btZip);
+    click(ui.btZip);
     EXPECT_FALSE(PathExists(a));
     EXPECT_EQ(world.readFile(b), "new");
     EXPECT_EQ(total("NZip"), 1);
@@ -371,8 +380,9 @@ TEST_F(DelDirTest, LargeTreeIsZippedAndRemovedAcrossBatches) {
     ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Info, "Zipped up 1,010 files");
     auto window = openWindow();
+    const test::DelDirectoryUi ui(*window);
     acceptZipOptions("");
-    click(window->btZip);
+    click(ui.btZip);
     EXPECT_FALSE(PathExists(tree));
     EXPECT_EQ(archivedNames().size(), static_cast<size_t>(kFiles));
     EXPECT_EQ(total("NZip"), kFiles);
@@ -388,8 +398,9 @@ TEST_F(DelDirTest, ArchiveThatCannotBeWrittenDeletesNothing) {
                               "\" cannot be written: No space left on device\n\nFiles that were "
                               "not stored in an archive have not been deleted.");
     auto window = openWindow();
+    const test::DelDirectoryUi ui(*window);
     acceptZipOptions("");
-    click(window->btZip);
+    click(ui.btZip);
     EXPECT_TRUE(PathExists(a));
     EXPECT_TRUE(PathExists(b));
     EXPECT_FALSE(PathExists(archive()));
@@ -401,8 +412,10 @@ TEST_F(DelDirTest, CancelledZipOptionsStartNothing) {
     const std::string a = file("a.txt", 100);
     ScriptedDialogs dialogs;
     auto window = openWindow();
-    whenModalOpens<TfrmZipOptions>([](TfrmZipOptions* options) { click(options->btCancel); });
-    click(window->btZip);
+    const test::DelDirectoryUi ui(*window);
+    whenModalOpens<TfrmZipOptions>(
+        [](TfrmZipOptions* options) { click(test::ZipOptionsUi(*options).btCancel); });
+    click(ui.btZip);
     EXPECT_TRUE(PathExists(a));
     EXPECT_FALSE(PathExists(archive()));
     EXPECT_TRUE(window->isVisible());
@@ -412,10 +425,11 @@ TEST_F(DelDirTest, RecycleSendsFilesToTheTrashAndCountsThemAsTrashed) {
     const std::string a = file("a.txt", 100);
     file("sub/b.txt", 200);
     auto window = openWindow();
+    const test::DelDirectoryUi ui(*window);
     {
         ScriptedDialogs dialogs;
         dialogs.expectQuestion(kRecycleQuestion, DialogButton::No);
-        click(window->btRecycle);
+        click(ui.btRecycle);
     }
     EXPECT_TRUE(PathExists(a));
     EXPECT_TRUE(window->isVisible());
@@ -423,7 +437,7 @@ TEST_F(DelDirTest, RecycleSendsFilesToTheTrashAndCountsThemAsTrashed) {
     ScriptedDialogs dialogs;
     dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
         .expectMessage(MessageKind::Info, "Deleted 2 files for a savings of 300 bytes.");
-    click(window->btRecycle);
+    click(ui.btRecycle);
     EXPECT_FALSE(PathExists(tree));
     const std::string trash = world.path("data/Trash");
     EXPECT_EQ(world.readFile(trash + "/files/a.txt").size(), 100u);
@@ -456,7 +470,8 @@ TEST_F(DelDirTest, FileThatCannotGoIsReportedAndKeepsItsFolders) {
                                       : "Couldn't delete file - " + shown(stuck) + " (Permission denied)")
             .expectMessage(MessageKind::Info, "Deleted 2 files for a savings of 40 bytes.");
         auto window = openWindow();
-        click(recycle ? window->btRecycle : window->btDelete);
+        const test::DelDirectoryUi ui(*window);
+        click(recycle ? ui.btRecycle : ui.btDelete);
         EXPECT_FALSE(PathExists(a));
         EXPECT_FALSE(PathExists(c));
         EXPECT_FALSE(PathExists(inTree("sub/deeper")));
@@ -481,13 +496,14 @@ TEST_F(DelDirTest, CancelDuringTheRunAsksAndYesAbortsIt) {
             file(name, 10);
         const std::string deep = file("sub/g.txt", 10);
         auto window = openWindow();
+        const test::DelDirectoryUi ui(*window);
         bool clicked = false;
         SetFileOpFailureForTesting([&](std::string_view op, const std::string&) {
             if (op == "unlink" && !clicked) {
                 clicked = true;
                 EXPECT_TRUE(window->running());
-                EXPECT_FALSE(window->btDelete->isEnabled()) << "no second run from within a run";
-                QTest::mouseClick(window->BitBtn3, Qt::LeftButton);
+                EXPECT_FALSE(ui.btDelete->isEnabled()) << "no second run from within a run";
+                QTest::mouseClick(ui.BitBtn3, Qt::LeftButton);
             }
             return 0;
         });
@@ -496,7 +512,7 @@ TEST_F(DelDirTest, CancelDuringTheRunAsksAndYesAbortsIt) {
             .expectMessage(MessageKind::Info,
                            abort ? "Deleted 1 files for a savings of 10 bytes." + kDeleteNote
                                  : QString("Deleted 4 files for a savings of 40 bytes."));
-        click(window->btDelete);
+        click(ui.btDelete);
         EXPECT_EQ(window->result(), abort ? QDialog::Rejected : QDialog::Accepted);
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(PathExists(deep), abort);
@@ -518,15 +534,16 @@ TEST_F(DelDirTest, CancelDuringAZipRunDeletesNothingUnarchived) {
     const std::string ro = file("ro.txt", 10, 0444);
     const std::string other = file("sub/b.txt", 20);
     auto window = openWindow();
+    const test::DelDirectoryUi ui(*window);
     SetFileOpFailureForTesting([&](std::string_view op, const std::string&) {
-        if (op == "chmod") QTest::mouseClick(window->BitBtn3, Qt::LeftButton);
+        if (op == "chmod") QTest::mouseClick(ui.BitBtn3, Qt::LeftButton);
         return 0;
     });
     ScriptedDialogs dialogs;
     dialogs.expectQuestion(shown(ro) + " is read-only, " + kAttributeTail, DialogButton::Yes)
         .expectQuestion(kReallyAbort, DialogButton::Yes);
     acceptZipOptions("");
-    click(window->btZip);
+    click(ui.btZip);
     EXPECT_TRUE(PathExists(ro));
     EXPECT_TRUE(PathExists(other));
     EXPECT_FALSE(PathExists(archive()));

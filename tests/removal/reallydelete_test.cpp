@@ -3,9 +3,8 @@
 #include "platform/trash.h"
 #include "platform/zip.h"
 #include "platform/zipreader.h"
-#include "removal/frmReallyDelete.h"
-#include "removal/frmZipOptions.h"
 #include "removal/removal.h"
+#include "removal/removal_ui.h"
 #include "shell/launcher.h"
 #include "shell/protected.h"
 #include "shell/settings.h"
@@ -59,8 +58,9 @@ void click(QAbstractButton* button) {
 // Answers the zip options dialog with OK and a comment.
 void acceptZipOptions(const QString& comment) {
     whenModalOpens<TfrmZipOptions>([comment](TfrmZipOptions* options) {
-        options->Edit2->setText(comment);
-        click(options->btOK);
+        const test::ZipOptionsUi ui(*options);
+        ui.Edit2->setText(comment);
+        click(ui.btOK);
     });
 }
 
@@ -104,7 +104,8 @@ class ReallyDeleteTest : public ::testing::Test {
         window->ZipCategory = category;
         window->show();
         // The protected files are sorted out just after the window shows.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window->btClose->isEnabled(); }, 5000));
+        const test::ReallyDeleteUi ui(*window);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ui.btClose->isEnabled(); }, 5000));
         return window;
     }
     static std::vector<QString> texts(const QListWidget* list) {
@@ -134,22 +135,23 @@ TEST_F(ReallyDeleteTest, AllProtectedEmptiesThePanelAndWarnsAfterAMoment) {
     dialogs.expectMessage(MessageKind::Info, kAllProtected);
 
     auto w = open({tool, db});
+    const test::ReallyDeleteUi ui(*w);
     EXPECT_EQ(w->windowTitle(), "Clean up the following files");
-    EXPECT_EQ(w->lb1->count(), 0);
-    EXPECT_EQ(texts(w->lb2), (std::vector<QString>{DisplayPath(db), DisplayPath(tool)}));
-    EXPECT_EQ(w->lblDelete->text(), "Delete - 0, Do NOT delete - 2");
-    EXPECT_EQ(w->lblLeft->text(), "Deletion Panel - files to be deleted: 0");
-    EXPECT_EQ(w->lblRight->text(), "Files that will NOT be deleted: 2");
-    EXPECT_EQ(w->lblSavings->text(), "0 bytes") << "nothing on the deletion panel, nothing saved";
+    EXPECT_EQ(ui.lb1->count(), 0);
+    EXPECT_EQ(texts(ui.lb2), (std::vector<QString>{DisplayPath(db), DisplayPath(tool)}));
+    EXPECT_EQ(ui.lblDelete->text(), "Delete - 0, Do NOT delete - 2");
+    EXPECT_EQ(ui.lblLeft->text(), "Deletion Panel - files to be deleted: 0");
+    EXPECT_EQ(ui.lblRight->text(), "Files that will NOT be deleted: 2");
+    EXPECT_EQ(ui.lblSavings->text(), "0 bytes") << "nothing on the deletion panel, nothing saved";
     // The warning waits until the window is up.
     EXPECT_FALSE(dialogs.done());
-    EXPECT_EQ(w->TabbedNotebook1->currentIndex(), 0);
-    EXPECT_TRUE(w->Timer1->isActive());
-    EXPECT_EQ(w->Timer1->interval(), 500);
+    EXPECT_EQ(ui.TabbedNotebook1->currentIndex(), 0);
+    EXPECT_TRUE(ui.Timer1->isActive());
+    EXPECT_EQ(ui.Timer1->interval(), 500);
 
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w->TabbedNotebook1->currentIndex() == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ui.TabbedNotebook1->currentIndex() == 1; }, 5000));
     EXPECT_TRUE(dialogs.done());
-    EXPECT_FALSE(w->Timer1->isActive());
+    EXPECT_FALSE(ui.Timer1->isActive());
 }
 
 TEST_F(ReallyDeleteTest, FilesMoveBothWaysAndThePageFollows) {
@@ -159,48 +161,49 @@ TEST_F(ReallyDeleteTest, FilesMoveBothWaysAndThePageFollows) {
     const std::string tool = world.makeFile("c/bin/tool", 1);
     test::ScriptedDialogs none;
     auto w = open({c, tool, b, a});
-    EXPECT_EQ(w->lblSavings->text(), "3 bytes");
+    const test::ReallyDeleteUi ui(*w);
+    EXPECT_EQ(ui.lblSavings->text(), "3 bytes");
 
     // Sorted as read, not by byte value ('B' < 'a').
-    EXPECT_EQ(texts(w->lb1),
+    EXPECT_EQ(texts(ui.lb1),
               (std::vector<QString>{DisplayPath(a), DisplayPath(b), DisplayPath(c)}));
-    EXPECT_EQ(texts(w->lb2), (std::vector<QString>{DisplayPath(tool)}));
-    EXPECT_EQ(w->TabbedNotebook1->tabText(0), "Files to be deleted");
-    EXPECT_EQ(w->TabbedNotebook1->tabText(1), "Do not delete these files");
-    EXPECT_FALSE(w->btToAgainst->isEnabled());
-    EXPECT_FALSE(w->btMoveLeft->isEnabled());
-    EXPECT_FALSE(w->btReason->isEnabled());
+    EXPECT_EQ(texts(ui.lb2), (std::vector<QString>{DisplayPath(tool)}));
+    EXPECT_EQ(ui.TabbedNotebook1->tabText(0), "Files to be deleted");
+    EXPECT_EQ(ui.TabbedNotebook1->tabText(1), "Do not delete these files");
+    EXPECT_FALSE(ui.btToAgainst->isEnabled());
+    EXPECT_FALSE(ui.btMoveLeft->isEnabled());
+    EXPECT_FALSE(ui.btReason->isEnabled());
 
-    select(w->lb1, {0, 2});
-    EXPECT_TRUE(w->btToAgainst->isEnabled());
-    click(w->btToAgainst);
-    EXPECT_EQ(texts(w->lb1), (std::vector<QString>{DisplayPath(b)}));
-    EXPECT_EQ(texts(w->lb2),
+    select(ui.lb1, {0, 2});
+    EXPECT_TRUE(ui.btToAgainst->isEnabled());
+    click(ui.btToAgainst);
+    EXPECT_EQ(texts(ui.lb1), (std::vector<QString>{DisplayPath(b)}));
+    EXPECT_EQ(texts(ui.lb2),
               (std::vector<QString>{DisplayPath(tool), DisplayPath(a), DisplayPath(c)}));
-    EXPECT_EQ(w->lblDelete->text(), "Delete - 1, Do NOT delete - 3");
-    EXPECT_FALSE(w->btToAgainst->isEnabled());
-    EXPECT_EQ(w->TabbedNotebook1->currentIndex(), 0);
+    EXPECT_EQ(ui.lblDelete->text(), "Delete - 1, Do NOT delete - 3");
+    EXPECT_FALSE(ui.btToAgainst->isEnabled());
+    EXPECT_EQ(ui.TabbedNotebook1->currentIndex(), 0);
 
-    select(w->lb1, {0});
-    click(w->btToAgainst);
-    EXPECT_EQ(w->lb1->count(), 0);
-    EXPECT_EQ(w->TabbedNotebook1->currentIndex(), 1);
-    EXPECT_EQ(w->lblRight->text(), "Files that will NOT be deleted: 4");
+    select(ui.lb1, {0});
+    click(ui.btToAgainst);
+    EXPECT_EQ(ui.lb1->count(), 0);
+    EXPECT_EQ(ui.TabbedNotebook1->currentIndex(), 1);
+    EXPECT_EQ(ui.lblRight->text(), "Files that will NOT be deleted: 4");
 
-    select(w->lb2, {1});
-    EXPECT_TRUE(w->btMoveLeft->isEnabled());
-    EXPECT_TRUE(w->btReason->isEnabled());
-    click(w->btMoveLeft);
-    EXPECT_EQ(w->TabbedNotebook1->currentIndex(), 1);
-    w->lb2->selectAll();
-    click(w->btMoveLeft);
-    EXPECT_EQ(texts(w->lb1), (std::vector<QString>{DisplayPath(tool), DisplayPath(a),
+    select(ui.lb2, {1});
+    EXPECT_TRUE(ui.btMoveLeft->isEnabled());
+    EXPECT_TRUE(ui.btReason->isEnabled());
+    click(ui.btMoveLeft);
+    EXPECT_EQ(ui.TabbedNotebook1->currentIndex(), 1);
+    ui.lb2->selectAll();
+    click(ui.btMoveLeft);
+    EXPECT_EQ(texts(ui.lb1), (std::vector<QString>{DisplayPath(tool), DisplayPath(a),
                                                    DisplayPath(b), DisplayPath(c)}));
-    EXPECT_EQ(w->TabbedNotebook1->currentIndex(), 0);
-    EXPECT_EQ(w->lblLeft->text(), "Deletion Panel - files to be deleted: 4");
-    EXPECT_FALSE(w->btMoveLeft->isEnabled());
-    EXPECT_FALSE(w->btReason->isEnabled());
-    EXPECT_EQ(w->lblSavings->text(), "4 bytes") << "the savings follow the moves";
+    EXPECT_EQ(ui.TabbedNotebook1->currentIndex(), 0);
+    EXPECT_EQ(ui.lblLeft->text(), "Deletion Panel - files to be deleted: 4");
+    EXPECT_FALSE(ui.btMoveLeft->isEnabled());
+    EXPECT_FALSE(ui.btReason->isEnabled());
+    EXPECT_EQ(ui.lblSavings->text(), "4 bytes") << "the savings follow the moves";
     EXPECT_EQ(w->deletionPaths(), (std::vector<std::string>{tool, a, b, c}));
 }
 
@@ -209,8 +212,9 @@ TEST_F(ReallyDeleteTest, ReasonTellsWhyAFileIsKept) {
     const std::string db = world.makeFile("c/app/data.db", 1);
     const std::string mine = world.makeFile("c/work/mine.txt", 1);
     auto w = open({tool, db, mine});
-    w->lb1->selectAll();
-    click(w->btToAgainst);
+    const test::ReallyDeleteUi ui(*w);
+    ui.lb1->selectAll();
+    click(ui.btToAgainst);
 
     const struct {
         std::string path;
@@ -223,29 +227,30 @@ TEST_F(ReallyDeleteTest, ReasonTellsWhyAFileIsKept) {
         {mine, " is on the DO NOT DELETE LIST because you moved it here."},
     };
     for (const auto& c : cases) {
-        const auto found = w->lb2->findItems(DisplayPath(c.path), Qt::MatchExactly);
+        const auto found = ui.lb2->findItems(DisplayPath(c.path), Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1);
-        w->lb2->setCurrentItem(found[0]);
+        ui.lb2->setCurrentItem(found[0]);
         test::ScriptedDialogs dialogs;
         dialogs.expectMessage(MessageKind::Info,
                               "This file \"" + DisplayPath(c.path) + "\"" + c.tail);
-        click(w->btReason);
+        click(ui.btReason);
     }
 }
 
 TEST_F(ReallyDeleteTest, ActionsOnAnEmptyPanelOnlyExplain) {
     const std::string a = world.makeFile("c/work/a.txt", 1);
     auto w = open({a});
-    w->lb1->selectAll();
-    click(w->btToAgainst);
+    const test::ReallyDeleteUi ui(*w);
+    ui.lb1->selectAll();
+    click(ui.btToAgainst);
     test::ScriptedDialogs dialogs;
-    for (QPushButton* button : {w->btDelete, w->btRecycle, w->btZip}) {
+    for (QPushButton* button : {ui.btDelete, ui.btRecycle, ui.btZip}) {
         dialogs.expectMessage(MessageKind::Info, kNoFiles);
         click(button);
     }
     EXPECT_TRUE(dialogs.done());
     EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(w->pnlStack->currentWidget(), w->pnlButtons);
+    EXPECT_EQ(ui.pnlStack->currentWidget(), ui.pnlButtons);
     EXPECT_TRUE(PathExists(a));
 }
 
@@ -253,39 +258,41 @@ TEST_F(ReallyDeleteTest, DeclinedActionsChangeNothing) {
     const struct {
         const char* name;
         std::function<void(test::ScriptedDialogs&)> script;
-        QPushButton* TfrmReallyDelete::*button;
+        QPushButton* test::ReallyDeleteUi::*button;
     } cases[] = {
         {"delete",
          [](test::ScriptedDialogs& d) {
              d.expectQuestion(reallyDelete(1), DialogButton::No)
                  .expectMessage(MessageKind::Info, "Files not deleted");
          },
-         &TfrmReallyDelete::btDelete},
+         &test::ReallyDeleteUi::btDelete},
         {"recycle",
          [](test::ScriptedDialogs& d) {
              d.expectQuestion(kRecycleQuestion, DialogButton::No)
                  .expectMessage(MessageKind::Info, "Files not deleted");
          },
-         &TfrmReallyDelete::btRecycle},
+         &test::ReallyDeleteUi::btRecycle},
         {"zip options cancelled",
          [](test::ScriptedDialogs&) {
-             whenModalOpens<TfrmZipOptions>([](TfrmZipOptions* o) { click(o->btCancel); });
+             whenModalOpens<TfrmZipOptions>(
+                 [](TfrmZipOptions* o) { click(test::ZipOptionsUi(*o).btCancel); });
          },
-         &TfrmReallyDelete::btZip},
+         &test::ReallyDeleteUi::btZip},
     };
     const std::string a = world.makeFile("c/work/a.txt", 10);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         auto w = open({a});
+        const test::ReallyDeleteUi ui(*w);
         {
             test::ScriptedDialogs dialogs;
             c.script(dialogs);
-            click(w.get()->*c.button);
+            click(ui.*c.button);
         }
         EXPECT_TRUE(PathExists(a));
         EXPECT_TRUE(w->isVisible());
         EXPECT_FALSE(w->running());
-        EXPECT_EQ(w->pnlStack->currentWidget(), w->pnlButtons);
+        EXPECT_EQ(ui.pnlStack->currentWidget(), ui.pnlButtons);
         EXPECT_EQ(w->deletionPaths(), std::vector<std::string>{a});
         EXPECT_EQ(total("Ndelete"), -1);
         EXPECT_EQ(total("NWaste"), -1);
@@ -298,15 +305,16 @@ TEST_F(ReallyDeleteTest, DeleteAllGoesOnPastAFailureAndCountsOnlyWhatWent) {
     const std::string b = world.makeFile("c/work/b.tmp", 2000);
     const std::string c = world.makeFile("c/work/c.tmp", 30000, std::nullopt, std::nullopt, 0444);
     auto w = open({c, a, b}, "TempClean");
+    const test::ReallyDeleteUi ui(*w);
 
     // Seen from inside the run, at the file that fails.
     bool closeEnabled = true, progressShown = false, closedMidRun = true;
     QString shownName;
     SetFileOpFailureForTesting([&](std::string_view op, const std::string& path) {
         if (path != b) return 0;
-        closeEnabled = w->btClose->isEnabled();
-        progressShown = w->pnlStack->currentWidget() == w->pnlProgress && w->bar->isVisible();
-        shownName = w->lblName->text();
+        closeEnabled = ui.btClose->isEnabled();
+        progressShown = ui.pnlStack->currentWidget() == ui.pnlProgress && ui.bar->isVisible();
+        shownName = ui.lblName->text();
         closedMidRun = w->close();
         w->reject();
         return op == "unlink" ? EACCES : 0;
@@ -318,7 +326,7 @@ TEST_F(ReallyDeleteTest, DeleteAllGoesOnPastAFailureAndCountsOnlyWhatWent) {
                            "Couldn't delete file - " + DisplayPath(b) + " (Permission denied)")
             .expectMessage(MessageKind::Info,
                            "Deleted 2 files (30,100 bytes).  1 file could not be deleted.");
-        click(w->btDelete);
+        click(ui.btDelete);
         EXPECT_EQ(dialogs.lastDefaultButton(), DialogButton::No) << "deleting for good is never the default";
     }
     EXPECT_FALSE(closeEnabled);
@@ -341,11 +349,12 @@ TEST_F(ReallyDeleteTest, RecycleMovesFilesToTheTrash) {
     const std::string a = world.makeFile("c/work/a.tmp", 100);
     const std::string b = world.makeFile("c/work/b \xff.tmp", 200);
     auto w = open({a, b});
+    const test::ReallyDeleteUi ui(*w);
     {
         test::ScriptedDialogs dialogs;
         dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
             .expectMessage(MessageKind::Info, "Moved 2 files (300 bytes) to the trash.");
-        click(w->btRecycle);
+        click(ui.btRecycle);
     }
     for (const char* name : {"a.tmp", "b \xff.tmp"}) {
         EXPECT_TRUE(PathExists(world.path("data/Trash/files/") + name)) << name;
@@ -366,6 +375,7 @@ TEST_F(ReallyDeleteTest, RecycleReportsAFailureAndGoesOn) {
     const std::string c = world.makeFile("c/work/c.tmp", 400);
     SetTrashFailureForTesting([&](const std::string& path) { return path == b; });
     auto w = open({a, b, c});
+    const test::ReallyDeleteUi ui(*w);
     {
         test::ScriptedDialogs dialogs;
         dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
@@ -373,7 +383,7 @@ TEST_F(ReallyDeleteTest, RecycleReportsAFailureAndGoesOn) {
                                                    " (Invalid cross-device link)")
             .expectMessage(MessageKind::Info,
                            "Moved 2 files (500 bytes) to the trash.  1 file could not be moved.");
-        click(w->btRecycle);
+        click(ui.btRecycle);
     }
     EXPECT_TRUE(PathExists(world.path("data/Trash/files/a.tmp")));
     EXPECT_TRUE(PathExists(b));
@@ -394,11 +404,12 @@ TEST_F(ReallyDeleteTest, ZipStoresEachDriveInItsOwnArchiveThenDeletes) {
         "Files deleted and stored in archive zip files in the folder \"" + DisplayPath(zips) + "\"";
     {
         auto w = open({d1, c2, c1}, "TempClean");
+        const test::ReallyDeleteUi ui(*w);
         w->ZipBatchBytes = 1; // one commit per file: later commits must keep the earlier ones
         test::ScriptedDialogs dialogs;
         dialogs.expectMessage(MessageKind::Info, done);
         acceptZipOptions("backup run");
-        click(w->btZip);
+        click(ui.btZip);
         EXPECT_EQ(w->result(), QDialog::Accepted);
     }
     EXPECT_EQ(itemNames(archiveC), (std::vector<std::string>{"docs/a b.txt", "docs/\xff.dat"}));
@@ -417,10 +428,11 @@ TEST_F(ReallyDeleteTest, ZipStoresEachDriveInItsOwnArchiveThenDeletes) {
     const std::string c3 = world.makeFile("c/later.txt", 20);
     {
         auto w = open({c3}, "TempClean");
+        const test::ReallyDeleteUi ui(*w);
         test::ScriptedDialogs dialogs;
         dialogs.expectMessage(MessageKind::Info, done);
         acceptZipOptions("backup run");
-        click(w->btZip);
+        click(ui.btZip);
     }
     EXPECT_EQ(itemNames(archiveC),
               (std::vector<std::string>{"docs/a b.txt", "docs/\xff.dat", "later.txt"}));
@@ -450,6 +462,7 @@ TEST_F(ReallyDeleteTest, ZipThatCannotBeWrittenSaysSoOnceAndDeletesNothing) {
         SCOPED_TRACE(k.name);
         k.breakIt();
         auto w = open({c, b, a});
+        const test::ReallyDeleteUi ui(*w);
         const std::string folder = SettingsStore::Main().readString("ZipFile", "Path", "");
         {
             test::ScriptedDialogs dialogs;
@@ -459,7 +472,7 @@ TEST_F(ReallyDeleteTest, ZipThatCannotBeWrittenSaysSoOnceAndDeletesNothing) {
                                       "\n\nFiles that were not stored in an archive have not been "
                                       "deleted.");
             acceptZipOptions("");
-            click(w->btZip);
+            click(ui.btZip);
         }
         for (const std::string& path : {a, b, c})
             EXPECT_TRUE(PathExists(path)) << path;
@@ -480,17 +493,18 @@ TEST_F(ReallyDeleteTest, AbortedZipKeepsTheFilesOfTheUnfinishedBatch) {
     const std::string d = world.makeFile("c/x/d.txt", 800);
     const std::string e = world.makeFile("c/x/e.txt", 1600);
     auto w = open({a, b, c, d, e}, "Duplicates");
+    const test::ReallyDeleteUi ui(*w);
     w->ZipBatchFiles = 2;
     // Cancel is clicked while the second batch (c, d) is under way.
-    QObject::connect(w->bar, &QProgressBar::valueChanged, w.get(), [&](int value) {
-        if (value == 2) QTimer::singleShot(0, w.get(), [&] { click(w->btClose); });
+    QObject::connect(ui.bar, &QProgressBar::valueChanged, w.get(), [&](int value) {
+        if (value == 2) QTimer::singleShot(0, w.get(), [&] { click(ui.btClose); });
     });
     {
         test::ScriptedDialogs dialogs;
         // An abort is no failure of the files it kept.
         dialogs.expectQuestion(kAbortQuestion, DialogButton::Yes);
         acceptZipOptions("");
-        click(w->btZip);
+        click(ui.btZip);
     }
     EXPECT_TRUE(w->AbortRequested);
     EXPECT_EQ(itemNames(world.path("zips/Drive-C-Duplicates08Dec262142.zip")),
@@ -507,10 +521,11 @@ TEST_F(ReallyDeleteTest, AbortedZipKeepsTheFilesOfTheUnfinishedBatch) {
 TEST_F(ReallyDeleteTest, RemovalWindowAnswersWhetherAnActionRan) {
     const std::string a = world.makeFile("c/work/a.txt", 10);
     whenModalOpens<TfrmReallyDelete>([](TfrmReallyDelete* w) {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w->btClose->isEnabled(); }, 5000));
-        EXPECT_EQ(w->lblSavings->text(), "10 bytes");
+        const test::ReallyDeleteUi ui(*w);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ui.btClose->isEnabled(); }, 5000));
+        EXPECT_EQ(ui.lblSavings->text(), "10 bytes");
         EXPECT_EQ(w->ZipCategory, "FileDates");
-        click(w->btClose);
+        click(ui.btClose);
     });
     EXPECT_FALSE(RunRemovalWindow(nullptr, {SeenFile{a, std::nullopt}}, "FileDates"));
     EXPECT_TRUE(PathExists(a));
@@ -519,8 +534,9 @@ TEST_F(ReallyDeleteTest, RemovalWindowAnswersWhetherAnActionRan) {
     dialogs.expectQuestion(reallyDelete(1), DialogButton::Yes)
         .expectMessage(MessageKind::Info, "Deleted 1 file (10 bytes).");
     whenModalOpens<TfrmReallyDelete>([](TfrmReallyDelete* w) {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w->btClose->isEnabled(); }, 5000));
-        click(w->btDelete);
+        const test::ReallyDeleteUi ui(*w);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ui.btClose->isEnabled(); }, 5000));
+        click(ui.btDelete);
     });
     EXPECT_TRUE(RunRemovalWindow(nullptr, {SeenFile{a, std::nullopt}}, "FileDates"));
     EXPECT_FALSE(PathExists(a));

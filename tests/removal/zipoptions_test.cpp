@@ -1,5 +1,5 @@
 #include "platform/paths.h"
-#include "removal/frmZipOptions.h"
+#include "removal/removal_ui.h"
 #include "shell/launcher.h"
 #include "shell/settings.h"
 #include "support/scripted_dialogs.h"
@@ -43,6 +43,7 @@ class ZipOptionsTest : public ::testing::Test {
 
 TEST_F(ZipOptionsTest, CaptionsAndFirstUseDefaults) {
     TfrmZipOptions dialog;
+    const test::ZipOptionsUi ui(dialog);
     runDialog(dialog, [&] {
         EXPECT_EQ(dialog.windowTitle(), "Archive Zip File Options");
         QStringList labels;
@@ -54,16 +55,16 @@ TEST_F(ZipOptionsTest, CaptionsAndFirstUseDefaults) {
               "Comment to be inserted into Archive Zip file:",
               "Note: Comments make it much easier to identify archive zip files later."})
             EXPECT_TRUE(labels.contains(text)) << text;
-        EXPECT_TRUE(dialog.Edit1->isReadOnly());
-        EXPECT_EQ(dialog.Edit1->toolTip(), "Click on the button on the right to change");
+        EXPECT_TRUE(ui.Edit1->isReadOnly());
+        EXPECT_EQ(ui.Edit1->toolTip(), "Click on the button on the right to change");
         // Not the root of drive C ("/" is no place a user may write).
-        EXPECT_EQ(dialog.Edit1->text(), DisplayPath(DefaultBackupFolder()));
+        EXPECT_EQ(ui.Edit1->text(), DisplayPath(DefaultBackupFolder()));
         EXPECT_EQ(ZipFolder, DefaultBackupFolder());
-        EXPECT_EQ(dialog.Edit2->text(), "");
-        EXPECT_EQ(dialog.focusWidget(), dialog.Edit2);
-        EXPECT_EQ(dialog.btOK->text(), "OK");
-        EXPECT_TRUE(dialog.btOK->isDefault());
-        EXPECT_EQ(dialog.btCancel->text(), "Cancel");
+        EXPECT_EQ(ui.Edit2->text(), "");
+        EXPECT_EQ(dialog.focusWidget(), ui.Edit2);
+        EXPECT_EQ(ui.btOK->text(), "OK");
+        EXPECT_TRUE(ui.btOK->isDefault());
+        EXPECT_EQ(ui.btCancel->text(), "Cancel");
         QTest::keyClick(&dialog, Qt::Key_Escape);
     });
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
@@ -71,11 +72,12 @@ TEST_F(ZipOptionsTest, CaptionsAndFirstUseDefaults) {
 
 TEST_F(ZipOptionsTest, CommentStopsAtEightyCharacters) {
     TfrmZipOptions dialog;
+    const test::ZipOptionsUi ui(dialog);
     const QString eighty(80, QLatin1Char('x'));
     const int result = runDialog(dialog, [&] {
-        QTest::keyClicks(dialog.Edit2, eighty + "yz");
-        EXPECT_EQ(dialog.Edit2->text(), eighty);
-        QTest::mouseClick(dialog.btOK, Qt::LeftButton);
+        QTest::keyClicks(ui.Edit2, eighty + "yz");
+        EXPECT_EQ(ui.Edit2->text(), eighty);
+        QTest::mouseClick(ui.btOK, Qt::LeftButton);
     });
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(dialog.ZipComment(), eighty.toStdString());
@@ -91,15 +93,16 @@ TEST_F(ZipOptionsTest, StoredValuesShowAndEveryCloseWritesThem) {
         .expectFolder("Location of archive zip files", chosen);
 
     TfrmZipOptions dialog;
+    const test::ZipOptionsUi ui(dialog);
     const int result = runDialog(dialog, [&] {
-        EXPECT_EQ(dialog.Edit1->text(), DisplayPath(old));
-        EXPECT_EQ(dialog.Edit2->text(), "weekly");
-        QTest::mouseClick(dialog.SpeedButton1, Qt::LeftButton); // chooser cancelled
-        EXPECT_EQ(dialog.Edit1->text(), DisplayPath(old));
-        QTest::mouseClick(dialog.SpeedButton1, Qt::LeftButton);
-        EXPECT_EQ(dialog.Edit1->text(), DisplayPath(chosen));
-        dialog.Edit2->setText("before the upgrade");
-        QTest::mouseClick(dialog.btCancel, Qt::LeftButton);
+        EXPECT_EQ(ui.Edit1->text(), DisplayPath(old));
+        EXPECT_EQ(ui.Edit2->text(), "weekly");
+        QTest::mouseClick(ui.SpeedButton1, Qt::LeftButton); // chooser cancelled
+        EXPECT_EQ(ui.Edit1->text(), DisplayPath(old));
+        QTest::mouseClick(ui.SpeedButton1, Qt::LeftButton);
+        EXPECT_EQ(ui.Edit1->text(), DisplayPath(chosen));
+        ui.Edit2->setText("before the upgrade");
+        QTest::mouseClick(ui.btCancel, Qt::LeftButton);
     });
     // Cancel skips the archiving, not the settings: both are kept, as bytes.
     EXPECT_EQ(result, QDialog::Rejected);
