@@ -26,7 +26,9 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <atomic>
 #include <fcntl.h>
+#include <future>
 #include <unistd.h>
 
 namespace quillon {
@@ -298,14 +300,27 @@ TEST_F(FinderTest, AbortWarnsOnceAndSkipsTheRemainingDrives) {
     test::ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Warning, kAbortedWarning);
     // Abort is pressed while the walk is under way: as it opens its third
-    // folder (c, c/x, then c/y), after the files of c/x were found.
-    bool pressed = false;
-    int opened = 0;
+    // folder (c, c/x, then c/y), after the files of c/x were found. The hook
+    // runs on the walker thread: it has the window's thread press Abort and
+    // waits until it has.
+    f->scanControl()->walkThreads = 1;
+    std::atomic<bool> pressed{false};
+    std::atomic<int> opened{0};
+    std::promise<void> answered;
+    std::future<void> waitForAbort = answered.get_future();
     SetWalkOpenFailureForTesting([&](const std::string&) {
-        if (++opened == 3 && f->searching() && ui.btAbort->isVisible()) {
-            pressed = true;
-            QTest::mouseClick(ui.btAbort, Qt::LeftButton);
-        }
+        if (++opened != 3) return false;
+        QMetaObject::invokeMethod(
+            ui.btAbort,
+            [&] {
+                if (f->searching() && ui.btAbort->isVisible()) {
+                    pressed = true;
+                    QTest::mouseClick(ui.btAbort, Qt::LeftButton);
+                }
+                answered.set_value();
+            },
+            Qt::QueuedConnection);
+        waitForAbort.wait();
         return false;
     });
     click(ui.btScan);
