@@ -166,6 +166,7 @@ public:
     }
     std::unique_ptr<WalkTally> mergedTally();
     unsigned threadCount() const { return threadCount_; }
+    size_t foldersFoundAgain() const { return foundAgain_.load(std::memory_order_relaxed); }
 
 private:
     void work(unsigned index);
@@ -197,6 +198,7 @@ private:
     std::shared_ptr<Node> rootNode_;
     std::atomic<int> held_{0};
     std::atomic<bool> aborted_{false};
+    mutable std::atomic<size_t> foundAgain_{0};
 
     // Everything below is guarded by mutex_.
     mutable std::mutex mutex_;
@@ -281,6 +283,7 @@ UniqueFd ParallelWalk::Impl::openAgain(const Node& target) const {
         chain.push_back(n);
     }
     if (!base) return {};
+    foundAgain_.fetch_add(1, std::memory_order_relaxed);
     if (chain.empty()) return UniqueFd(fcntl(base->fd.get(), F_DUPFD_CLOEXEC, 0));
     int current = base->fd.get();
     UniqueFd step;
@@ -516,6 +519,7 @@ bool ParallelWalk::aborted() const { return impl_->aborted(); }
 std::string ParallelWalk::currentFolder() const { return impl_->currentFolder(); }
 std::unique_ptr<WalkTally> ParallelWalk::mergedTally() { return impl_->mergedTally(); }
 unsigned ParallelWalk::threadCount() const { return impl_->threadCount(); }
+size_t ParallelWalk::foldersFoundAgain() const { return impl_->foldersFoundAgain(); }
 
 bool WalkTree(const std::string& root, const WalkOptions& options, WalkVisitor& visitor,
               unsigned threads) {

@@ -112,6 +112,8 @@ public:
     std::unique_ptr<WalkTally> mergedTally();
 
     unsigned threadCount() const;
+    // Parents that had to be found again by name (beyond the descriptor budget).
+    size_t foldersFoundAgain() const;
 
 private:
     class Impl;
