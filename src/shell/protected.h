@@ -51,8 +51,9 @@ public:
     // once; their normalisation (a realpath of every entry, a quarter of a
     // second for a list built from a package database) runs on a worker
     // thread, so the launcher shows without waiting for it. Every question and
-    // every list accessor waits for that work, so they answer exactly as if it
-    // had been done here.
+    // every list accessor waits for that work, so no answer comes from texts
+    // not yet normalised. The list itself is used from one thread only; the
+    // worker touches nothing but its own copy of the texts.
     void GetSearchPath();
     // Normalises every entry of the three lists now and re-sorts them.
     void normalizeExceptionList();
