@@ -4,8 +4,10 @@
 //
 //   bench_finder TREE hogs
 //   bench_finder TREE dups [match-mode]     (3 = "Size only")
+// QUILLON_WALK_THREADS=N sets the number of walker threads (default: cores, at most 8).
 #include "answering_dialogs.h"
 #include "finders/frmDup.h"
+#include "scan/scancontrol.h"
 #include "platform/drives.h"
 #include "shell/application.h"
 #include <QApplication>
@@ -80,6 +82,8 @@ int main(int argc, char** argv) {
     child<QDoubleSpinBox>(finder, "num1")->setValue(0);
     child<QComboBox>(finder, "cbKB1")->setCurrentIndex(0);
     child<QComboBox>(finder, "cbDup")->setCurrentIndex(matchMode);
+    if (const char* threads = getenv("QUILLON_WALK_THREADS"))
+        finder.scanControl()->walkThreads = static_cast<unsigned>(atoi(threads));
     QPushButton* const btAbort = child<QPushButton>(finder, "btAbort");
     const QLabel* const pnlSel = child<QLabel>(finder, "pnlSel");
     quillon::ResultGrid* const grid = finder.resultGrid();

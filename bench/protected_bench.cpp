@@ -50,11 +50,17 @@ void FolderQuestions(benchmark::State& state) {
 }
 BENCHMARK(FolderQuestions);
 
+// Reading and normalising: GetSearchPath hands the normalisation to a worker
+// thread, lb1() waits for it.
 void RebuildLists(benchmark::State& state) {
     world();
-    for (auto _ : state) quillon::ProtectedFolderList::Instance().GetSearchPath();
+    auto& list = quillon::ProtectedFolderList::Instance();
+    for (auto _ : state) {
+        list.GetSearchPath();
+        benchmark::DoNotOptimize(list.lb1().size());
+    }
 }
-BENCHMARK(RebuildLists)->Unit(benchmark::kMillisecond);
+BENCHMARK(RebuildLists)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The non-delete list build on this machine's real package database.
 void SoftwareReferenceWalk(benchmark::State& state) {

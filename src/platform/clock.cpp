@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 #include <QDate>
+#include <atomic>
 #include <cmath>
 #include <ctime>
 
@@ -53,21 +54,29 @@ int64_t offsetAt(int64_t seconds) {
 // Qt's conversion, does not look at /etc/localtime again on every call). Walks
 // convert three times per file, so offsets are remembered per UTC day when the
 // day has one offset throughout (every day but the two that change the clock).
+// The walker threads share the cache: each slot is one atomic word (day,
+// offset, uniform), so a slot is always read whole.
 int64_t localOffset(int64_t seconds) {
-    struct Slot {
-        int64_t day = INT64_MIN;
-        int64_t offset = 0;
-        bool uniform = false;
-    };
-    static Slot cache[8192];
+    constexpr size_t kSlots = 8192;
+    constexpr int64_t kDayRange = int64_t{1} << 31;  // days that fit a slot
+    constexpr int64_t kOffsetBias = int64_t{1} << 20; // offsets are below a day
+    constexpr uint64_t kValid = uint64_t{1} << 63;
+    constexpr uint64_t kUniform = uint64_t{1} << 62;
+    static std::atomic<uint64_t> cache[kSlots];
     const int64_t day = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
-    Slot& slot = cache[static_cast<uint64_t>(day) % 8192];
-    if (slot.day != day) {
-        slot.day = day;
-        slot.offset = offsetAt(day * 86400);
-        slot.uniform = offsetAt(day * 86400 + 86399) == slot.offset;
+    if (day <= -kDayRange || day >= kDayRange) return offsetAt(seconds);
+    const auto dayBits = static_cast<uint64_t>(day + kDayRange);
+    std::atomic<uint64_t>& slot = cache[static_cast<uint64_t>(day) % kSlots];
+    uint64_t word = slot.load(std::memory_order_relaxed);
+    if (!(word & kValid) || (word & 0xFFFFFFFFull) != dayBits) {
+        const int64_t offset = offsetAt(day * 86400);
+        const bool uniform = offsetAt(day * 86400 + 86399) == offset;
+        word = kValid | (uniform ? kUniform : 0) |
+               (static_cast<uint64_t>(offset + kOffsetBias) & 0x3FFFFF) << 32 | dayBits;
+        slot.store(word, std::memory_order_relaxed);
     }
-    return slot.uniform ? slot.offset : offsetAt(seconds);
+    if (!(word & kUniform)) return offsetAt(seconds);
+    return static_cast<int64_t>((word >> 32) & 0x3FFFFF) - kOffsetBias;
 }
 } // namespace
 

@@ -1,6 +1,6 @@
 #pragma once
-// The branch of open folders a depth-first walk stands in, shared by the
-// finder's walk (walker.cpp) and the removal walk (fileops.cpp). Each level
+// The branch of open folders a depth-first walk stands in: the removal walk
+// (fileops.cpp), which stays on one thread. Each level
 // below the top is opened relative to its parent, never through a symbolic
 // link and never on another device than the top. At most 64 descriptors are
 // open at once: deeper than that, the shallowest open level (never the top)

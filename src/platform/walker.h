@@ -1,14 +1,14 @@
 #pragma once
-// The one depth-first walk every finder uses. It works relative to open
-// folders (openat / fdopendir / statx), never changes the current folder and
-// never rebuilds a path per stat.
+// What every finder's walk shares: its options, the file-name patterns and the
+// test hook that fails folder opens. The walk itself is ParallelWalk
+// (parallelwalk.h).
 //
 // Order: a folder's sub-folders first (in the order the file system gives
 // them, each walked completely), then the folder's own files. Hidden folders
-// (name begins with '.'), symbolic links and other non-folders are never
-// entered, nor is a folder on another device than the drive root; a folder
-// that cannot be opened is skipped silently.
-#include "platform/filefacts.h"
+// (name begins with '.') only when asked; symbolic links and other
+// non-folders are never entered, nor is a folder on another device or another
+// mount than the drive root; a folder that cannot be opened is skipped
+// silently.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -27,31 +27,16 @@ struct WalkOptions {
     // A folder without any entry is skipped entirely (no files pass, no
     // filesOf call), as the folder hogs finder wants.
     bool skipEmptyFolders = false;
+    bool hiddenFolders = false; // enter folders whose name begins with '.'
 };
-
-class WalkVisitor {
-public:
-    virtual ~WalkVisitor() = default;
-    // Read before each folder and before each further file; true stops the walk.
-    virtual bool aborted() = 0;
-    // A folder is about to be read (the status line shows it). The folder text
-    // has no trailing '/' except at "/".
-    virtual void enterFolder(const std::string& folder) { (void)folder; }
-    // The files of a folder are about to be examined (after its sub-folders).
-    virtual void filesOf(const std::string& folder) { (void)folder; }
-    // One file that matched the mask.
-    virtual void file(const std::string& folder, std::string_view name,
-                      const FileFacts& facts) = 0;
-};
-
-// Walks the tree below `root`. False when the root itself cannot be opened
-// (the caller reports "Can't open drive ..."); sub-folders that cannot be
-// opened are skipped silently. Serves the event pump as it goes.
-bool WalkTree(const std::string& root, const WalkOptions& options, WalkVisitor& visitor);
 
 // Tests run as root, which can open every folder. This hook is asked before a
-// folder (the root included) is opened; true makes that open fail. An empty
-// function switches it off.
+// folder (the root included) is opened; true makes that open fail. It is
+// called on the walker threads, so what it does must be safe there. An empty
+// function switches it off; set it only while no walk runs.
 void SetWalkOpenFailureForTesting(std::function<bool(const std::string& folder)> fails);
+// Whether a hook is set, and its answer for a folder (false without one).
+bool WalkOpenHookSet();
+bool WalkOpenFailsForTesting(const std::string& folder);
 
 } // namespace quillon

@@ -1,6 +1,8 @@
 #include "scan/scancontrol.h"
 #include "platform/drives.h"
+#include "platform/eventpump.h"
 #include "platform/paths.h"
+#include "platform/scopeguard.h"
 #include "scan/filestore.h"
 #include "shell/dialogs.h"
 #include <QLabel>
@@ -67,16 +69,15 @@ QString ScanControl::checkedLetters() const {
     return letters;
 }
 
-void ScanControl::showFolder(const std::string& folder, bool force) {
+void ScanControl::showFolder(const ParallelWalk& walk) {
     // Setting a label per folder would cost more than reading the folder; the
     // line only has to keep up with what a person can see.
-    if (!force && statusTimer_.isValid() && statusTimer_.elapsed() < kStatusIntervalMs) return;
+    if (statusTimer_.isValid() && statusTimer_.elapsed() < kStatusIntervalMs) return;
     statusTimer_.start();
-    status_->setText(DisplayPath(folder));
+    status_->setText(DisplayPath(walk.currentFolder()));
 }
 
 void ScanControl::ScanAllDrives(const WalkOptions& options, FileTest test) {
-    test_ = std::move(test);
     statusTimer_.invalidate();
     for (int i = 0; i < pckDrive_->count(); ++i) {
         QListWidgetItem* item = pckDrive_->item(i);
@@ -86,24 +87,56 @@ void ScanControl::ScanAllDrives(const WalkOptions& options, FileTest test) {
         // After an abort the remaining drives have nothing left to do.
         if (ScanAborted) continue;
         const QString itemText = item->text();
-        if (!WalkTree(drive->root, options, *this))
+        ParallelWalk walk(options, walkThreads);
+        if (!walk.start(drive->root)) {
             ShowErrorMessage("Can't open drive " + itemText);
+            continue;
+        }
+        walk_ = &walk;
+        const ScopeExit forget([this] { walk_ = nullptr; });
+        mergeWalk(walk, test);
     }
-    test_ = nullptr;
 }
 
-void ScanControl::file(const std::string& folder, std::string_view name, const FileFacts& facts) {
-    try {
-        test_(folder, name, facts);
-    } catch (const FullListError&) {
-        ScanAborted = true;
-        btAbort_->hide();
-        ShowWarningMessage(kFullListWarning);
+void ScanControl::mergeWalk(ParallelWalk& walk, const FileTest& test) {
+    // Files merged between two turns of the event loop inside a large folder.
+    constexpr size_t kFilesPerTurn = 4096;
+    constexpr std::chrono::milliseconds kWait(10);
+    WalkStep step;
+    for (;;) {
+        // Repaints, and Abort, which reaches the walkers through walk.abort().
+        EventPump::Serve();
+        showFolder(walk);
+        const ParallelWalk::Wait got = walk.next(step, kWait);
+        if (got == ParallelWalk::Wait::Finished) return;
+        if (got == ParallelWalk::Wait::TimedOut || step.kind != WalkStep::Kind::Files) continue;
+        const WalkBatch& batch = *step.batch;
+        size_t merged = 0;
+        for (const WalkFile& file : batch.files) {
+            try {
+                test(batch.folder, batch.name(file), file.facts);
+            } catch (const FullListError&) {
+                fullList(walk);
+                return;
+            }
+            if (++merged % kFilesPerTurn == 0) EventPump::Serve();
+        }
     }
+}
+
+void ScanControl::fullList(ParallelWalk& walk) {
+    walk.abort();
+    // After Abort the steps already due are still merged; a list that fills
+    // up then ends them without a second warning.
+    if (ScanAborted) return;
+    ScanAborted = true;
+    btAbort_->hide();
+    ShowWarningMessage(kFullListWarning);
 }
 
 void ScanControl::btAbortClick() {
     ScanAborted = true;
+    if (walk_) walk_->abort();
     btAbort_->hide();
     ShowWarningMessage(kAbortedWarning);
 }

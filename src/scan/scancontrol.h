@@ -2,7 +2,11 @@
 // The search control every whole-drive finder shares: the drive checklist, the
 // walk over the checked drives with the finder's file test, Abort, the
 // full-list stop and the status line.
-#include "platform/walker.h"
+//
+// The walk runs on walker threads (ParallelWalk); this object lives on the
+// window's thread, takes the walk's batches in depth-first order, hands each
+// file to the finder's test and keeps the window alive between batches.
+#include "platform/parallelwalk.h"
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -19,7 +23,7 @@ namespace quillon {
 extern const char* const kAbortedWarning;
 extern const char* const kFullListWarning;
 
-class ScanControl : public QObject, public WalkVisitor {
+class ScanControl : public QObject {
     Q_OBJECT
 public:
     // The finder's file test; it may throw FullListError when its list is full.
@@ -42,24 +46,25 @@ public:
     void ScanAllDrives(const WalkOptions& options, FileTest test);
 
     bool ScanAborted = false;
-    // The Abort button: stop, hide Abort, warn once.
+    // The Abort button: stop every walker, hide Abort, warn once. What was
+    // already found is still listed.
     void btAbortClick();
 
-    // Shows a folder text on the status line, at most every ~20 ms while walking.
-    void showFolder(const std::string& folder, bool force = false);
-
-    // WalkVisitor
-    bool aborted() override { return ScanAborted; }
-    void enterFolder(const std::string& folder) override { showFolder(folder); }
-    void filesOf(const std::string& folder) override { showFolder(folder); }
-    void file(const std::string& folder, std::string_view name, const FileFacts& facts) override;
+    // Walker threads per drive; 0 = DefaultWalkThreads().
+    unsigned walkThreads = 0;
 
 private:
+    // Takes the walk's batches until it is finished, aborted or the list is full.
+    void mergeWalk(ParallelWalk& walk, const FileTest& test);
+    void fullList(ParallelWalk& walk);
+    // Shows the folder a walker reads now, at most every ~20 ms.
+    void showFolder(const ParallelWalk& walk);
+
     QListWidget* pckDrive_;
     QPushButton* btScan_;
     QPushButton* btAbort_;
     QLabel* status_;
-    FileTest test_;
+    ParallelWalk* walk_ = nullptr; // the running walk, for Abort
     QElapsedTimer statusTimer_;
 };
 

@@ -87,34 +87,62 @@ ProtectedFolderList& ProtectedFolderList::Instance() {
 
 std::string ProtectedFolderList::ListFile() { return ConfigFolder() + "/folders.txt"; }
 
+ProtectedFolderList::~ProtectedFolderList() { abandonPending(); }
+
+void ProtectedFolderList::abandonPending() {
+    if (!pending_.valid()) return;
+    stopPending_->store(true);
+    pending_.wait();
+    pending_ = {};
+}
+
+const ProtectedFolderList::Lists& ProtectedFolderList::settled() const {
+    if (pending_.valid()) lists_ = pending_.get();
+    return lists_;
+}
+
 void ProtectedFolderList::GetSearchPath() {
-    lb1_.clear();
-    lbSearchPath_.clear();
-    lbWindows_.clear();
+    abandonPending();
+    Lists raw;
     listFileMissing_ = false;
 
     bool found = false;
-    lb1_ = ReadFolderListFile(ListFile(), found);
+    raw.all = ReadFolderListFile(ListFile(), found);
     listFileMissing_ = !found;
 
     for (std::string folder : SearchPathFolders()) {
         if (folder.back() != '/') folder += '/';
-        lb1_.push_back(folder);
-        lbSearchPath_.push_back(folder);
+        raw.all.push_back(folder);
+        raw.searchPath.push_back(folder);
     }
     for (std::string folder : {SystemFolder(), WindowsFolder()}) {
         if (folder.back() != '/') folder += '/';
-        lb1_.push_back(folder);
-        lbWindows_.push_back(folder);
+        raw.all.push_back(folder);
+        raw.windows.push_back(folder);
     }
-    normalizeExceptionList();
+    lists_ = {};
+    stopPending_ = std::make_shared<std::atomic<bool>>(false);
+    pending_ =
+        std::async(std::launch::async, [raw = std::move(raw), stop = stopPending_]() mutable {
+            normalise(raw, *stop);
+            return std::move(raw);
+        });
+}
+
+void ProtectedFolderList::normalise(Lists& lists, const std::atomic<bool>& stop) {
+    for (auto* list : {&lists.windows, &lists.searchPath, &lists.all}) {
+        for (std::string& entry : *list) {
+            if (stop.load(std::memory_order_relaxed)) return;
+            entry = NormaliseFolderText(entry);
+        }
+        sortUnique(*list);
+    }
 }
 
 void ProtectedFolderList::normalizeExceptionList() {
-    for (auto* list : {&lb1_, &lbSearchPath_, &lbWindows_}) {
-        for (std::string& entry : *list) entry = NormaliseFolderText(entry);
-        sortUnique(*list);
-    }
+    settled();
+    const std::atomic<bool> never{false};
+    normalise(lists_, never);
 }
 
 bool ProtectedFolderList::checkExceptionList() const {
@@ -126,6 +154,7 @@ bool ProtectedFolderList::checkExceptionList() const {
 }
 
 bool ProtectedFolderList::IsProtectedFolder(const std::string& path, bool isFile, int& reason) {
+    const Lists& lists = settled();
     const std::string folder = NormaliseFolderText(isFile ? ParentFolder(path) : path);
     if (haveLast_ && lastIsFile_ == isFile && folder == lastFolder_) {
         reason = lastReason_;
@@ -134,10 +163,10 @@ bool ProtectedFolderList::IsProtectedFolder(const std::string& path, bool isFile
     auto hit = [&](const std::vector<std::string>& list) {
         return isFile ? containsExact(list, folder) : hasEntryAtOrBelow(list, folder);
     };
-    reason = hit(lbWindows_) ? kInSystemFolder
-             : hit(lbSearchPath_) ? kInSearchPath
-             : hit(lb1_)          ? kReferenced
-                                  : kNotProtected;
+    reason = hit(lists.windows)      ? kInSystemFolder
+             : hit(lists.searchPath) ? kInSearchPath
+             : hit(lists.all)        ? kReferenced
+                                     : kNotProtected;
     haveLast_ = true;
     lastIsFile_ = isFile;
     lastFolder_ = folder;

@@ -4,6 +4,9 @@
 // case kept, ending with '/'): lb1 holds every protected folder, lbSearchPath
 // the program search path, lbWindows the System and Windows folders.
 #include <QString>
+#include <atomic>
+#include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +35,11 @@ void SortFolderTexts(std::vector<std::string>& folders);
 
 class ProtectedFolderList {
 public:
+    ProtectedFolderList() = default;
+    ProtectedFolderList(const ProtectedFolderList&) = delete;
+    ProtectedFolderList& operator=(const ProtectedFolderList&) = delete;
+    ~ProtectedFolderList();
+
     // The program's one list, rebuilt by GetSearchPath.
     static ProtectedFolderList& Instance();
 
@@ -39,8 +47,15 @@ public:
     static std::string ListFile();
 
     // Rebuilds the three lists from folders.txt, PATH and the System and
-    // Windows folders, and the list-file-missing flag.
+    // Windows folders, and the list-file-missing flag. The texts are read at
+    // once; their normalisation (a realpath of every entry, a quarter of a
+    // second for a list built from a package database) runs on a worker
+    // thread, so the launcher shows without waiting for it. Every question and
+    // every list accessor waits for that work, so no answer comes from texts
+    // not yet normalised. The list itself is used from one thread only; the
+    // worker touches nothing but its own copy of the texts.
     void GetSearchPath();
+    // Normalises every entry of the three lists now and re-sorts them.
     void normalizeExceptionList();
     // True when folders.txt was found at the last build; otherwise shows the
     // error box and returns false.
@@ -54,12 +69,25 @@ public:
     // Forgets the last query (at launcher show).
     void forgetLastQuery();
 
-    const std::vector<std::string>& lb1() const { return lb1_; }
-    const std::vector<std::string>& lbSearchPath() const { return lbSearchPath_; }
-    const std::vector<std::string>& lbWindows() const { return lbWindows_; }
+    const std::vector<std::string>& lb1() const { return settled().all; }
+    const std::vector<std::string>& lbSearchPath() const { return settled().searchPath; }
+    const std::vector<std::string>& lbWindows() const { return settled().windows; }
 
 private:
-    std::vector<std::string> lb1_, lbSearchPath_, lbWindows_;
+    struct Lists {
+        std::vector<std::string> all, searchPath, windows;
+    };
+    // Normalises and sorts in place; stops early (leaving a part done) when
+    // `stop` is set, as the result is then thrown away.
+    static void normalise(Lists& lists, const std::atomic<bool>& stop);
+    // The lists, once the worker of the last GetSearchPath has finished.
+    const Lists& settled() const;
+    // Stops the worker of an earlier build and waits for it to end.
+    void abandonPending();
+
+    mutable Lists lists_;
+    mutable std::future<Lists> pending_;
+    std::shared_ptr<std::atomic<bool>> stopPending_;
     bool listFileMissing_ = true;
     std::string lastFolder_;
     bool lastIsFile_ = false;

@@ -27,7 +27,9 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <atomic>
 #include <fcntl.h>
+#include <future>
 #include <unistd.h>
 
 namespace quillon {
@@ -299,14 +301,27 @@ TEST_F(FinderTest, AbortWarnsOnceAndSkipsTheRemainingDrives) {
     test::ScriptedDialogs dialogs;
     dialogs.expectMessage(MessageKind::Warning, kAbortedWarning);
     // Abort is pressed while the walk is under way: as it opens its third
-    // folder (c, c/x, then c/y), after the files of c/x were found.
-    bool pressed = false;
-    int opened = 0;
+    // folder (c, c/x, then c/y), after the files of c/x were found. The hook
+    // runs on the walker thread: it has the window's thread press Abort and
+    // waits until it has.
+    f->scanControl()->walkThreads = 1;
+    std::atomic<bool> pressed{false};
+    std::atomic<int> opened{0};
+    std::promise<void> answered;
+    std::future<void> waitForAbort = answered.get_future();
     SetWalkOpenFailureForTesting([&](const std::string&) {
-        if (++opened == 3 && f->searching() && ui.btAbort->isVisible()) {
-            pressed = true;
-            QTest::mouseClick(ui.btAbort, Qt::LeftButton);
-        }
+        if (++opened != 3) return false;
+        QMetaObject::invokeMethod(
+            ui.btAbort,
+            [&] {
+                if (f->searching() && ui.btAbort->isVisible()) {
+                    pressed = true;
+                    QTest::mouseClick(ui.btAbort, Qt::LeftButton);
+                }
+                answered.set_value();
+            },
+            Qt::QueuedConnection);
+        waitForAbort.wait();
         return false;
     });
     click(ui.btScan);
@@ -331,6 +346,63 @@ TEST_F(FinderTest, FullWorkingListStopsTheSearchAndKeepsWhatWasFound) {
     click(ui.btScan);
     EXPECT_EQ(ui.grid->RowsUsed(), 3);
     EXPECT_EQ(ui.pnlSel->text(), "3 file hogs found");
+}
+
+// Several walkers overtake each other; what is listed must not show it.
+TEST_F(FinderTest, OneWalkerAndSeveralListTheSameRowsGroupsAndMessages) {
+    for (int a = 0; a < 5; ++a) {
+        for (int b = 0; b < 4; ++b) {
+            const std::string folder = "c/t" + std::to_string(a) + "/m" + std::to_string(b);
+            world.makeFile(folder + "/same.txt", 100);        // one big name group
+            world.makeFile(folder + "/s" + std::to_string(b) + ".dat", 10 * b); // size groups
+            world.makeFile(folder + "/deep/u" + std::to_string(a * 4 + b) + ".bin", 100);
+        }
+        world.makeFile("c/t" + std::to_string(a) + "/SAME.TXT", 100); // equal but for case
+    }
+    world.makeFile("c/root.txt", 100);
+    struct Case {
+        const char* label;
+        FinderMode mode;
+        MatchMode match;
+        size_t capacity; // 0: no limit
+    };
+    const Case cases[] = {
+        {"hogs", FinderMode::FileHogs, MatchMode::Name, 0},
+        {"dups by name", FinderMode::Duplicates, MatchMode::Name, 0},
+        {"dups by size", FinderMode::Duplicates, MatchMode::Size, 0},
+        {"dups by type and time", FinderMode::Duplicates, MatchMode::TypeTime, 0},
+        {"hogs, full list", FinderMode::FileHogs, MatchMode::Name, 23},
+        {"dups by size, full list", FinderMode::Duplicates, MatchMode::Size, 31},
+    };
+    struct Listing {
+        std::vector<std::string> rows;
+        QString status;
+        QStringList messages;
+    };
+    const auto run = [&](const Case& c, unsigned threads) {
+        auto f = open(c.mode);
+        const test::FinderUi ui(*f);
+        f->scanControl()->walkThreads = threads;
+        if (c.capacity) f->store().setCapacity(c.capacity);
+        setBytes(ui, ui.rbLarger, 0);
+        if (c.mode == FinderMode::Duplicates) ui.cbDup->setCurrentIndex(static_cast<int>(c.match));
+        test::ScriptedDialogs dialogs;
+        if (c.capacity) dialogs.expectMessage(MessageKind::Warning, kFullListWarning);
+        click(ui.btScan);
+        return Listing{listedPaths(ui), ui.pnlSel->text(), dialogs.shown()};
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const Listing one = run(c, 1);
+        ASSERT_GT(one.rows.size(), 3u);
+        for (const unsigned threads : {2u, 4u, 8u}) {
+            SCOPED_TRACE(threads);
+            const Listing many = run(c, threads);
+            EXPECT_EQ(many.rows, one.rows);
+            EXPECT_EQ(many.status, one.status);
+            EXPECT_EQ(many.messages, one.messages);
+        }
+    }
 }
 
 TEST_F(FinderTest, OddNamesAreListedAndMarkedByTheirBytes) {

@@ -1,4 +1,5 @@
 #include "platform/walker.h"
+#include "walk_recorder.h"
 #include "support/deeptree.h"
 #include "support/descriptor_limit.h"
 #include "support/world.h"
@@ -20,92 +21,15 @@ namespace {
 
 using quillon::test::DeepChain;
 using quillon::test::DescriptorLimit;
+using quillon::test::Event;
+using quillon::test::ExpectDepthFirstShape;
+using quillon::test::FileSet;
+using quillon::test::Kind;
+using quillon::test::Recorder;
 
-enum class Kind { Enter, FilesOf, File };
-
-struct Event {
-    Kind kind;
-    std::string folder;
-    std::string name; // files only
-};
-
-using FileSet = std::set<std::pair<std::string, std::string>>; // (folder, name)
-
-// Writes down every call in order; `stopWhen` decides what aborted() answers.
-class Recorder : public WalkVisitor {
-public:
-    std::vector<Event> events;
-    std::map<std::string, int64_t> sizes; // full path -> reported size
-    std::function<bool(const Recorder&)> stopWhen;
-    std::function<void(const std::string&, std::string_view)> onFile;
-
-    bool aborted() override { return stopWhen && stopWhen(*this); }
-    void enterFolder(const std::string& folder) override {
-        events.push_back({Kind::Enter, folder, {}});
-    }
-    void filesOf(const std::string& folder) override {
-        events.push_back({Kind::FilesOf, folder, {}});
-    }
-    void file(const std::string& folder, std::string_view name, const FileFacts& facts) override {
-        events.push_back({Kind::File, folder, std::string(name)});
-        sizes[folder + "/" + std::string(name)] = facts.size;
-        if (onFile) onFile(folder, name);
-    }
-
-    std::vector<std::string> folders(Kind kind) const {
-        std::vector<std::string> out;
-        for (const Event& e : events)
-            if (e.kind == kind) out.push_back(e.folder);
-        return out;
-    }
-    std::set<std::string> folderSet(Kind kind) const {
-        const auto list = folders(kind);
-        return {list.begin(), list.end()};
-    }
-    FileSet files() const {
-        FileSet out;
-        for (const Event& e : events)
-            if (e.kind == Kind::File) out.insert({e.folder, e.name});
-        return out;
-    }
-    size_t count(Kind kind) const { return folders(kind).size(); }
-};
-
-bool InSubtree(const std::string& folder, const std::string& top) {
-    return folder == top || (folder.size() > top.size() &&
-                             folder.compare(0, top.size(), top) == 0 && folder[top.size()] == '/');
-}
-
-// The depth-first shape, whatever order readdir gives: every folder's events
-// (its own and those of everything below it) are one unbroken run that starts
-// with entering it; its filesOf comes after everything below it, and its files
-// close the run.
-void ExpectDepthFirstShape(const std::vector<Event>& events) {
-    for (size_t start = 0; start < events.size(); ++start) {
-        if (events[start].kind != Kind::Enter) continue;
-        const std::string& top = events[start].folder;
-        SCOPED_TRACE(top);
-        size_t end = start + 1;
-        while (end < events.size() && InSubtree(events[end].folder, top))
-            ++end;
-        for (size_t i = end; i < events.size(); ++i)
-            EXPECT_FALSE(InSubtree(events[i].folder, top)) << "the walk came back into " << top;
-        bool ownPart = false; // past filesOf(top)
-        for (size_t i = start + 1; i < end; ++i) {
-            const bool own = events[i].folder == top;
-            if (events[i].kind == Kind::FilesOf && own) {
-                EXPECT_FALSE(ownPart) << "filesOf twice";
-                ownPart = true;
-                continue;
-            }
-            if (ownPart) {
-                EXPECT_TRUE(own && events[i].kind == Kind::File) << events[i].folder;
-            } else {
-                EXPECT_FALSE(own) << "a file of " << top << " before its sub-folders were done";
-            }
-        }
-    }
-}
+// Every walk test runs with one walker thread and with several.
+class Walk : public ::testing::TestWithParam<unsigned> {};
+INSTANTIATE_TEST_SUITE_P(Threads, Walk, ::testing::Values(1u, 4u));
 
 // A small tree with everything the walk must leave alone next to what it must report.
 struct Fixture {
@@ -181,10 +105,10 @@ TEST(MatchesMask, WindowsPatterns) {
     }
 }
 
-TEST(WalkTree, SubFoldersFirstAndRootFilesLast) {
+TEST_P(Walk, SubFoldersFirstAndRootFilesLast) {
     Fixture fx;
     Recorder rec;
-    ASSERT_TRUE(WalkTree(fx.root + "/", WalkOptions{}, rec)); // trailing '/' is dropped
+    ASSERT_TRUE(WalkTree(fx.root + "/", WalkOptions{}, rec, GetParam())); // trailing '/' is dropped
 
     const std::string& r = fx.root;
     ASSERT_FALSE(rec.events.empty());
@@ -208,7 +132,7 @@ TEST(WalkTree, SubFoldersFirstAndRootFilesLast) {
     EXPECT_EQ(rec.sizes[r + "/a/a1/f.txt"], 14);
 }
 
-TEST(WalkTree, OptionsChooseTheFilesButNeverTheFolders) {
+TEST_P(Walk, OptionsChooseTheFilesButNeverTheFolders) {
     struct Case {
         const char* label;
         WalkOptions options;
@@ -237,7 +161,7 @@ TEST(WalkTree, OptionsChooseTheFilesButNeverTheFolders) {
         Fixture fx;
         const std::string& r = fx.root;
         Recorder rec;
-        ASSERT_TRUE(WalkTree(r, c.options, rec));
+        ASSERT_TRUE(WalkTree(r, c.options, rec, GetParam()));
         FileSet expected;
         if (c.ordinary)
             expected = {{r, "top.txt"},
@@ -254,7 +178,7 @@ TEST(WalkTree, OptionsChooseTheFilesButNeverTheFolders) {
     }
 }
 
-TEST(WalkTree, AbortStopsAtTheNextCheck) {
+TEST_P(Walk, AbortStopsAtTheNextCheck) {
     TestWorld world;
     const std::string root = world.makeFolder("c/r");
     for (const char* folder : {"s1", "s2", "s3"})
@@ -267,7 +191,7 @@ TEST(WalkTree, AbortStopsAtTheNextCheck) {
         SCOPED_TRACE("after the first file");
         Recorder rec;
         rec.stopWhen = [](const Recorder& r) { return r.count(Kind::File) >= 1; };
-        ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec));
+        ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec, GetParam()));
         ASSERT_EQ(rec.count(Kind::File), 1u);
         EXPECT_EQ(rec.events.back().kind, Kind::File) << "nothing may follow the first file";
         EXPECT_EQ(rec.count(Kind::Enter), 2u); // the root and the first sub-folder
@@ -276,21 +200,21 @@ TEST(WalkTree, AbortStopsAtTheNextCheck) {
         SCOPED_TRACE("before the start");
         Recorder rec;
         rec.stopWhen = [](const Recorder&) { return true; };
-        EXPECT_TRUE(WalkTree(root, WalkOptions{}, rec)); // the root was there: no drive error
+        EXPECT_TRUE(WalkTree(root, WalkOptions{}, rec, GetParam())); // the root was there: no drive error
         EXPECT_TRUE(rec.events.empty());
     }
     {
         SCOPED_TRACE("after the first folder's files");
         Recorder rec;
         rec.stopWhen = [](const Recorder& r) { return r.count(Kind::File) >= 3; };
-        ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec));
+        ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec, GetParam()));
         EXPECT_EQ(rec.count(Kind::File), 3u);
         EXPECT_EQ(rec.count(Kind::Enter), 2u);
         EXPECT_EQ(rec.count(Kind::FilesOf), 1u);
     }
 }
 
-TEST(WalkTree, SkipEmptyFoldersLeavesOutFoldersWithoutAnyEntry) {
+TEST_P(Walk, SkipEmptyFoldersLeavesOutFoldersWithoutAnyEntry) {
     TestWorld world;
     const std::string root = world.makeFolder("c/r");
     world.makeFolder("c/r/empty");
@@ -303,7 +227,7 @@ TEST(WalkTree, SkipEmptyFoldersLeavesOutFoldersWithoutAnyEntry) {
         WalkOptions options;
         options.skipEmptyFolders = skip;
         Recorder rec;
-        ASSERT_TRUE(WalkTree(root, options, rec));
+        ASSERT_TRUE(WalkTree(root, options, rec, GetParam()));
         std::set<std::string> expected = {root, root + "/onlyhidden", root + "/onlyfolder",
                                           root + "/full"};
         if (!skip) {
@@ -315,7 +239,7 @@ TEST(WalkTree, SkipEmptyFoldersLeavesOutFoldersWithoutAnyEntry) {
     }
 }
 
-TEST(WalkTree, RootThatCannotBeOpenedIsReported) {
+TEST_P(Walk, RootThatCannotBeOpenedIsReported) {
     TestWorld world;
     const std::string root = world.makeFolder("c/r");
     world.makeFile("c/r/f");
@@ -323,31 +247,31 @@ TEST(WalkTree, RootThatCannotBeOpenedIsReported) {
 
     for (const std::string& bad : {world.path("c/missing"), plainFile}) {
         Recorder rec;
-        EXPECT_FALSE(WalkTree(bad, WalkOptions{}, rec)) << bad;
+        EXPECT_FALSE(WalkTree(bad, WalkOptions{}, rec, GetParam())) << bad;
         EXPECT_TRUE(rec.events.empty());
     }
 
     SetWalkOpenFailureForTesting([&](const std::string& folder) { return folder == root; });
     Recorder rec;
-    const bool opened = WalkTree(root, WalkOptions{}, rec);
+    const bool opened = WalkTree(root, WalkOptions{}, rec, GetParam());
     SetWalkOpenFailureForTesting(nullptr);
     EXPECT_FALSE(opened);
     EXPECT_TRUE(rec.events.empty());
 }
 
-TEST(WalkTree, SubFolderThatCannotBeOpenedIsSkippedSilently) {
+TEST_P(Walk, SubFolderThatCannotBeOpenedIsSkippedSilently) {
     Fixture fx;
     const std::string& r = fx.root;
     SetWalkOpenFailureForTesting([&](const std::string& folder) { return folder == r + "/a"; });
     Recorder rec;
-    const bool opened = WalkTree(r, WalkOptions{}, rec);
+    const bool opened = WalkTree(r, WalkOptions{}, rec, GetParam());
     SetWalkOpenFailureForTesting(nullptr);
     EXPECT_TRUE(opened);
     EXPECT_EQ(rec.folderSet(Kind::Enter), (std::set<std::string>{r, r + "/b"}));
     EXPECT_EQ(rec.files(), (FileSet{{r, "top.txt"}, {r + "/b", "y.dat"}}));
 }
 
-TEST(WalkTree, NamesAreBytes) {
+TEST_P(Walk, NamesAreBytes) {
     TestWorld world;
     const std::string root = world.makeFolder("c/r");
     const std::string longName(255, 'n');
@@ -362,12 +286,12 @@ TEST(WalkTree, NamesAreBytes) {
         expected.insert({root + "/" + odd, name});
     }
     Recorder rec;
-    ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec));
+    ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec, GetParam()));
     EXPECT_EQ(rec.files(), expected);
     EXPECT_EQ(rec.sizes[root + "/" + odd + "/" + longName], 2);
 }
 
-TEST(WalkTree, NeverEntersAnotherDevice) {
+TEST_P(Walk, NeverEntersAnotherDevice) {
     // Tests cannot mount; /dev usually holds mount points of its own (shm, pts).
     struct stat top {};
     if (lstat("/dev", &top) != 0) GTEST_SKIP() << "no /dev";
@@ -385,7 +309,7 @@ TEST(WalkTree, NeverEntersAnotherDevice) {
     if (other.empty()) GTEST_SKIP() << "no folder in /dev lies on another device";
 
     Recorder rec;
-    ASSERT_TRUE(WalkTree("/dev", WalkOptions{}, rec));
+    ASSERT_TRUE(WalkTree("/dev", WalkOptions{}, rec, GetParam()));
     const std::set<std::string> entered = rec.folderSet(Kind::Enter);
     for (const std::string& folder : other)
         EXPECT_EQ(entered.count(folder), 0u) << folder << " lies on another device";
@@ -393,11 +317,7 @@ TEST(WalkTree, NeverEntersAnotherDevice) {
         EXPECT_EQ(entered.count(folder), 1u) << folder << " lies on the same device";
 }
 
-namespace {
-
-} // namespace
-
-TEST(WalkTree, TreeDeeperThanAnyPathIsWalkedWithFewDescriptors) {
+TEST_P(Walk, TreeDeeperThanAnyPathIsWalkedWithFewDescriptors) {
     TestWorld world;
     const std::string root = world.makeFolder("c/r");
     constexpr size_t kLevels = 300;
@@ -415,7 +335,7 @@ TEST(WalkTree, TreeDeeperThanAnyPathIsWalkedWithFewDescriptors) {
         // One descriptor per level would need more than this.
         DescriptorLimit limit(128);
         if (!limit.ok()) GTEST_SKIP() << "cannot lower RLIMIT_NOFILE";
-        ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec));
+        ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec, GetParam()));
     }
     FileSet expected;
     for (size_t depth = 1; depth <= kLevels; ++depth)
@@ -429,47 +349,4 @@ TEST(WalkTree, TreeDeeperThanAnyPathIsWalkedWithFewDescriptors) {
     ASSERT_NE(first, rec.events.end());
     EXPECT_EQ(first->folder, chain.folder(kLevels));
     ExpectDepthFirstShape(rec.events);
-}
-
-TEST(WalkTree, FolderMovedDuringTheWalkIsFoundAgainOrSkipped) {
-    // 100 levels: the shallow ones have given back their descriptors by the
-    // time the walk reaches the bottom. There, level 21 is moved out of level
-    // 20, so ".." no longer leads back to level 20.
-    struct Case {
-        const char* label;
-        bool renameLevel20; // then level 20 cannot be found by its name either
-    };
-    for (const Case& c : {Case{"found again by name", false}, Case{"lost", true}}) {
-        SCOPED_TRACE(c.label);
-        TestWorld world;
-        const std::string root = world.makeFolder("c/r");
-        constexpr size_t kLevels = 100;
-        std::vector<std::string> names;
-        for (size_t i = 1; i <= kLevels; ++i)
-            names.push_back("L" + std::to_string(i));
-        DeepChain chain(root, names);
-
-        Recorder rec;
-        bool moved = false;
-        rec.onFile = [&](const std::string& folder, std::string_view) {
-            if (moved || folder != chain.folder(kLevels)) return;
-            moved = true;
-            ASSERT_EQ(rename(chain.folder(21).c_str(), world.path("c/elsewhere").c_str()), 0);
-            if (c.renameLevel20) {
-                ASSERT_EQ(rename(chain.folder(20).c_str(), (chain.folder(19) + "/L20x").c_str()),
-                          0);
-            }
-        };
-        ASSERT_TRUE(WalkTree(root, WalkOptions{}, rec));
-        ASSERT_TRUE(moved);
-
-        FileSet expected;
-        for (size_t depth = 1; depth <= kLevels; ++depth)
-            if (depth != 20 || !c.renameLevel20) expected.insert({chain.folder(depth), "f"});
-        EXPECT_EQ(rec.files(), expected);
-
-        // Put the chain back so that it can be removed.
-        if (c.renameLevel20) rename((chain.folder(19) + "/L20x").c_str(), chain.folder(20).c_str());
-        rename(world.path("c/elsewhere").c_str(), chain.folder(21).c_str());
-    }
 }

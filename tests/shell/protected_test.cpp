@@ -122,6 +122,94 @@ TEST_F(ProtectedTest, EntriesAndQuestionsAreNormalisedAlike) {
     EXPECT_EQ(reasonOf(world.makeFolder("other") + "/c.txt", true), kNotProtected);
 }
 
+// Each rebuild reads folders.txt and PATH afresh, also when the file keeps its
+// size (an entry replaced by another of the same length) and the new PATH is as
+// long as the old one.
+TEST_F(ProtectedTest, RebuildFollowsListFileAndPathChanges) {
+    const std::string aaa = world.makeFolder("data/aaa");
+    const std::string bbb = world.makeFolder("data/bbb");
+    const std::string sbin = world.path("tools/sbin");
+    const std::string tbin = world.makeFolder("tools/tbin");
+    writeList(aaa + "/\r\n");
+    list.GetSearchPath();
+    const struct {
+        std::string file;
+        int before, after;
+    } cases[] = {
+        {aaa + "/f", kReferenced, kNotProtected},
+        {bbb + "/f", kNotProtected, kReferenced},
+        {sbin + "/tool", kInSearchPath, kNotProtected},
+        {tbin + "/tool", kNotProtected, kInSearchPath},
+    };
+    for (const auto& c : cases) {
+        list.forgetLastQuery();
+        EXPECT_EQ(reasonOf(c.file, true), c.before) << c.file << " before";
+    }
+    writeList(bbb + "/\r\n");
+    world.setEnv("PATH", world.path("bin") + ":" + tbin);
+    list.GetSearchPath();
+    for (const auto& c : cases) {
+        list.forgetLastQuery();
+        EXPECT_EQ(reasonOf(c.file, true), c.after) << c.file << " after";
+    }
+}
+
+// A listed folder replaced by a link stands, from the next rebuild on, for the
+// folder the link leads to; the folder it used to be is no longer protected.
+TEST_F(ProtectedTest, ListedFolderThatBecameALinkStandsForItsTarget) {
+    const std::string app = world.makeFolder("data/app");
+    const std::string target = world.makeFolder("data/target");
+    writeList(app + "/\r\n");
+    list.GetSearchPath();
+    EXPECT_EQ(reasonOf(app + "/f", true), kReferenced);
+    list.forgetLastQuery();
+    EXPECT_EQ(reasonOf(target + "/f", true), kNotProtected);
+
+    const std::string moved = world.path("data/old-app");
+    ASSERT_EQ(rename(app.c_str(), moved.c_str()), 0);
+    ASSERT_EQ(symlink(target.c_str(), app.c_str()), 0);
+    list.GetSearchPath();
+    const auto& lb1 = list.lb1();
+    EXPECT_TRUE(std::binary_search(lb1.begin(), lb1.end(), target + "/"));
+    EXPECT_FALSE(std::binary_search(lb1.begin(), lb1.end(), app + "/"));
+    const struct {
+        std::string path;
+        bool isFile;
+        int reason;
+    } cases[] = {
+        {target + "/f", true, kReferenced},
+        {app + "/f", true, kReferenced}, // asked through the link
+        {moved + "/f", true, kNotProtected},
+        {moved, false, kNotProtected},
+        {world.path("data"), false, kReferenced},
+    };
+    for (const auto& c : cases) {
+        list.forgetLastQuery();
+        EXPECT_EQ(reasonOf(c.path, c.isFile), c.reason) << c.path;
+    }
+}
+
+// The entries are normalised on a worker thread: a rebuild that starts while
+// the one before is still at work, and a list that goes away meanwhile, leave
+// nothing of the earlier list behind.
+TEST_F(ProtectedTest, RebuildDuringTheLastOneAnswersFromTheNewList) {
+    std::string big;
+    for (int i = 0; i < 20000; ++i) big += world.path("gone" + std::to_string(i)) + "/\r\n";
+    writeList(big);
+    {
+        ProtectedFolderList other;
+        other.GetSearchPath();
+    }
+    list.GetSearchPath();
+    const std::string app = world.makeFolder("app");
+    writeList(app + "/\r\n");
+    list.GetSearchPath();
+    EXPECT_EQ(list.lb1().size(), 5u) << "app, bin, tools/sbin, /etc and the System folder";
+    EXPECT_EQ(reasonOf(app + "/f", true), kReferenced);
+    list.forgetLastQuery();
+    EXPECT_EQ(reasonOf(world.path("gone7/f"), true), kNotProtected);
+}
+
 TEST_F(ProtectedTest, LastQueryIsRememberedUntilForgotten) {
     const std::string app = world.makeFolder("app");
     writeList(app + "/\r\n");

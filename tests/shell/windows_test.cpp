@@ -165,6 +165,33 @@ TEST_F(LauncherTest, EmptyingTheListBlocksTheToolsAgain) {
     EXPECT_TRUE(opened.empty());
 }
 
+// Every show rebuilds the protected lists: a folder added to folders.txt, or a
+// folder put on PATH, after the first show is protected from the next show on.
+TEST_F(LauncherTest, ShowRebuildsTheProtectedLists) {
+    const std::string first = world.makeFolder("first");
+    const std::string added = world.makeFolder("added");
+    const std::string tools = world.makeFolder("tools");
+    world.writeFile("config/quillon/folders.txt", first + "/\r\n");
+    auto reasonOf = [](const std::string& file) {
+        int reason = -1;
+        ProtectedFolderList::Instance().forgetLastQuery();
+        ProtectedFolderList::Instance().IsProtectedFolder(file, true, reason);
+        return reason;
+    };
+    auto launcher = showLauncher();
+    EXPECT_EQ(reasonOf(first + "/f"), kReferenced);
+    EXPECT_EQ(reasonOf(added + "/f"), kNotProtected);
+    EXPECT_EQ(reasonOf(tools + "/f"), kNotProtected);
+
+    launcher->hide();
+    world.writeFile("config/quillon/folders.txt", first + "/\r\n" + added + "/\r\n");
+    world.setEnv("PATH", world.path("bin") + ":" + tools);
+    launcher->show();
+    EXPECT_EQ(reasonOf(first + "/f"), kReferenced);
+    EXPECT_EQ(reasonOf(added + "/f"), kReferenced);
+    EXPECT_EQ(reasonOf(tools + "/f"), kInSearchPath);
+}
+
 TEST_F(LauncherTest, ShowReadsTheArchiveFolderAndPaintsTheBackground) {
     {
         auto launcher = showLauncher();
