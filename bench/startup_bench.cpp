@@ -11,10 +11,8 @@
 // process is started, "shown" the moment the launcher has been exposed and its
 // first paint handled; both are read from the system-wide monotonic clock.
 #include "finders/tools.h"
-#include "inspect/tools.h"
 #include "platform/paths.h"
 #include "platform/software.h"
-#include "removal/tools.h"
 #include "shell/application.h"
 #include "shell/frmMain.h"
 #include "shell/protected.h"
@@ -48,9 +46,7 @@ void waitShown(QWidget* window) {
 int child(int argc, char** argv) {
     quillon::QuillonApplication app(argc, argv);
     quillon::InitResources();
-    quillon::RegisterFinderTools();
-    quillon::RegisterInspectTools();
-    quillon::RegisterRemovalTools();
+    quillon::RegisterAllTools();
     quillon::TfrmMain* launcher = quillon::CreateLongLivedWindows();
     launcher->show();
     waitShown(launcher);

@@ -1,6 +1,8 @@
 #include "finders/tools.h"
 #include "finders/frmDup.h"
 #include "finders/frmDupCompare.h"
+#include "inspect/tools.h"
+#include "removal/tools.h"
 #include "shell/launcher.h"
 
 namespace quillon {
@@ -17,6 +19,12 @@ void RegisterFinderTools() {
     RegisterTool("btFileHog", openFinder(FinderMode::FileHogs));
     DupHooks::pairs = [](TfrmDup* finder) { DupCompareWindow().showFor(finder); };
     DupHooks::finderClosing = [](TfrmDup* finder) { DupCompareWindow().finderClosing(finder); };
+}
+
+void RegisterAllTools() {
+    RegisterFinderTools();
+    RegisterInspectTools();
+    RegisterRemovalTools();
 }
 
 } // namespace quillon

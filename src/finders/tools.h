@@ -2,4 +2,8 @@
 namespace quillon {
 // Registers the launcher buttons of the finders (duplicates, file hogs).
 void RegisterFinderTools();
+// Every tool behind the launcher's buttons: the finders', the inspection
+// windows' and the removal windows' openers and hooks.
+void RegisterAllTools();
+
 } // namespace quillon

@@ -1,4 +1,5 @@
 #include "platform/dirstack.h"
+#include "platform/folderid.h"
 #include "platform/eventpump.h"
 #include <algorithm>
 #include <dirent.h>
@@ -23,33 +24,6 @@ constexpr size_t kMaxOpenFolders = 64;
 // getdents64 buffer; big enough that a typical folder takes one call.
 constexpr size_t kEntryBufferBytes = 64 * 1024;
 
-// Device, inode and (where the kernel tells it) the mount of an open folder.
-struct FolderId {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    uint64_t mount = 0;
-    bool hasMount = false;
-};
-
-bool IdOf(int fd, FolderId* id) {
-    struct statx sx {};
-    if (statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_MNT_ID, &sx) != 0) {
-        struct stat st {};
-        if (fstat(fd, &st) != 0) return false;
-        *id = FolderId{st.st_dev, st.st_ino, 0, false};
-        return true;
-    }
-    id->dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-    id->ino = sx.stx_ino;
-    id->hasMount = (sx.stx_mask & STATX_MNT_ID) != 0;
-    id->mount = sx.stx_mnt_id;
-    return true;
-}
-
-bool SameFolder(int fd, dev_t dev, ino_t ino) {
-    struct stat st {};
-    return fstat(fd, &st) == 0 && st.st_dev == dev && st.st_ino == ino;
-}
 
 } // namespace
 
@@ -60,10 +34,8 @@ DirStack::~DirStack() = default; // the levels close their descriptors
 bool DirStack::pushTop(int fd, std::string path) {
     UniqueFd top(fd);
     FolderId id;
-    if (!IdOf(fd, &id)) return false;
-    topDevice_ = id.dev;
-    topMount_ = id.mount;
-    topHasMount_ = id.hasMount;
+    if (!FolderIdOf(fd, &id)) return false;
+    top_ = id;
     path_ = std::move(path);
     push(top.release(), id.dev, id.ino);
     return true;
@@ -74,8 +46,7 @@ bool DirStack::pushChild(const char* name) {
     // One look at the open folder serves the device and mount tests and the
     // identity used to find it again later.
     FolderId id;
-    if (child && (!IdOf(child.get(), &id) || id.dev != topDevice_ ||
-                  (topHasMount_ && id.hasMount && id.mount != topMount_))) {
+    if (child && (!FolderIdOf(child.get(), &id) || !OnSameMount(top_, id))) {
         // Another file system, or another mount of this one (a bind mount
         // shows the same device): never entered.
         child.reset();

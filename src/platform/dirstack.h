@@ -13,6 +13,7 @@
 //
 // Only the folders are kept here; what a walk still has to do in a folder
 // (the names read from it) the walk keeps itself, per level.
+#include "platform/folderid.h"
 #include "platform/uniquefd.h"
 #include <cstddef>
 #include <cstdint>
@@ -89,9 +90,7 @@ private:
     size_t depth_ = 0;
     size_t openCount_ = 0;
     size_t releaseFrom_ = 1; // no level below this (except the top) holds a descriptor
-    dev_t topDevice_ = 0;
-    uint64_t topMount_ = 0;
-    bool topHasMount_ = false;
+    FolderId top_;
     std::string path_; // the deepest level's text; children appended and cut off again
 };
 

@@ -1,4 +1,5 @@
 #include "platform/parallelwalk.h"
+#include "platform/folderid.h"
 #include "platform/paths.h"
 #include "platform/uniquefd.h"
 #include <algorithm>
@@ -29,33 +30,6 @@ constexpr int kHeldFolderBudget = 48;
 constexpr unsigned kMaxThreads = 8;
 // How many files a walker looks at between two looks at the abort flag.
 constexpr size_t kFilesBetweenLooks = 256;
-
-struct FolderId {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    uint64_t mount = 0;
-    bool hasMount = false;
-};
-
-bool IdOf(int fd, FolderId* id) {
-    struct statx sx {};
-    if (statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_MNT_ID, &sx) != 0) {
-        struct stat st {};
-        if (fstat(fd, &st) != 0) return false;
-        *id = FolderId{st.st_dev, st.st_ino, 0, false};
-        return true;
-    }
-    id->dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-    id->ino = sx.stx_ino;
-    id->hasMount = (sx.stx_mask & STATX_MNT_ID) != 0;
-    id->mount = sx.stx_mnt_id;
-    return true;
-}
-
-bool SameFolder(int fd, dev_t dev, ino_t ino) {
-    struct stat st {};
-    return fstat(fd, &st) == 0 && st.st_dev == dev && st.st_ino == ino;
-}
 
 bool IsDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
@@ -191,9 +165,7 @@ private:
     const WalkTallyFactory makeTally_;
     const bool handOver_;
 
-    dev_t rootDevice_ = 0;
-    uint64_t rootMount_ = 0;
-    bool rootHasMount_ = false;
+    FolderId rootId_;
     std::shared_ptr<HeldFolder> rootHeld_;
     std::shared_ptr<Node> rootNode_;
     std::atomic<int> held_{0};
@@ -224,10 +196,8 @@ bool ParallelWalk::Impl::start(const std::string& root) {
     if (WalkOpenFailsForTesting(path)) return false;
     UniqueFd fd(open(root.c_str(), kRootOpenFlags));
     FolderId id;
-    if (!fd || !IdOf(fd.get(), &id)) return false;
-    rootDevice_ = id.dev;
-    rootMount_ = id.mount;
-    rootHasMount_ = id.hasMount;
+    if (!fd || !FolderIdOf(fd.get(), &id)) return false;
+    rootId_ = id;
     rootHeld_ = std::make_shared<HeldFolder>(fd.release(), nullptr);
     rootNode_ = std::make_shared<Node>();
     rootNode_->path = std::move(path);
@@ -327,8 +297,7 @@ Reading ParallelWalk::Impl::read(Item& item, unsigned char* buffer, WalkTally* t
         FolderId id;
         // Gone, a link, no folder, unreadable, another file system or another
         // mount of this one (a bind mount shows the same device): skipped.
-        if (!own || !IdOf(own.get(), &id) || id.dev != rootDevice_ ||
-            (rootHasMount_ && id.hasMount && id.mount != rootMount_))
+        if (!own || !FolderIdOf(own.get(), &id) || !OnSameMount(rootId_, id))
             return reading;
         fd = own.get();
         node = std::make_shared<Node>();

@@ -14,8 +14,6 @@ namespace {
 constexpr size_t kMaxOpenLevels = 48;
 constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-uint64_t gOpenCount = 0;
-
 int IdentityFrom(int dirfd, const char* name, int flags, FileIdentity* identity, mode_t* mode) {
     struct statx sx {};
     if (statx(dirfd, name, flags | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &sx) != 0) return errno;
@@ -94,7 +92,6 @@ int FolderResolver::fdOf(size_t index, int* error) {
         --open;
     for (size_t i = open; i <= index; ++i) {
         const int parent = i == 0 ? rootFd_.get() : levels_[i - 1].fd.get();
-        ++gOpenCount;
         levels_[i].fd.reset(openat(parent, levels_[i].name.c_str(), kFolderFlags));
         if (!levels_[i].fd) {
             *error = errno;
@@ -118,7 +115,6 @@ int FolderResolver::openParent(const std::string& path, std::string* name, int* 
     }
     if (root != root_ || !rootFd_) {
         clear();
-        ++gOpenCount;
         rootFd_.reset(open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (!rootFd_) {
             *error = errno;
@@ -139,6 +135,5 @@ int FolderResolver::openParent(const std::string& path, std::string* name, int* 
     return fdOf(levels_.size() - 1, error);
 }
 
-uint64_t ResolverOpenCountForTesting() { return gOpenCount; }
 
 } // namespace quillon

@@ -77,7 +77,4 @@ private:
     std::vector<Level> levels_;
 };
 
-// Tests: how many folders the resolver has opened so far (to show reuse).
-uint64_t ResolverOpenCountForTesting();
-
 } // namespace quillon

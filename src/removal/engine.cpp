@@ -144,13 +144,6 @@ void RemovalEngine::report(FileResult result) {
     results_.push_back(std::move(result));
 }
 
-std::vector<std::string> RemovalEngine::archives() const {
-    std::vector<std::string> paths;
-    for (const auto& [letter, archive] : archives_)
-        if (archive->committedFiles > 0) paths.push_back(archive->path);
-    return paths;
-}
-
 // ------------------------------------------------------------------ lists
 
 int RemovalEngine::locate(const SeenFile& file, std::string* name, FileIdentity* now, mode_t* modeOut) {
@@ -191,29 +184,34 @@ void RemovalEngine::run(const std::vector<SeenFile>& files) {
 
     // One archive per drive: the drives in the order their first file is met,
     // each drive's files in list order.
-    std::vector<std::pair<char, std::vector<const SeenFile*>>> drives;
+    struct Placed {
+        const SeenFile* file;
+        std::string storedName;
+    };
+    std::vector<std::pair<char, std::vector<Placed>>> drives;
     for (const SeenFile& file : files) {
-        const std::optional<ArchivePlace> place = ArchivePlaceFor(file.path);
+        std::optional<ArchivePlace> place = ArchivePlaceFor(file.path);
         const char letter = place ? place->letter : '\0';
         auto it = std::find_if(drives.begin(), drives.end(),
                                [&](const auto& d) { return d.first == letter; });
         if (it == drives.end()) it = drives.insert(drives.end(), {letter, {}});
-        it->second.push_back(&file);
+        it->second.push_back({&file, place ? std::move(place->storedName) : std::string()});
     }
     // Every archive this run may write is known before the first file is
     // looked at, so none of them can be archived into another.
     for (const auto& [letter, list] : drives)
         if (letter) archiveFor(letter);
     for (const auto& [letter, list] : drives) {
-        for (const SeenFile* file : list) {
+        for (const Placed& placed : list) {
+            const SeenFile& file = *placed.file;
             if (stopped() || abortRequested()) break;
-            if (callbacks_.progress) callbacks_.progress(position_, file->path);
+            if (callbacks_.progress) callbacks_.progress(position_, file.path);
             ++position_;
             if (!letter) {
-                report(Failed(file->path, FailedStep::Zip, "not on a known drive"));
+                report(Failed(file.path, FailedStep::Zip, "not on a known drive"));
                 continue;
             }
-            queueListed(*file);
+            queueListed(file, letter, placed.storedName);
         }
         if (letter && !stopped()) {
             if (Archive* archive = archiveFor(letter)) commit(*archive);
@@ -241,8 +239,7 @@ void RemovalEngine::removeListed(const SeenFile& file) {
         report(Done(file.path, FileOutcome::Deleted, now.size));
 }
 
-void RemovalEngine::queueListed(const SeenFile& file) {
-    const std::optional<ArchivePlace> place = ArchivePlaceFor(file.path);
+void RemovalEngine::queueListed(const SeenFile& file, char letter, const std::string& storedName) {
     std::string name;
     FileIdentity now;
     mode_t mode = 0;
@@ -251,9 +248,9 @@ void RemovalEngine::queueListed(const SeenFile& file) {
         report(Skipped(file.path, SkipReason::ArchiveOfThisRun));
         return;
     }
-    Archive* archive = archiveFor(place->letter);
+    Archive* archive = archiveFor(letter);
     if (!archive) return;
-    queue(*archive, Queued{false, file.path, place->storedName, now, mode});
+    queue(*archive, Queued{false, file.path, storedName, now, mode});
 }
 
 // ------------------------------------------------------------------ trees

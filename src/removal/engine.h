@@ -131,9 +131,6 @@ public:
     const std::string& archiveError() const { return archiveError_; }
     bool stopped() const { return !archiveError_.empty() || abortSeen_; }
 
-    // The archive files this run wrote to.
-    std::vector<std::string> archives() const;
-
 private:
     struct Queued;
     struct Archive;
@@ -144,7 +141,7 @@ private:
     // A negative answer has been reported.
     int locate(const SeenFile& file, std::string* name, FileIdentity* now, mode_t* mode);
     void removeListed(const SeenFile& file);
-    void queueListed(const SeenFile& file);
+    void queueListed(const SeenFile& file, char letter, const std::string& storedName);
     Archive* archiveFor(char letter);
     void queue(Archive& archive, Queued item);
     // Hands one queued file to the archive's writer; a refusal is reported.

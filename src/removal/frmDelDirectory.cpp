@@ -380,11 +380,7 @@ void TfrmDelDirectory::dodelete(int dirfd, const std::string& folder, const std:
         return;
     }
     pnlName->setText(DisplayPath(path));
-    // Clearing the read-only bit changed the file's facts: the engine checks
-    // against what stands there after the questions.
-    FileFacts now = facts;
-    if (facts.attributes & faReadOnly) ReadFileFactsAt(dirfd, name.c_str(), now);
-    engine_->treeEntry(dirfd, folder, name, now);
+    engine_->treeEntry(dirfd, folder, name, facts);
     pnlCount->setText(QString::number(doneCount()));
     EventPump::Serve();
 }

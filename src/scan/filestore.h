@@ -62,7 +62,6 @@ public:
     std::string path(uint32_t index) const;
     // What the file was when it was found: the removal checks it again.
     FileIdentity identity(uint32_t index) const;
-    SeenFile seenFile(uint32_t index) const { return SeenFile{path(index), identity(index)}; }
     const QString& typeName(uint32_t index) const { return types_.description(rows_[index].type); }
     FileTypeTable& types() { return types_; }
     const FileTypeTable& types() const { return types_; }
