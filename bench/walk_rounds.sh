@@ -29,13 +29,15 @@ command_of() {
     esac
 }
 
-declare -A times mems ratios
-run() { # temperature name -> seconds on stdout
+declare -A times ratios
+memfile=$(mktemp)
+trap 'rm -f "$memfile"' EXIT
+run() { # temperature name -> seconds on stdout (runs in a subshell: memory goes to a file)
     local temp="$1" name="$2" s e out
     drop "$temp"
     s=$(now); out=$($(command_of "$name") 2>/dev/null | head -1); e=$(now)
     if [[ "$out" == mode=* ]]; then
-        mems[$temp.$name]+="$(sed -E 's/.*mem_above_window_mb=([0-9.]+).*/\1/' <<<"$out") "
+        echo "$temp.$name $(sed -E 's/.*mem_above_window_mb=([0-9.]+).*/\1/' <<<"$out")" >>"$memfile"
         sed -E 's/.*scan_s=([0-9.]+).*/\1/' <<<"$out"
     else
         echo "$e - $s" | bc -l
@@ -67,7 +69,7 @@ for temp in "${temps[@]}"; do
     for name in "${names[@]:1}"; do
         t=$(tr ' ' '\n' <<<"${times[$temp.$name]}" | grep . | median)
         q=$(tr ' ' '\n' <<<"${ratios[$temp.$name]}" | grep . | median)
-        m=$(tr ' ' '\n' <<<"${mems[$temp.$name]}" | grep . | sort -g | tail -1)
+        m=$(awk -v k="$temp.$name" '$1 == k {print $2}' "$memfile" | sort -g | tail -1)
         printf '%s %-6s median %.3f s  median of round ratios %.2fx du  peak above window %s MB  (runs: %s)\n' \
             "$temp" "$name" "$t" "$q" "$m" "${times[$temp.$name]}"
     done
