@@ -1,9 +1,14 @@
 #include "platform/listing.h"
+#include "platform/resolver.h"
 #include "platform/textcase.h"
+#include "platform/uniquefd.h"
 #include "platform/walker.h"
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace quillon {
@@ -12,11 +17,28 @@ namespace {
 
 // The entries of `folder` whose kind (a DT_ value) and name `keep` accepts,
 // in display order.
+// The folder itself may be reached through a link (the user chose it by
+// that name). A path longer than the system takes whole is opened from its
+// drive root, folder by folder, without following links below the root.
+UniqueFd OpenFolderForListing(const std::string& folder) {
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    UniqueFd fd(::open(folder.c_str(), kFlags));
+    if (fd || errno != ENAMETOOLONG) return fd;
+    FolderResolver resolver;
+    std::string name;
+    const int parent = resolver.openParent(folder, &name, nullptr);
+    if (parent < 0) return {};
+    return UniqueFd(::openat(parent, name.c_str(), kFlags | O_NOFOLLOW));
+}
+
 template <typename Keep>
 std::vector<std::string> ListEntries(const std::string& folder, Keep keep) {
     std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
+    UniqueFd fd = OpenFolderForListing(folder);
+    if (!fd) return names;
+    DIR* dir = ::fdopendir(fd.get());
     if (!dir) return names;
+    fd.release(); // the stream owns it now
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
@@ -49,6 +71,42 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view m
     return ListEntries(folder, [mask](unsigned char type, std::string_view name) {
         return type == DT_REG && MatchesMask(name, mask);
     });
+}
+
+bool ListFolderFiles(const std::string& folder, const std::vector<std::string>& masks,
+                     const std::function<void(std::string_view name, const FileFacts& facts)>& each) {
+    if (WalkOpenHookSet() && WalkOpenFailsForTesting(folder)) return false;
+    const UniqueFd fd = OpenFolderForListing(folder);
+    if (!fd) return false;
+    const bool everything =
+        std::any_of(masks.begin(), masks.end(), [](const std::string& m) { return m == "*.*"; });
+    const auto matches = [&](std::string_view name) {
+        if (everything) return true;
+        for (const std::string& mask : masks)
+            if (MatchesMask(name, mask)) return true;
+        return false;
+    };
+    // Big enough that a folder of a few thousand files takes one call.
+    constexpr size_t kBufferBytes = 256 * 1024;
+    const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(kBufferBytes);
+    FileFacts facts;
+    for (;;) {
+        const ssize_t got = ::getdents64(fd.get(), buffer.get(), kBufferBytes);
+        if (got <= 0) break; // the end; an error part-way keeps what was reported
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer.get() + at);
+            at += entry->d_reclen;
+            const char* name = entry->d_name;
+            if (name[0] == '.') continue; // hidden names, "." and ".."
+            // DT_UNKNOWN (some file systems) is settled by the statx below.
+            if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) continue;
+            const std::string_view view(name, std::strlen(name));
+            if (!matches(view)) continue;
+            if (!ReadFileFactsAt(fd.get(), name, facts) || !S_ISREG(facts.mode)) continue;
+            each(view, facts);
+        }
+    }
+    return true;
 }
 
 } // namespace quillon

@@ -4,6 +4,8 @@
 // that differ only in case keep a fixed order). Nothing is followed through a
 // symbolic link: a link to a folder is not offered as a folder, a link to a
 // file not as a file. A folder that cannot be read lists nothing.
+#include "platform/filefacts.h"
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,5 +18,16 @@ std::vector<std::string> ListSubFolders(const std::string& folder);
 // The regular files of `folder` whose names match `mask` (MatchesMask:
 // '*', '?', ASCII case ignored).
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask);
+
+// The files a folder browser shows of `folder`: regular files whose names do
+// not begin with '.' and match one of `masks` (MatchesMask), each with its
+// facts, in the order the folder gives them. One getdents64 pass and one
+// statx per matching name relative to the open folder, so a folder of a
+// hundred thousand files costs no path look-ups; an entry that is no longer a
+// regular file when it is looked at is left out. False (nothing reported)
+// when the folder cannot be opened; the walk's open-failure test hook
+// applies.
+bool ListFolderFiles(const std::string& folder, const std::vector<std::string>& masks,
+                     const std::function<void(std::string_view name, const FileFacts& facts)>& each);
 
 } // namespace quillon

@@ -79,6 +79,20 @@ std::string HomeFolder() {
     return home && *home ? std::string(home) : std::string("/");
 }
 
+std::string CurrentWorkingFolder() {
+    // getcwd with a growing buffer: the folder may be deeper than PATH_MAX.
+    std::string buffer(4096, '\0');
+    for (int tries = 0; tries < 8; ++tries) {
+        if (getcwd(buffer.data(), buffer.size())) {
+            buffer.resize(std::strlen(buffer.c_str()));
+            return buffer;
+        }
+        if (errno != ERANGE) return {};
+        buffer.resize(buffer.size() * 4);
+    }
+    return {};
+}
+
 std::string ConfigFolder() {
     const char* xdg = getenv("XDG_CONFIG_HOME");
     std::string base = xdg && *xdg == '/' ? std::string(xdg) : HomeFolder() + "/.config";

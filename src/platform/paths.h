@@ -30,6 +30,8 @@ std::string ConfigFolder();
 // $XDG_DATA_HOME (default ~/.local/share).
 std::string DataHome();
 std::string HomeFolder();
+// The process's current folder; empty when it cannot be told (it was removed).
+std::string CurrentWorkingFolder();
 
 bool FolderExists(const std::string& path);
 bool PathExists(const std::string& path);

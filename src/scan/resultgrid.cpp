@@ -431,6 +431,7 @@ QString ResultGrid::totalsText() const {
 }
 
 void ResultGrid::checkSortItem(int item) {
+    checkedItem_ = item;
     for (int i = 0; i < kSortItems; ++i) mnuSortItems[static_cast<size_t>(i)]->setChecked(i == item);
 }
 
@@ -474,12 +475,29 @@ std::vector<uint32_t> sortedByKey(std::vector<Keyed<Key>>& keyed, bool descendin
 void ResultGrid::sortBy(SortItem item) {
     if (item < 0 || item >= kSortItems) return;
     // The title row and at least one data row, as the grid has after a search.
-    if (!store_ || RowsUsed() < 1) return;
+    // Without them nothing is sorted, and the menu's check marks stay as
+    // they were (choosing an item has already toggled its own).
+    if (!store_ || RowsUsed() < 1) {
+        checkSortItem(checkedItem_);
+        return;
+    }
+    auto& flag = directions_->descending[static_cast<size_t>(item)];
+    if (sortChoice_ == SortChoice::InvertThenSort) flag = !flag;
+    sortIn(item, flag);
+    if (sortChoice_ == SortChoice::SortThenInvert) flag = !flag;
+}
+
+
+void ResultGrid::sortIn(SortItem item, bool descending) {
+    if (item < 0 || item >= kSortItems) return;
+    if (!store_ || RowsUsed() < 1) {
+        checkSortItem(checkedItem_);
+        return;
+    }
     checkSortItem(-1);
     {
         WaitCursor wait;
         model_->finishRows();
-        const bool descending = directions_->descending[static_cast<size_t>(item)];
         const std::vector<uint32_t>& order = model_->order();
         std::vector<uint32_t> sorted;
         switch (item) {
@@ -522,8 +540,6 @@ void ResultGrid::sortBy(SortItem item) {
         }
         model_->setOrder(std::move(sorted));
     }
-    auto& flag = directions_->descending[static_cast<size_t>(item)];
-    flag = !flag;
     checkSortItem(item);
 }
 
@@ -602,15 +618,22 @@ void ResultGrid::applyColumnWidths(int clientWidth) {
     const double fontScale = fontMetrics().averageCharWidth() / 5.5;
     const double scale = std::max(logicalDpiX() / 96.0, fontScale);
     const auto scaled = [scale](int pixels) { return static_cast<int>(pixels * scale + 0.5); };
+    // The columns that share the rest: those of width 0, else the last one.
+    std::vector<size_t> sharing;
+    for (size_t c = 0; c < columns.size(); ++c)
+        if (columns[c].width == 0) sharing.push_back(c);
+    if (sharing.empty()) sharing.push_back(columns.size() - 1);
     int others = 0;
-    for (size_t c = 0; c + 1 < columns.size(); ++c) {
+    for (size_t c = 0; c < columns.size(); ++c) {
+        if (std::find(sharing.begin(), sharing.end(), c) != sharing.end()) continue;
         setColumnWidth(static_cast<int>(c), scaled(columns[c].width));
         others += columns[c].width;
     }
     const int allowance = lastColumnAllowance_ >= 0 ? lastColumnAllowance_ : others + 25;
-    // A window narrower than the other columns still leaves the last one visible.
-    const int last = std::max(clientWidth - scaled(allowance), scaled(20));
-    setColumnWidth(static_cast<int>(columns.size()) - 1, last);
+    // A window narrower than the other columns still leaves these visible.
+    const int rest = clientWidth - scaled(allowance);
+    const int share = std::max(rest / static_cast<int>(sharing.size()), scaled(20));
+    for (size_t c : sharing) setColumnWidth(static_cast<int>(c), share);
 }
 
 void ResultGrid::keyReleaseEvent(QKeyEvent* event) {
@@ -625,7 +648,9 @@ void ResultGrid::keyReleaseEvent(QKeyEvent* event) {
 
 void ResultGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton)
+    // Only a double click on a row marks: one on the empty space below the
+    // rows leaves the selected row alone.
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
         GuardedCall([this] { deleteOneFile(selectedRow()); });
 }
 

@@ -33,7 +33,9 @@ enum class ColumnKind {
 struct GridColumn {
     QString title;
     ColumnKind kind;
-    int width; // design pixels at 96 dpi; the last column takes the rest
+    // Design pixels at 96 dpi. The rest of the width goes in equal parts to
+    // the columns of width 0, or to the last column when none has width 0.
+    int width;
 };
 
 // The five sort items of the options menu.
@@ -43,6 +45,13 @@ enum SortItem { SortSize = 0, SortDate, SortAccessDate, SortName, SortType, kSor
 // finder keeps its own set). Size, Date and Access Date start descending.
 struct SortDirections {
     std::array<bool, kSortItems> descending{true, true, true, false, false};
+};
+
+// How a sort the user chooses (menu item, title click) uses its item's
+// stored direction.
+enum class SortChoice {
+    SortThenInvert, // sort in the stored direction, then invert it (the finders)
+    InvertThenSort, // invert the stored direction, then sort in it (the folder browser)
 };
 
 class ResultModel : public QAbstractTableModel {
@@ -107,8 +116,9 @@ public:
     // only when allowed (on by default). sortBy() itself always works.
     void setSortingAllowed(bool allowed);
     bool sortingAllowed() const { return sortingAllowed_; }
-    // applyColumnWidths gives the last column the client width minus this many
-    // design pixels (default: the other columns' widths plus 25).
+    void setSortChoice(SortChoice choice) { sortChoice_ = choice; }
+    // applyColumnWidths shares out the client width minus this many design
+    // pixels (default: the fixed columns' widths plus 25).
     void setLastColumnAllowance(int pixels) { lastColumnAllowance_ = pixels; }
 
     // Empties rows, marks, lbDeleted and the totals; "&Size" checked.
@@ -136,8 +146,16 @@ public:
     int selectedRow() const; // -1 when no data row is selected
     std::string fullPath(int row) const;
 
-    // Sorts by an item in its current direction, then flips the direction.
+    // A sort the user chose: by an item, its stored direction used as the
+    // sort choice says.
     void sortBy(SortItem item);
+    // Sorts by an item in the given direction and checks it; no stored
+    // direction changes. Needs at least one row.
+    void sortIn(SortItem item, bool descending);
+    // The checked sort item, or -1 when none is checked.
+    int checkedSortItem() const { return checkedItem_; }
+    // Checks one item of the "Sort" menu (-1: none); sorts nothing.
+    void checkSortItem(int item);
 
     // The printed report: title, "Printed : " line, two empty lines, then every
     // row including the titles, each cell in a field of (column width div 6).
@@ -186,7 +204,6 @@ protected:
 private:
     void buildMenu();
     void titleClicked(int column);
-    void checkSortItem(int item); // -1 unchecks all
     int columnFor(SortItem item) const; // -1 when no column shows its key
     bool toggleMark(int row, bool quietly); // false when the row is out of range
     bool fileExists(const std::string& path) const;
@@ -201,6 +218,8 @@ private:
     int64_t markedCount_ = 0;
     int64_t markedBytes_ = 0;
     bool sortingAllowed_ = true;
+    SortChoice sortChoice_ = SortChoice::SortThenInvert;
+    int checkedItem_ = -1;
     int lastColumnAllowance_ = -1;
 };
 
