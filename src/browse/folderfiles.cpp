@@ -1,6 +1,8 @@
 #include "browse/folderfiles.h"
 #include "platform/listing.h"
 #include "platform/paths.h"
+#include "platform/textcase.h"
+#include <algorithm>
 
 namespace quillon {
 
@@ -23,6 +25,13 @@ FolderFiles ReadFolderFiles(FileStore& store, const std::string& folder, const Q
             result.rows.push_back(store.addFile(folderIndex, name, facts));
             result.totalBytes += facts.size;
         });
+    // The list is in name order, so files whose names differ only in case
+    // keep one order under every later sort (those sorts are stable).
+    std::sort(result.rows.begin(), result.rows.end(), [&](uint32_t a, uint32_t b) {
+        const std::string_view x = store.name(a), y = store.name(b);
+        const int folded = CompareFolded(x, y);
+        return folded != 0 ? folded < 0 : x < y;
+    });
     return result;
 }
 

@@ -91,12 +91,7 @@ void FolderTreeModel::renumber(Node* node, size_t from) {
 void FolderTreeModel::list(Node* node) {
     std::vector<std::string> names = ListSubFolders(pathOf(node));
     node->listed = true;
-    if (names.empty()) {
-        // The view asked before the folder was read; now it has nothing to open.
-        const QModelIndex at = indexOf(node);
-        emit dataChanged(at, at);
-        return;
-    }
+    if (names.empty()) return;
     const QModelIndex parent = indexOf(node);
     beginInsertRows(parent, 0, static_cast<int>(names.size()) - 1);
     node->children.reserve(names.size());

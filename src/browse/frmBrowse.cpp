@@ -212,6 +212,9 @@ void TfrmBrowse::arrangeSortMenu() {
         grid->mnuSort->addAction(action);
     }
     grid->mnuResize->menuAction()->setVisible(false);
+    const QList<QAction*> actions = grid->optionsMenu()->actions();
+    const qsizetype print = actions.indexOf(grid->mnuPrint);
+    if (print > 0 && actions[print - 1]->isSeparator()) actions[print - 1]->setVisible(false);
     grid->mnuPrint->setVisible(false);
     grid->mnuClipboard->setVisible(false);
     grid->checkSortItem(SortName);
