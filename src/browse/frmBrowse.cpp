@@ -79,7 +79,7 @@ TfrmBrowse::TfrmBrowse(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Browse through folders");
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    resize(760, 500);
+    resize(980, 560);
 
     DriveComboBox1 = new QComboBox(this);
     DriveComboBox1->setObjectName("DriveComboBox1");
@@ -106,6 +106,7 @@ TfrmBrowse::TfrmBrowse(QWidget* parent) : QDialog(parent) {
     grid->viewport()->setToolTip("Double click to mark, right click for options");
     grid->setSortDirections(&BrowseSortDirections());
     grid->setSortChoice(SortChoice::InvertThenSort);
+    grid->setFitTexts(true);
     grid->setColumns({{"Modified", ColumnKind::ModifiedDate, 69},
                       {"Time", ColumnKind::ModifiedTime, 66},
                       {"Access", ColumnKind::AccessDate, 66},
@@ -153,7 +154,7 @@ TfrmBrowse::TfrmBrowse(QWidget* parent) : QDialog(parent) {
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
-    splitter->setSizes({220, 540});
+    splitter->setSizes({230, 750});
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(5);
@@ -170,7 +171,7 @@ TfrmBrowse::TfrmBrowse(QWidget* parent) : QDialog(parent) {
     status->addWidget(pnlSize, 2);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 3);
+    layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(splitter, 1);
     layout->addLayout(buttons);
     layout->addLayout(status);
@@ -313,7 +314,14 @@ void TfrmBrowse::changeFolder(const std::string& folder) {
     folder_ = tree_->folderAt(index);
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
         DirectoryListBox1->expand(up);
-    DirectoryListBox1->expand(index);
+    // The browsed folder shows its sub-folders; one without any shows no
+    // opened mark.
+    tree_->fetchMore(index);
+    if (tree_->rowCount(index) > 0)
+        DirectoryListBox1->expand(index);
+    else
+        DirectoryListBox1->doItemsLayout(); // its mark of a folder to open goes
+
     DirectoryListBox1->setCurrentIndex(index);
     DirectoryListBox1->scrollTo(index);
     Label1->setToolTip(DisplayPath(folder_));
@@ -344,6 +352,8 @@ void TfrmBrowse::FillGrid() {
     grid->setStore(&store_);
     for (uint32_t row : files.rows) grid->addToGrid(row);
     grid->finishFill();
+    // The Size column fits the largest size listed.
+    grid->applyColumnWidths(grid->width());
     // The checked sort is applied again in its stored direction, without
     // inverting it; Name when none is checked.
     const int checked = grid->checkedSortItem();

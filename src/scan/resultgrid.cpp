@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QStyle>
 #include <algorithm>
 
 namespace quillon {
@@ -609,6 +610,36 @@ void ResultGrid::detailsSelected() {
     if (fileExists(path) && FinderHooks::details) FinderHooks::details(window(), path);
 }
 
+int ResultGrid::widestText(ColumnKind kind) const {
+    const QFontMetrics metrics = fontMetrics();
+    const QLocale locale;
+    int widest = 0;
+    switch (kind) {
+    case ColumnKind::ModifiedDate:
+    case ColumnKind::AccessDate:
+    case ColumnKind::CreatedDate:
+        // Month names differ in width; the 28th exists in every month.
+        for (int month = 1; month <= 12; ++month)
+            widest = std::max(widest, metrics.horizontalAdvance(locale.toString(
+                                          QDate(2088, month, 28), QLocale::ShortFormat)));
+        break;
+    case ColumnKind::ModifiedTime:
+        widest = metrics.horizontalAdvance(locale.toString(QTime(23, 58, 58), QLocale::LongFormat));
+        break;
+    case ColumnKind::Size: {
+        int64_t largest = 0;
+        if (store_)
+            for (uint32_t r : model_->order()) largest = std::max(largest, store_->row(r).size);
+        widest = metrics.horizontalAdvance(FormatThousands(largest));
+        break;
+    }
+    default: return 0;
+    }
+    // The cell's own margins on both sides, and the header's title.
+    const int margins = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 12;
+    return widest + margins;
+}
+
 void ResultGrid::applyColumnWidths(int clientWidth) {
     const auto& columns = model_->columns();
     if (columns.empty()) return;
@@ -623,15 +654,24 @@ void ResultGrid::applyColumnWidths(int clientWidth) {
     for (size_t c = 0; c < columns.size(); ++c)
         if (columns[c].width == 0) sharing.push_back(c);
     if (sharing.empty()) sharing.push_back(columns.size() - 1);
-    int others = 0;
+    int others = 0;       // design pixels
+    int othersShown = 0;  // screen pixels, texts fitted
     for (size_t c = 0; c < columns.size(); ++c) {
         if (std::find(sharing.begin(), sharing.end(), c) != sharing.end()) continue;
-        setColumnWidth(static_cast<int>(c), scaled(columns[c].width));
+        int width = scaled(columns[c].width);
+        if (fitTexts_) width = std::max(width, widestText(columns[c].kind));
+        setColumnWidth(static_cast<int>(c), width);
         others += columns[c].width;
+        othersShown += width;
     }
-    const int allowance = lastColumnAllowance_ >= 0 ? lastColumnAllowance_ : others + 25;
+    int rest;
+    if (lastColumnAllowance_ >= 0)
+        rest = clientWidth - scaled(lastColumnAllowance_);
+    else if (fitTexts_)
+        rest = clientWidth - othersShown - scaled(25);
+    else
+        rest = clientWidth - scaled(others + 25);
     // A window narrower than the other columns still leaves these visible.
-    const int rest = clientWidth - scaled(allowance);
     const int share = std::max(rest / static_cast<int>(sharing.size()), scaled(20));
     for (size_t c : sharing) setColumnWidth(static_cast<int>(c), share);
 }

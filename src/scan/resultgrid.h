@@ -174,6 +174,9 @@ public:
 
     // Column widths for a client width (design pixels scaled by dpi / 96).
     void applyColumnWidths(int clientWidth);
+    // Date, time and size columns at least as wide as their widest text (the
+    // sizes as listed); off by default.
+    void setFitTexts(bool on) { fitTexts_ = on; }
 
     // The options menu ("Details", "Sort", "Mark", "Resize", -, "Open", "View", -,
     // "Print", "Clipboard"), also the right-click menu.
@@ -207,6 +210,8 @@ private:
     int columnFor(SortItem item) const; // -1 when no column shows its key
     bool toggleMark(int row, bool quietly); // false when the row is out of range
     bool fileExists(const std::string& path) const;
+    // Screen pixels the widest text of a column kind needs (0: no such bound).
+    int widestText(ColumnKind kind) const;
 
     ResultModel* model_;
     QMenu* menu_;
@@ -220,6 +225,7 @@ private:
     bool sortingAllowed_ = true;
     SortChoice sortChoice_ = SortChoice::SortThenInvert;
     int checkedItem_ = -1;
+    bool fitTexts_ = false;
     int lastColumnAllowance_ = -1;
 };
 

@@ -662,6 +662,23 @@ TEST_F(BrowseTest, ThePlacementIsKeptForTheNextBrowser) {
     const auto placement = ReadWindowPlacement("quillon.ini", "frmBrowse", "frmBrowse");
     ASSERT_TRUE(placement.has_value());
     EXPECT_EQ(placement->right - placement->left, 700);
+    {
+        auto b = open(c("w"));
+        EXPECT_EQ(b->geometry(), QRect(40, 50, 700, 420));
+    }
+
+    // Saved on a larger screen (or at a smaller scale): the window comes back
+    // whole on this one.
+    WindowPlacement huge = *placement;
+    huge.left = 3000;
+    huge.top = -50;
+    huge.right = 3000 + 5000;
+    huge.bottom = 4000;
+    WriteWindowPlacement("quillon.ini", "frmBrowse", "frmBrowse", huge);
+    auto b = open(c("w"));
+    const QRect room = b->screen()->availableGeometry();
+    EXPECT_TRUE(room.contains(b->geometry())) << b->geometry().x() << "," << b->geometry().y() << " "
+                                              << b->geometry().width() << "x" << b->geometry().height();
 }
 
 } // namespace
