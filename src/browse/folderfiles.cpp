@@ -2,6 +2,7 @@
 #include "platform/listing.h"
 #include "platform/paths.h"
 #include "platform/textcase.h"
+#include "scan/pathorder.h"
 #include <algorithm>
 
 namespace quillon {
@@ -25,13 +26,21 @@ FolderFiles ReadFolderFiles(FileStore& store, const std::string& folder, const Q
             result.rows.push_back(store.addFile(folderIndex, name, facts));
             result.totalBytes += facts.size;
         });
-    // The list is in name order, so files whose names differ only in case
-    // keep one order under every later sort (those sorts are stable).
-    std::sort(result.rows.begin(), result.rows.end(), [&](uint32_t a, uint32_t b) {
-        const std::string_view x = store.name(a), y = store.name(b);
-        const int folded = CompareFolded(x, y);
-        return folded != 0 ? folded < 0 : x < y;
-    });
+    // The list is in name order, and names that differ only in case in byte
+    // order among themselves, so such files keep one order under every later
+    // sort (those sorts are stable).
+    result.rows = SortedByPath(store, result.rows, PathKey::Name);
+    for (size_t run = 0; run < result.rows.size();) {
+        size_t end = run + 1;
+        while (end < result.rows.size() &&
+               EqualFolded(store.name(result.rows[run]), store.name(result.rows[end])))
+            ++end;
+        if (end - run > 1)
+            std::sort(result.rows.begin() + static_cast<std::ptrdiff_t>(run),
+                      result.rows.begin() + static_cast<std::ptrdiff_t>(end),
+                      [&](uint32_t a, uint32_t b) { return store.name(a) < store.name(b); });
+        run = end;
+    }
     return result;
 }
 

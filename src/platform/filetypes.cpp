@@ -2,6 +2,8 @@
 #include <QHash>
 #include <QMimeDatabase>
 #include <QMimeType>
+#include <QSet>
+#include <optional>
 #include <mutex>
 #include <unordered_map>
 
@@ -9,7 +11,88 @@ namespace quillon {
 
 namespace {
 
+// Glob matching of the database's own patterns, ASCII case ignored: '*',
+// '?' and '[...]' (ranges, '!' or '^' negation). Nullopt for a pattern it
+// does not read, which then counts as one that may match.
+std::optional<bool> GlobMatches(QStringView pattern, QStringView name) {
+    if (pattern.isEmpty()) return name.isEmpty();
+    const QChar p = pattern.front();
+    if (p == QLatin1Char('*')) {
+        for (qsizetype skip = 0; skip <= name.size(); ++skip) {
+            const std::optional<bool> rest = GlobMatches(pattern.mid(1), name.mid(skip));
+            if (!rest || *rest) return rest;
+        }
+        return false;
+    }
+    if (p == QLatin1Char('\\')) return std::nullopt;
+    if (name.isEmpty()) return false;
+    const QChar c = name.front().toLower();
+    if (p == QLatin1Char('[')) {
+        qsizetype at = 1;
+        const bool negated = at < pattern.size() &&
+                             (pattern[at] == QLatin1Char('!') || pattern[at] == QLatin1Char('^'));
+        if (negated) ++at;
+        bool inClass = false;
+        bool first = true;
+        for (; at < pattern.size() && (first || pattern[at] != QLatin1Char(']')); ++at, first = false) {
+            QChar low = pattern[at].toLower();
+            QChar high = low;
+            if (at + 2 < pattern.size() && pattern[at + 1] == QLatin1Char('-') &&
+                pattern[at + 2] != QLatin1Char(']')) {
+                high = pattern[at + 2].toLower();
+                at += 2;
+            }
+            if (c >= low && c <= high) inClass = true;
+        }
+        if (at >= pattern.size()) return std::nullopt; // no closing ']'
+        if (inClass == negated) return false;
+        return GlobMatches(pattern.mid(at + 1), name.mid(1));
+    }
+    if (p != QLatin1Char('?') && p.toLower() != c) return false;
+    return GlobMatches(pattern.mid(1), name.mid(1));
+}
+
+// Whether the database could name a type for a file called "x" + extension
+// (lower case, with its dot). A look-up in the database costs tens of
+// microseconds, and a folder of rotated logs ("log.1" ... "log.99999") holds
+// a new extension per file; the few patterns that are not a plain "*.ext"
+// are tried here, and only an extension some pattern may match is looked up.
+bool DatabaseMayKnow(const QString& lowerExtension) {
+    struct Patterns {
+        QSet<QString> plainSuffixes; // "*.txt" -> ".txt"
+        QStringList others;
+    };
+    static const Patterns patterns = [] {
+        Patterns all;
+        const QMimeDatabase database;
+        for (const QMimeType& type : database.allMimeTypes()) {
+            for (const QString& glob : type.globPatterns()) {
+                const QString lower = glob.toLower();
+                const QStringView tail = QStringView(lower).mid(1);
+                const bool plain = lower.startsWith(QLatin1String("*.")) &&
+                                   !tail.contains(QLatin1Char('*')) && !tail.contains(QLatin1Char('?')) &&
+                                   !tail.contains(QLatin1Char('[')) && !tail.contains(QLatin1Char('\\'));
+                if (plain)
+                    all.plainSuffixes.insert(lower.mid(1));
+                else
+                    all.others.append(lower);
+            }
+        }
+        return all;
+    }();
+    // A suffix of several parts ("*.tar.gz") cannot end "x" + one extension,
+    // so a plain suffix matches only when it is the extension itself.
+    if (patterns.plainSuffixes.contains(lowerExtension)) return true;
+    const QString name = QLatin1Char('x') + lowerExtension;
+    for (const QString& pattern : patterns.others) {
+        const std::optional<bool> match = GlobMatches(pattern, name);
+        if (!match || *match) return true;
+    }
+    return false;
+}
+
 QString LookUpDescription(const QString& lowerExtension) {
+    if (!DatabaseMayKnow(lowerExtension)) return {};
     static const QMimeDatabase database;
     // A stand-in base name: the database knows extensions through patterns
     // such as "*.txt", which want a name in front of the dot.
