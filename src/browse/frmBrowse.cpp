@@ -272,6 +272,7 @@ void TfrmBrowse::FormShow() {
     setMinimumSize(std::min(520, screen() ? screen()->availableGeometry().width() - 10 : 520), 300);
     if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
     RestoreWindowPlacement(this, kStore, kSection, kIdentifier);
+    KeepOnScreen(this);
 }
 
 void TfrmBrowse::showDrive(char letter) {

@@ -66,24 +66,25 @@ bool RestoreWindowPlacement(QWidget* window, const std::string& store,
                             const std::string& section, const std::string& identifier) {
     const auto p = ReadWindowPlacement(store, section, identifier);
     if (!p || p->right <= p->left) return false;
-    QRect rect(p->left, p->top, p->right - p->left, std::max(1, p->bottom - p->top));
-    // A placement saved on a larger screen, or at a smaller scale, would put
-    // part of the window out of reach: it is kept on the screen it is on.
-    const QScreen* screen = QGuiApplication::screenAt(rect.center());
-    if (!screen) screen = window->screen();
-    if (screen) {
-        // The frame around the window (known once it is shown) must fit too.
-        const QRect inner = window->geometry(), outer = window->frameGeometry();
-        const QRect room = screen->availableGeometry().adjusted(
-            inner.left() - outer.left(), inner.top() - outer.top(),
-            inner.right() - outer.right(), inner.bottom() - outer.bottom());
-        rect.setSize(rect.size().boundedTo(room.size()));
-        rect.moveLeft(std::clamp(rect.left(), room.left(), room.right() + 1 - rect.width()));
-        rect.moveTop(std::clamp(rect.top(), room.top(), room.bottom() + 1 - rect.height()));
-    }
-    window->setGeometry(rect);
+    window->setGeometry(p->left, p->top, p->right - p->left, std::max(1, p->bottom - p->top));
     if (p->showState == 3) window->setWindowState(window->windowState() | Qt::WindowMaximized);
     return true;
+}
+
+void KeepOnScreen(QWidget* window) {
+    QRect rect = window->geometry();
+    const QScreen* screen = QGuiApplication::screenAt(rect.center());
+    if (!screen) screen = window->screen();
+    if (!screen) return;
+    // The frame around the window (known once it is shown) must fit too.
+    const QRect outer = window->frameGeometry();
+    const QRect room = screen->availableGeometry().adjusted(
+        rect.left() - outer.left(), rect.top() - outer.top(), rect.right() - outer.right(),
+        rect.bottom() - outer.bottom());
+    rect.setSize(rect.size().boundedTo(room.size()));
+    rect.moveLeft(std::clamp(rect.left(), room.left(), room.right() + 1 - rect.width()));
+    rect.moveTop(std::clamp(rect.top(), room.top(), room.bottom() + 1 - rect.height()));
+    if (rect != window->geometry()) window->setGeometry(rect);
 }
 
 void SaveWindowPlacement(const QWidget* window, const std::string& store,

@@ -36,6 +36,10 @@ WindowPlacement PlacementOf(const QWidget* window);
 // Returns whether it was applied.
 bool RestoreWindowPlacement(QWidget* window, const std::string& store,
                             const std::string& section, const std::string& identifier);
+// Moves and if need be shrinks a window so that it lies whole (frame
+// included) on the screen it is on: a placement saved on a larger screen, or
+// at a smaller scale, would leave part of it out of reach.
+void KeepOnScreen(QWidget* window);
 // Saves the window's placement; a failure to write is ignored (the window is
 // going away and there is nothing the user could do about it).
 void SaveWindowPlacement(const QWidget* window, const std::string& store,
