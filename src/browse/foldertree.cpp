@@ -166,16 +166,9 @@ QModelIndex FolderTreeModel::indexFor(const std::string& folder) {
     Node* node = top_->children.front().get();
     const std::string& root = node->name;
     const std::string wanted = LexicalNormalise(folder);
-    std::string_view rest;
-    if (root == "/") {
-        if (wanted.empty() || wanted[0] != '/') return indexOf(node);
-        rest = std::string_view(wanted).substr(1);
-    } else {
-        if (wanted.compare(0, root.size(), root) != 0 ||
-            (wanted.size() > root.size() && wanted[root.size()] != '/'))
-            return indexOf(node);
-        rest = std::string_view(wanted).substr(std::min(wanted.size(), root.size() + 1));
-    }
+    if (!PathIsWithin(wanted, root)) return indexOf(node);
+    // The elements below the root.
+    std::string_view rest = std::string_view(wanted).substr(std::min(wanted.size(), root.size()));
     while (!rest.empty()) {
         const size_t slash = rest.find('/');
         const std::string_view element = rest.substr(0, slash);

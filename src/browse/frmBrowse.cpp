@@ -30,13 +30,6 @@ namespace quillon {
 
 namespace {
 
-// The path lies in the folder or is the folder (whole path elements).
-bool PathIsBelow(const std::string& path, const std::string& folder) {
-    if (folder == "/") return !path.empty() && path[0] == '/';
-    return path.compare(0, folder.size(), folder) == 0 &&
-           (path.size() == folder.size() || path[folder.size()] == '/');
-}
-
 const char* const kStore = "quillon.ini";
 const char* const kSection = "frmBrowse";
 const char* const kIdentifier = "frmBrowse";
@@ -303,8 +296,7 @@ void TfrmBrowse::changeFolder(const std::string& folder) {
     // A folder below the tree's root stays in this tree, even when another
     // drive is mounted on the way; any other folder shows its own drive.
     const Drive* shown = DriveTable::ByLetter(letter_);
-    if (!shown || !DriveTable::ForPath(folder) ||
-        !PathIsBelow(folder, shown->root)) {
+    if (!shown || !PathIsWithin(folder, shown->root)) {
         if (const Drive* drive = DriveTable::ForPath(folder)) showDrive(drive->letter);
     }
     const Drive* current = DriveTable::ByLetter(letter_);

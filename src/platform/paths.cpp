@@ -55,6 +55,12 @@ std::string BaseName(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+bool PathIsWithin(std::string_view path, std::string_view folder) {
+    if (folder == "/") return !path.empty() && path.front() == '/';
+    return path.substr(0, folder.size()) == folder &&
+           (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
 std::vector<std::string> SearchPathFolders() {
     std::vector<std::string> out;
     const char* value = getenv("PATH");

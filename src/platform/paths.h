@@ -16,6 +16,9 @@ std::string CanonicalPath(const std::string& path);
 std::string ParentFolder(std::string_view path);
 // The last element of a path.
 std::string BaseName(std::string_view path);
+// The path is the folder or lies below it, by whole elements ("/a/bc" is not
+// within "/a/b"). Both normalised, no trailing '/' except "/".
+bool PathIsWithin(std::string_view path, std::string_view folder);
 
 // The program search path: PATH read whole, split at ':', empty and relative
 // entries skipped.
