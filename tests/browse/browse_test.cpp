@@ -179,6 +179,11 @@ TEST_F(BrowseTest, OpensOnTheCallersFolderWithTheFilesInNameOrder) {
     EXPECT_EQ(ui.pnlWild->text(), "Wildcard : *.*");
     EXPECT_FALSE(ui.btDeleteFiles->isEnabled());
 
+    // Dates, times and sizes show whole.
+    for (int col = 0; col < 4; ++col)
+        for (const QString& text : ui.column(col))
+            EXPECT_GT(ui.grid->columnWidth(col), ui.grid->fontMetrics().horizontalAdvance(text))
+                << text.toStdString();
     // Filename and Type share what the fixed columns leave.
     EXPECT_EQ(ui.grid->columnWidth(4), ui.grid->columnWidth(5));
     EXPECT_GT(ui.grid->columnWidth(4), ui.grid->columnWidth(3));
@@ -192,6 +197,35 @@ TEST_F(BrowseTest, OpensOnTheCallersFolderWithTheFilesInNameOrder) {
     for (QAction* a : ui.grid->mnuSort->actions()) sorts << a->text() + (a->isChecked() ? "*" : "");
     EXPECT_EQ(sorts,
               (QStringList{"Name*", "Modified &Date", "&Access Date", "&Size", "&Type"}));
+}
+
+TEST_F(BrowseTest, EnterInTheTreeOpensTheFolderAndPressesNoButton) {
+    world.makeFile("c/work/sub/a", 1);
+    auto b = open(c("work"));
+    const BrowseUi ui(*b);
+    // Any window that opens is noted and closed again.
+    QStringList opened;
+    QTimer guard;
+    guard.setInterval(0);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        if (QWidget* w = QApplication::activeModalWidget(); w && w != b.get()) {
+            opened << w->objectName();
+            w->close();
+        }
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            opened << menu->objectName();
+            menu->close();
+        }
+    });
+    guard.start();
+    const QModelIndex work = ui.DirectoryListBox1->currentIndex();
+    ui.DirectoryListBox1->setCurrentIndex(ui.DirectoryListBox1->model()->index(0, 0, work));
+    ui.DirectoryListBox1->setFocus();
+    QTest::keyClick(ui.DirectoryListBox1, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_TRUE(opened.isEmpty()) << opened.join(", ").toStdString();
+    EXPECT_EQ(b->folder(), c("work/sub"));
+    EXPECT_EQ(ui.names(), QStringList{"a"});
 }
 
 TEST_F(BrowseTest, AnEmptyFolderShowsNoFilesAndNoBytes) {
