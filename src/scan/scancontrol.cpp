@@ -13,7 +13,7 @@ namespace quillon {
 
 const char* const kAbortedWarning = "LIST INCOMPLETE ... ABORTED BY USER";
 const char* const kFullListWarning =
-    "Due to Windows resource limitations ... cannot process any more files.\n\n"
+    "Due to system resource limitations ... cannot process any more files.\n\n"
     "Try increasing the file size limits or file match and re-scan.";
 
 namespace {

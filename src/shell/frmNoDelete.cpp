@@ -54,7 +54,7 @@ TfrmNoDelete::TfrmNoDelete(QWidget* parent) : QDialog(parent) {
     ListBox1->setUniformItemSizes(true);
 
     lbExplain = new QLabel(
-        "This is a list of folders that are referenced in your Windows Registry.  When "
+        "This is a list of folders that are referenced by your installed software.  When "
         "deleting a file or folders, Quillon will check this list of folders and warn you "
         "before deleting the files within the folder.  You may add or delete from this list.",
         this);
@@ -79,7 +79,7 @@ TfrmNoDelete::TfrmNoDelete(QWidget* parent) : QDialog(parent) {
                           "Delete a folder.  Select multiple folders above to delete more "
                           "than one.");
     btBuild = makeButton(this, "btBuild", "Build list of folders",
-                         "Build the list of folders referenced in the registry");
+                         "Build the list of folders referenced by the installed software");
     btBuild->setDefault(true);
     btClose = makeButton(this, "btClose", "Close", "Close window");
 
@@ -174,7 +174,7 @@ void TfrmNoDelete::btDeleteClick() {
 }
 
 void TfrmNoDelete::btBuildClick() {
-    if (!ConfirmYesNo("Quillon will now scan the registry for references to folders.  It may "
+    if (!ConfirmYesNo("Quillon will now scan the installed software for references to folders.  It may "
                       "take a few minutes.  Continue? "))
         return;
     ListBox1->clear();

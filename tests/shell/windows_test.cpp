@@ -31,7 +31,7 @@ using test::whenModalOpens;
 const QString kNoListError =
     "The list of deletion exceptions has not been created yet.  Click on the Build Non-Delete "
     "List button to initialize.";
-const QString kBuildQuestion = "Quillon will now scan the registry for references to folders.  "
+const QString kBuildQuestion = "Quillon will now scan the installed software for references to folders.  "
                                "It may take a few minutes.  Continue? ";
 
 
