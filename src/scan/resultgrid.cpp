@@ -1,6 +1,7 @@
 #include "scan/resultgrid.h"
 #include "platform/desktop.h"
 #include "platform/paths.h"
+#include "scan/gridexport.h"
 #include "scan/hooks.h"
 #include "scan/pathorder.h"
 #include "shell/dialogs.h"
@@ -281,6 +282,8 @@ void ResultGrid::buildMenu() {
     menu_->addSeparator();
     mnuPrint = named(menu_->addAction("Print"), "mnuPrint");
     mnuClipboard = named(menu_->addAction("Clipboard"), "mnuClipboard");
+    mnuSaveCsv = named(menu_->addAction("Save as CSV..."), "mnuSaveCsv");
+    mnuSaveJson = named(menu_->addAction("Save as JSON Lines..."), "mnuSaveJson");
 
     // Print and Resize belong to the finder: it builds the print title and owns
     // the top panel.
@@ -290,6 +293,10 @@ void ResultGrid::buildMenu() {
     guarded(mnuOpen, &ResultGrid::openSelected);
     guarded(mnuView, &ResultGrid::viewSelected);
     guarded(mnuClipboard, &ResultGrid::copyToClipboard);
+    connect(mnuSaveCsv, &QAction::triggered, this,
+            [this] { GuardedCall([&] { saveList(ExportFormat::Csv); }); });
+    connect(mnuSaveJson, &QAction::triggered, this,
+            [this] { GuardedCall([&] { saveList(ExportFormat::JsonLines); }); });
 }
 
 void ResultGrid::setStore(const FileStore* store) {
@@ -566,7 +573,27 @@ QString ResultGrid::clipboardText() const {
     const int rows = RowsUsed();
     lines.reserve(rows);
     for (int row = 0; row < rows; ++row) lines << DisplayPath(fullPath(row));
-    return lines.join("\r\n");
+    return lines.join('\n');
+}
+
+void ResultGrid::saveList(ExportFormat format) {
+    if (!store_ || RowsUsed() == 0) return;
+    const bool csv = format == ExportFormat::Csv;
+    const std::optional<std::string> path = Dialogs().chooseSaveFile(
+        csv ? "Save list as CSV" : "Save list as JSON Lines",
+        HomeFolder() + (csv ? "/quillon-list.csv" : "/quillon-list.jsonl"),
+        csv ? "CSV files (*.csv)" : "JSON Lines files (*.jsonl)");
+    if (!path) return;
+    std::string reason;
+    {
+        const WaitCursor wait;
+        const ResultModel& model = *model_;
+        reason = ExportToFile({*store_, model.order(),
+                               [&model](size_t i) { return model.isMarked(static_cast<int>(i)); }},
+                              format, *path);
+    }
+    if (!reason.empty())
+        ShowErrorMessage("Couldn't save " + DisplayPath(*path) + " (" + QString::fromLocal8Bit(reason) + ")");
 }
 
 void ResultGrid::copyToClipboard() { QGuiApplication::clipboard()->setText(clipboardText()); }

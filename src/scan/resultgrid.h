@@ -3,6 +3,7 @@
 // row indices into a FileStore, with marks, the marked-paths list in marking
 // order, totals, sorting, printing and the clipboard.
 #include "scan/filestore.h"
+#include "scan/gridexport.h"
 #include <QAbstractTableModel>
 #include <QTableView>
 #include <array>
@@ -145,8 +146,11 @@ public:
     // Shows the printer dialog and prints the report.
     void PrintGrid(const QString& title);
 
-    QString clipboardText() const; // one full path per row, CR LF between
+    QString clipboardText() const; // one full path per row, a line feed between
     void copyToClipboard();
+    // Asks where, then saves every row as CSV or JSON Lines (an error box
+    // with the reason when it cannot be written).
+    void saveList(ExportFormat format);
 
     // Opens the selected row's file with the desktop; "Couldn't open " + path
     // when the desktop refuses; nothing when the file is gone.
@@ -158,7 +162,8 @@ public:
     void applyColumnWidths(int clientWidth);
 
     // The options menu ("Details", "Sort", "Mark", "Resize", -, "Open", "View", -,
-    // "Print", "Clipboard"), also the right-click menu.
+    // "Print", "Clipboard", "Save as CSV...", "Save as JSON Lines..."), also the
+    // right-click menu.
     QMenu* optionsMenu() const { return menu_; }
     QAction* mnuDetails;
     QMenu* mnuSort;
@@ -173,6 +178,8 @@ public:
     QAction* mnuView;
     QAction* mnuPrint;
     QAction* mnuClipboard;
+    QAction* mnuSaveCsv;
+    QAction* mnuSaveJson;
 
 signals:
     // Marks or totals changed: the finder updates the status line and Clean.

@@ -542,7 +542,8 @@ TEST_F(GridTest, OptionsMenuHoldsItsItemsInOrder) {
     QStringList top;
     for (QAction* a : grid.optionsMenu()->actions()) top << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(top, (QStringList{"Details", "Sort", "Mark", "Resize", "-", "Open", "View", "-",
-                                "Print", "Clipboard"}));
+                                "Print", "Clipboard", "Save as CSV...",
+                                "Save as JSON Lines..."}));
     const auto texts = [](QMenu* menu) {
         QStringList list;
         for (QAction* a : menu->actions()) list << a->text();
@@ -615,7 +616,34 @@ TEST_F(GridTest, ClipboardHoldsOneFullPathPerRow) {
 
     listEntries({{"/c/b", "Two.txt"}, {"/", "one"}});
     grid.mnuClipboard->trigger();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "/c/b/Two.txt\r\n/one");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "/c/b/Two.txt\n/one");
+}
+
+TEST_F(GridTest, SaveAsWritesTheListWhereChosenAndReportsAFailure) {
+    listEntries({{"/c/b", "Two.txt", 2}, {"/", "one", 1}});
+    grid.deleteOneFile(1);
+    const std::string target = world.path("home/list.jsonl");
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs.expectSaveFile("Save list as JSON Lines", target);
+        grid.mnuSaveJson->trigger();
+        EXPECT_EQ(dialogs.lastSaveSuggestion(), world.path("home") + "/quillon-list.jsonl");
+    }
+    const std::string saved = world.readFile(target);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 2);
+    EXPECT_NE(saved.find("\"path\":\"/one\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\"marked\":true}"), std::string::npos) << "the mark goes with its row";
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs.expectSaveFile("Save list as CSV", std::nullopt); // cancelled: nothing written
+        grid.mnuSaveCsv->trigger();
+        const std::string gone = world.path("gone/list.csv");
+        dialogs.expectSaveFile("Save list as CSV", gone)
+            .expectMessage(MessageKind::Error, "Couldn't save " + DisplayPath(gone) +
+                                                   " (No such file or directory)");
+        grid.mnuSaveCsv->trigger();
+    }
+    EXPECT_FALSE(PathExists(world.path("home/quillon-list.csv")));
 }
 
 TEST_F(GridTest, OpenHandsTheFileToTheDesktopAndReportsARefusal) {
