@@ -4,6 +4,7 @@
 #include "scan/gridexport.h"
 #include "scan/hooks.h"
 #include "scan/pathorder.h"
+#include "scan/scancontrol.h"
 #include "shell/dialogs.h"
 #include "shell/handlers.h"
 #include "shell/printing.h"
@@ -291,6 +292,14 @@ void ResultGrid::buildMenu() {
     mnuClipboard = named(menu_->addAction("Clipboard"), "mnuClipboard");
     mnuSaveCsv = named(menu_->addAction("Save as CSV..."), "mnuSaveCsv");
     mnuSaveJson = named(menu_->addAction("Save as JSON Lines..."), "mnuSaveJson");
+    menu_->addSeparator();
+    mnuHidden = named(menu_->addAction("Search hidden folders"), "mnuHidden");
+    mnuHidden->setCheckable(true);
+    // The setting is the program's, not the grid's: show it as it stands.
+    connect(menu_, &QMenu::aboutToShow, this, [this] { mnuHidden->setChecked(SearchHiddenFolders()); });
+    connect(mnuHidden, &QAction::toggled, this, [](bool on) {
+        if (on != SearchHiddenFolders()) GuardedCall([on] { SetSearchHiddenFolders(on); });
+    });
 
     // Print and Resize belong to the finder: it builds the print title and owns
     // the top panel.

@@ -166,8 +166,8 @@ public:
     int contentWidth(int column) const;
 
     // The options menu ("Details", "Sort", "Mark", "Resize", -, "Open", "View", -,
-    // "Print", "Clipboard", "Save as CSV...", "Save as JSON Lines..."), also the
-    // right-click menu.
+    // "Print", "Clipboard", "Save as CSV...", "Save as JSON Lines...", -,
+    // "Search hidden folders"), also the right-click menu.
     QMenu* optionsMenu() const { return menu_; }
     QAction* mnuDetails;
     QMenu* mnuSort;
@@ -184,6 +184,7 @@ public:
     QAction* mnuClipboard;
     QAction* mnuSaveCsv;
     QAction* mnuSaveJson;
+    QAction* mnuHidden; // "Search hidden folders", checkable, the program-wide setting
 
 signals:
     // Marks or totals changed: the finder updates the status line and Clean.

@@ -218,6 +218,29 @@ TEST_F(FinderTest, FileHogsListTheLargestFirstWithTrueSizes) {
     EXPECT_EQ(ui.grid->fullPath(0), c("small.bin"));
 }
 
+TEST_F(FinderTest, SearchHiddenFoldersIsOfferedKeptAndEntersDotFolders) {
+    world.makeFile("c/big.bin", 900);
+    world.makeFile("c/.cache/thumbnails/huge.png", 5000);
+    world.makeFile("c/.cache/.lock", 10); // a hidden file stays unlisted all the same
+    auto f = open(FinderMode::FileHogs);
+    const test::FinderUi ui(*f);
+    setBytes(ui, ui.rbLarger, 0);
+    click(ui.btScan);
+    EXPECT_EQ(listedPaths(ui), (std::vector<std::string>{c("big.bin")})) << "off by default";
+
+    ui.grid->optionsMenu()->popup(QPoint(0, 0)); // shows the setting as it stands
+    ASSERT_FALSE(ui.grid->mnuHidden->isChecked());
+    ui.grid->optionsMenu()->hide();
+    ui.grid->mnuHidden->trigger();
+    EXPECT_TRUE(SearchHiddenFolders());
+    EXPECT_NE(world.readFile(world.configFile("quillon.ini")).find("SearchHidden=1"), std::string::npos);
+    click(ui.btScan);
+    EXPECT_EQ(listedPaths(ui),
+              (std::vector<std::string>{c(".cache/thumbnails/huge.png"), c("big.bin")}));
+    ui.grid->mnuHidden->trigger();
+    EXPECT_FALSE(SearchHiddenFolders());
+}
+
 TEST_F(FinderTest, SizeFiltersPassTheRightFiles) {
     world.makeFile("c/empty1", 0);
     world.makeFile("c/x/empty2", 0);

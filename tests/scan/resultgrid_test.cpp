@@ -587,7 +587,7 @@ TEST_F(GridTest, OptionsMenuHoldsItsItemsInOrder) {
     for (QAction* a : grid.optionsMenu()->actions()) top << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(top, (QStringList{"Details", "Sort", "Mark", "Resize", "-", "Open", "View", "-",
                                 "Print", "Clipboard", "Save as CSV...",
-                                "Save as JSON Lines..."}));
+                                "Save as JSON Lines...", "-", "Search hidden folders"}));
     const auto texts = [](QMenu* menu) {
         QStringList list;
         for (QAction* a : menu->actions()) list << a->text();
