@@ -143,13 +143,9 @@ public:
     }
 
 private:
-    // Eight folded bytes of a name from `from`, big-endian, zero-padded (no name
-    // holds a zero byte, so a shorter name orders first, as CompareFolded does).
+    // Eight bytes of a name's folded form from `from` (FoldedKeyNumber).
     static uint64_t namePart(std::string_view name, size_t from) {
-        uint64_t key = 0;
-        for (size_t i = from; i < from + 8; ++i)
-            key = key << 8 | (i < name.size() ? FoldAscii(static_cast<unsigned char>(name[i])) : 0);
-        return key;
+        return FoldedKeyNumber(name, from, 8);
     }
 
     const FileStore& store_;

@@ -88,6 +88,19 @@ TEST_F(DupLinesTest, GroupsStayContiguousAndCountFiles) {
         EXPECT_EQ(store.row(listed[i]).size, store.row(listed[i + 1]).size);
 }
 
+TEST_F(DupLinesTest, NamesMatchWithoutCaseForEveryLetter) {
+    add("/a", "CAF\xc3\x89.TXT", 10);
+    add("/b", "caf\xc3\xa9.txt", 20);
+    add("/c", "cafe.txt", 30);
+    add("/d", "Caf\xc3\xa9.Txt", 40);
+    add("/e", "caf\xff.txt", 50); // not UTF-8: its own name
+    add("/f", "CAF\xff.TXT", 60);
+    const auto groups = grouped(MatchMode::Name);
+    EXPECT_EQ(groups, (std::vector<std::string>{"/a/CAF\xc3\x89.TXT", "/b/caf\xc3\xa9.txt",
+                                                 "/d/Caf\xc3\xa9.Txt", "/e/caf\xff.txt",
+                                                 "/f/CAF\xff.TXT"}));
+}
+
 TEST_F(DupLinesTest, LongNamesWithSharedPrefixesGroupByTheWholeName) {
     // The first sixteen bytes of these names are equal but for case; only the
     // rest tells them apart.
