@@ -88,6 +88,7 @@ TfrmView::TfrmView(QWidget* parent) : QDialog(parent) {
 
     mnuSearch = MainMenu1->addMenu("&Search");
     mnuFind = makeAction(mnuSearch, "mnuFind", "&Find...");
+    mnuFind->setShortcut(QKeySequence::Find);
     mnuFindNext = makeAction(mnuSearch, "mnuFindNext", "Find &next");
     mnuFindNext->setShortcut(QKeySequence(Qt::Key_F3));
     mnuSearch->addSeparator();
@@ -104,7 +105,7 @@ TfrmView::TfrmView(QWidget* parent) : QDialog(parent) {
     mnuTabSize = makeAction(mnuOptions, "mnuTabSize", "Tab si&ze...");
     mnuOptions->addSeparator();
     mnuFont = makeAction(mnuOptions, "mnuFont", "&Font...");
-    for (QAction* action : {mnuExit, mnuCopy, mnuFindNext, mnuGoToLine, mnuHexMode})
+    for (QAction* action : {mnuExit, mnuCopy, mnuFind, mnuFindNext, mnuGoToLine, mnuHexMode})
         action->setShortcutContext(Qt::WindowShortcut);
 
     // The viewer and the status line.
@@ -241,14 +242,18 @@ void TfrmView::FormResize() {
 }
 
 void TfrmView::openInViewer(const std::string& path) {
-    QString caption = "View File : " + DisplayPath(path);
+    // The strings window shows a temporary file; its caption names the file
+    // the strings came from.
+    QString caption = stringsOf_.empty() ? "View File : " + DisplayPath(path)
+                                         : "Strings of : " + DisplayPath(stringsOf_);
     if (!Viewer1->openFile(path))
         caption += "  (could not open: " + reasonText(Viewer1->openError()) + ")";
     setWindowTitle(caption);
     refreshMenus();
 }
 
-void TfrmView::setStringsView() {
+void TfrmView::setStringsView(const std::string& madeFrom) {
+    stringsOf_ = madeFrom;
     btStrings->hide();
     rbAscii->hide();
     rbHex->hide();
@@ -282,13 +287,16 @@ void TfrmView::refreshSearchMenu() {
 
 void TfrmView::mnuOpenClick() {
     const auto path = Dialogs().chooseOpenFile("Open", "All Files (*)");
-    if (path) openInViewer(*path);
+    if (!path) return;
+    stringsOf_.clear(); // another file: no longer the strings of one
+    openInViewer(*path);
 }
 
 void TfrmView::FormDropFiles(const std::vector<std::string>& paths) {
     if (paths.empty()) return;
     // The whole path of the first file; the rest of a drop is ignored.
     FileName = paths.front();
+    stringsOf_.clear();
     openInViewer(FileName);
     if (isMinimized()) {
         showNormal();
@@ -517,7 +525,7 @@ void TfrmView::btStringsClick() {
     }
     {
         TfrmView strings(this);
-        strings.setStringsView();
+        strings.setStringsView(FileName);
         strings.FileName = temporary;
         strings.exec();
     }

@@ -418,6 +418,18 @@ TEST_F(ViewWindowTest, FindDialogIsSharedAndNotFoundIsReported) {
     });
     view->mnuFind->trigger();
     EXPECT_EQ(view->Viewer1->selectionStart().line, 1);
+
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    // Ctrl+F, as the menu says, opens Find again.
+    EXPECT_EQ(view->mnuFind->shortcut(), QKeySequence(QKeySequence::Find));
+    bool opened = false;
+    whenModalOpens<TFindDlg>([&](TFindDlg* dialog) {
+        opened = true;
+        dialog->reject();
+    });
+    QTest::keyClick(view.get(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(opened);
     find.CheckBox1->setChecked(false);
     find.Edit1->clear();
 }
@@ -533,7 +545,8 @@ TEST_F(ViewWindowTest, PeekAtStringsShowsThemAndRemovesTheTemporaryFile) {
         EXPECT_FALSE(strings->mnuHexMode->isVisible());
         EXPECT_EQ(strings->Viewer1->lineText(0), "Hello world");
         EXPECT_EQ(strings->Viewer1->lineText(1), "Second line");
-        EXPECT_EQ(strings->windowTitle(), "View File : " + DisplayPath(temporary));
+        EXPECT_EQ(strings->windowTitle(), "Strings of : " + DisplayPath(world.path("program.bin")))
+            << "named after the file, not the temporary one";
         QTest::mouseClick(strings->btClose, Qt::LeftButton);
     });
     QTest::mouseClick(view->btStrings, Qt::LeftButton);
