@@ -111,7 +111,9 @@ void TfrmZipOptions::showEvent(QShowEvent* event) {
 
 void TfrmZipOptions::SpeedButton1Click() {
     // The chooser starts at (and returns) the folder's bytes, never the shown text.
-    if (auto chosen = Dialogs().chooseFolder("Location of archive zip files", folder_)) {
+    // The chooser opens at the archive folder in use, or at home when that is gone.
+    const std::string start = FolderExists(folder_) ? folder_ : HomeFolder();
+    if (auto chosen = Dialogs().chooseFolder("Location of archive zip files", start)) {
         folder_ = *chosen;
         Edit1->setText(DisplayPath(folder_));
     }

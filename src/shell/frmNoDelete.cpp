@@ -13,6 +13,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -52,6 +53,13 @@ TfrmNoDelete::TfrmNoDelete(QWidget* parent) : QDialog(parent) {
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox1->setToolTip("Drag the mouse over the list to select multiple folders");
     ListBox1->setUniformItemSizes(true);
+
+    edFilter = new QLineEdit(this);
+    edFilter->setObjectName("edFilter");
+    edFilter->setPlaceholderText("Filter");
+    edFilter->setAccessibleName("Filter the folders");
+    edFilter->setClearButtonEnabled(true);
+    connect(edFilter, &QLineEdit::textChanged, this, [this] { applyFilter(); });
 
     lbExplain = new QLabel(
         "This is a list of folders that are referenced by your installed software.  When "
@@ -108,6 +116,7 @@ TfrmNoDelete::TfrmNoDelete(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(edFilter);
     layout->addWidget(ListBox1, 1);
     layout->addWidget(lbExplain);
     layout->addWidget(lbNote);
@@ -154,11 +163,30 @@ void TfrmNoDelete::FormShow() {
 }
 
 void TfrmNoDelete::btAddClick() {
-    const auto folder = Dialogs().chooseFolder("Select a folder that won't be deleted", "/");
+    const auto folder =
+        Dialogs().chooseFolder("Select a folder that won't be deleted", HomeFolder());
     if (!folder) return;
     addFolder(*folder);
     changed_ = true;
     updateCount();
+    // The folder just added is the one selected and in view.
+    edFilter->clear();
+    QListWidgetItem* added = ListBox1->item(ListBox1->count() - 1);
+    ListBox1->clearSelection();
+    ListBox1->setCurrentItem(added);
+    added->setSelected(true);
+    ListBox1->scrollToItem(added);
+}
+
+void TfrmNoDelete::applyFilter() {
+    const QString text = edFilter->text();
+    for (int i = 0; i < ListBox1->count(); ++i) {
+        QListWidgetItem* item = ListBox1->item(i);
+        const bool shown = text.isEmpty() || item->text().contains(text, Qt::CaseInsensitive);
+        item->setHidden(!shown);
+        // Delete acts on what is selected: never on a folder the filter hides.
+        if (!shown) item->setSelected(false);
+    }
 }
 
 void TfrmNoDelete::btDeleteClick() {

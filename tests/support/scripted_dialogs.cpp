@@ -82,7 +82,8 @@ DialogButton ScriptedDialogs::question(MessageKind, const QString& text,
 }
 
 std::optional<std::string> ScriptedDialogs::chooseFolder(const QString& title,
-                                                         const std::string&) {
+                                                         const std::string& start) {
+    lastFolderStart_ = start;
     Entry e;
     if (!take(Step::Folder, title, e)) return std::nullopt;
     return e.folder;

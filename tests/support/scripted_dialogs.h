@@ -23,6 +23,8 @@ public:
     ScriptedDialogs& expectSaveFile(const QString& title, std::optional<std::string> answer);
     // The suggestion the last save chooser started at.
     const std::string& lastSaveSuggestion() const { return lastSaveSuggestion_; }
+    // The folder the last folder chooser started at.
+    const std::string& lastFolderStart() const { return lastFolderStart_; }
 
     // Caption and initial text of the last input box shown.
     QString lastInputCaption() const { return lastInputCaption_; }
@@ -65,6 +67,7 @@ private:
     QString lastInputInitial_;
     DialogButton lastDefault_ = DialogButton::Ok;
     std::string lastSaveSuggestion_;
+    std::string lastFolderStart_;
 };
 
 } // namespace quillon::test
