@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -79,9 +80,11 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     rbBetween = new QRadioButton("In between");
     rbBetween->setObjectName("rbBetween");
     num1 = makeNumber("num1");
+    num1->setAccessibleName("Size");
     lblAnd = new QLabel("and");
     lblAnd->setObjectName("lblAnd");
     num2 = makeNumber("num2");
+    num2->setAccessibleName("And size");
     cbKB1 = new QComboBox;
     cbKB1->setObjectName("cbKB1");
     cbKB1->addItems({"bytes", "KB"});
@@ -92,6 +95,8 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     cbWildCard = new QComboBox;
     cbWildCard->setObjectName("cbWildCard");
     cbWildCard->setEditable(true);
+    cbWildCard->setAccessibleName("Matching");
+    cbWildCard->lineEdit()->setAccessibleName("Matching");
     cbWildCard->setMaxVisibleItems(14);
     cbWildCard->setToolTip("Wildcard pattern for matching file types");
     cbWildCard->setInsertPolicy(QComboBox::NoInsert);
@@ -105,6 +110,7 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     for (const char* text : kMatchModeTexts) cbDup->addItem(text);
 
     pckDrive = new QListWidget;
+    pckDrive->setAccessibleName("Drives");
     pckDrive->setObjectName("pckDrive");
     pckDrive->setFixedWidth(190);
 
@@ -171,6 +177,7 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     pnlTop->setFixedHeight(kTopPanelHeight);
 
     grid = new ResultGrid(this);
+    grid->setAccessibleName("Found files");
     grid->setObjectName("grid");
     grid->setStore(store_.get());
     pnlSel = new QLabel(this);

@@ -158,6 +158,7 @@ TfrmReallyDelete::TfrmReallyDelete(QWidget* parent) : QDialog(parent) {
     lblLeft = new QLabel(page0);
     lblLeft->setObjectName("lblLeft");
     lb1 = makeList(page0, "lb1");
+    lb1->setAccessibleName("Files to be deleted");
     btToAgainst = makeButton(page0, "btToAgainst", "Move files OFF of the deletion panel",
                              "Move selected files off of the deletion list");
     btToAgainst->setEnabled(false);
@@ -182,6 +183,7 @@ TfrmReallyDelete::TfrmReallyDelete(QWidget* parent) : QDialog(parent) {
     lblRight = new QLabel(page1);
     lblRight->setObjectName("lblRight");
     lb2 = makeList(page1, "lb2");
+    lb2->setAccessibleName("Files that will not be deleted");
     btMoveLeft = makeButton(page1, "btMoveLeft", "Move files to the deletion panel",
                             "Move files on to the list of files to be deleted");
     btMoveLeft->setEnabled(false);

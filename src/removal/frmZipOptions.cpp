@@ -41,6 +41,7 @@ TfrmZipOptions::TfrmZipOptions(QWidget* parent) : QDialog(parent) {
 
     auto* folderCaption = makeLabel(this, "lblFolder", "Store Zip Archive Files in this folder:");
     Edit1 = new QLineEdit(this);
+    Edit1->setAccessibleName("Store Zip Archive Files in this folder");
     Edit1->setObjectName("Edit1");
     Edit1->setReadOnly(true);
     Edit1->setToolTip("Click on the button on the right to change");
@@ -53,6 +54,7 @@ TfrmZipOptions::TfrmZipOptions(QWidget* parent) : QDialog(parent) {
     auto* commentCaption =
         makeLabel(this, "lblComment", "Comment to be inserted into Archive Zip file:");
     Edit2 = new QLineEdit(this);
+    Edit2->setAccessibleName("Comment to be inserted into Archive Zip file");
     Edit2->setObjectName("Edit2");
     Edit2->setMaxLength(80);
     auto* commentNote =

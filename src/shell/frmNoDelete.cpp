@@ -49,6 +49,7 @@ TfrmNoDelete::TfrmNoDelete(QWidget* parent) : QDialog(parent) {
     lbCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     ListBox1 = new QListWidget(this);
+    ListBox1->setAccessibleName("Folders that won't be deleted");
     ListBox1->setObjectName("ListBox1");
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox1->setToolTip("Drag the mouse over the list to select multiple folders");
