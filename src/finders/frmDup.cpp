@@ -296,8 +296,7 @@ void TfrmDup::FormShow() {
     }
     grid->ClearGrid();
 
-    const int minWidth = pckDrive->geometry().right() + 3;
-    setMinimumSize(std::min(std::max(minWidth, 560), 2000), 2 * kTopPanelHeight);
+    fitMinimumWidth();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     grid->applyColumnWidths(width());
@@ -323,6 +322,18 @@ void TfrmDup::rbClick() {
     const bool between = rbBetween->isChecked();
     num2->setVisible(between);
     lblAnd->setVisible(between);
+    fitMinimumWidth();
+}
+
+void TfrmDup::fitMinimumWidth() {
+    // Never narrower than the top panel's controls need side by side (with
+    // "In between": the two size fields and "and" between them; the match box;
+    // the drive list) in the font and style in use.
+    pnlTop->layout()->activate();
+    const int minWidth = std::max(pckDrive->geometry().right() + 3,
+                                  pnlTop->layout()->minimumSize().width());
+    setMinimumSize(std::min(std::max(minWidth, 560), 2000), 2 * kTopPanelHeight);
+    if (width() < minimumWidth()) resize(minimumWidth(), height());
 }
 
 void TfrmDup::resizeEvent(QResizeEvent* event) {

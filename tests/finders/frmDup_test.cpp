@@ -154,6 +154,20 @@ TEST_F(FinderTest, FileHogWindowShowsItsControls) {
     EXPECT_TRUE(ui.grid->mnuSort->menuAction()->isVisible());
 }
 
+TEST_F(FinderTest, InBetweenSizeFieldsAndTheirAndNeverOverlap) {
+    auto f = open(FinderMode::Duplicates);
+    const test::FinderUi ui(*f);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+    ui.rbBetween->click();
+    QApplication::processEvents();
+    ASSERT_TRUE(ui.lblAnd->isVisible());
+    const QRect first = ui.num1->geometry(), and_ = ui.lblAnd->geometry(), second = ui.num2->geometry();
+    EXPECT_LE(first.right(), and_.left()) << "the first field runs under \"and\"";
+    EXPECT_LE(and_.right(), second.left());
+    EXPECT_LE(second.right(), ui.cbKB1->geometry().left());
+    EXPECT_GE(f->width(), f->minimumWidth());
+}
+
 TEST_F(FinderTest, ReversedRangeIsRefused) {
     auto f = open(FinderMode::Duplicates);
     const test::FinderUi ui(*f);
