@@ -213,6 +213,7 @@ void TfrmView::FormShow() {
         openInViewer(FileName); // refreshes the menus
     else
         refreshMenus();
+    fitMinimumWidth();
     RestoreWindowPlacement(this, kStore, kSection, kIdentifier);
     FormResize();
     Viewer1->setFocus();
@@ -223,10 +224,23 @@ void TfrmView::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
+namespace {
+// A bottom-panel button: its text, at least 75 pixels.
+int ButtonWidth(const QWidget* w) { return std::max(w->sizeHint().width(), 75); }
+} // namespace
+
+void TfrmView::fitMinimumWidth() {
+    // The ASCII / Hex choice and every button shown, side by side.
+    int needed = 8 + rbAscii->sizeHint().width() + 10 + rbHex->sizeHint().width() + 15 + 15;
+    for (QPushButton* b : {btClose, btStrings, BitBtn1, btPrint, btFont})
+        if (!b->isHidden()) needed += ButtonWidth(b) + 5;
+    setMinimumWidth(needed);
+}
+
 void TfrmView::FormResize() {
     const int height = pnlBottom->height();
     const auto place = [height](QWidget* w, int right) {
-        const QSize size(std::max(w->sizeHint().width(), 75), 25);
+        const QSize size(ButtonWidth(w), 25);
         w->setGeometry(right - size.width(), (height - size.height()) / 2, size.width(),
                        size.height());
         return right - size.width() - 5;
@@ -258,6 +272,7 @@ void TfrmView::setStringsView(const std::string& madeFrom) {
     rbAscii->hide();
     rbHex->hide();
     mnuHexMode->setVisible(false);
+    fitMinimumWidth();
     FormResize();
 }
 

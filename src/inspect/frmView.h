@@ -113,6 +113,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void fitMinimumWidth();
     void runFind(bool global);
     void printViewer();
 

@@ -381,6 +381,17 @@ TEST_F(ViewWindowTest, TabSizeAndExpansionAndFont) {
     EXPECT_EQ(view->Viewer1->font().pointSize(), 17);
 }
 
+TEST_F(ViewWindowTest, AtItsSmallestTheAsciiHexChoiceStaysBesideTheButtons) {
+    show(world.writeFile("small.txt", "text\n"));
+    view->resize(1, view->height()); // as narrow as it goes
+    QApplication::processEvents();
+    int leftmost = view->width();
+    for (QPushButton* b : {view->btClose, view->btStrings, view->BitBtn1, view->btPrint, view->btFont})
+        if (!b->isHidden()) leftmost = std::min(leftmost, b->geometry().left());
+    EXPECT_LE(view->rbHex->geometry().right(), leftmost);
+    EXPECT_LE(view->rbAscii->geometry().right(), view->rbHex->geometry().left());
+}
+
 TEST_F(ViewWindowTest, FindDialogIsSharedAndNotFoundIsReported) {
     show(world.writeFile("find.txt", "one apple\ntwo Apple\nthree apple\n"));
     TFindDlg& find = FindDialog();
