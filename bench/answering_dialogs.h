@@ -21,6 +21,10 @@ public:
     std::optional<std::string> chooseOpenFile(const QString&, const QString&) override {
         return std::nullopt;
     }
+    std::optional<std::string> chooseSaveFile(const QString&, const std::string&,
+                                              const QString&) override {
+        return std::nullopt;
+    }
 };
 
 } // namespace quillon::bench

@@ -54,6 +54,5 @@ def icon(size, folder=False, none=False):
     return px
 
 png(os.path.join(here, 'images', 'tile.png'), 64, 64, tile)
-png(os.path.join(here, 'images', 'quillon.png'), 64, 64, icon(64))
+# The program icon (images/quillon.png) is the 64 px rendering of data/icons/quillon.svg.
 png(os.path.join(here, 'images', 'directory.png'), 32, 32, icon(32, folder=True))
-png(os.path.join(here, 'images', 'noicon.png'), 32, 32, icon(32, none=True))

@@ -1,9 +1,12 @@
 #include "finders/duplines.h"
+#include "platform/hugepages.h"
 #include "platform/paths.h"
 #include "platform/textcase.h"
 #include "shell/routines.h"
 #include <QLocale>
 #include <algorithm>
+#include <array>
+#include <future>
 #include <cmath>
 
 namespace quillon {
@@ -102,35 +105,49 @@ public:
     }
     bool sameKey(uint32_t a, uint32_t b) const { return compare(a, b, order_.keyFields) == 0; }
 
-    // A number that orders rows like one of their fields (ties allowed), for a
-    // fast first pass that needs no look-ups into the store.
-    int64_t fieldKey(Field f, uint32_t a) const {
+    // Numbers that order rows like their leading fields (ties allowed), for a
+    // fast first pass that needs no look-ups into the store: each exact field
+    // gives one number; a name gives two (its first sixteen folded bytes) and
+    // ends the list, as does a field that has no number.
+    static constexpr size_t kMaxKeys = 3;
+    struct Keys {
+        std::array<uint64_t, kMaxKeys> value{};
+        uint32_t row = 0;
+    };
+    Keys keysOf(uint32_t a) const {
+        Keys k;
+        k.row = a;
         const FileRow& r = store_.row(a);
-        switch (f) {
-        case fSize: return r.size;
-        case fType: return typeRank_[r.type];
-        case fDate: return DayNumber(r.modified);
-        case fTime: return secondOfDay(r.modified);
-        case fName: {
-            const std::string_view name = store_.name(a);
-            uint64_t key = 0;
-            for (size_t i = 0; i < 7; ++i) {
-                key = key << 8 | (i < name.size() ? FoldAscii(static_cast<unsigned char>(name[i])) : 0);
+        // Signed numbers keep their order as unsigned ones with the sign bit flipped.
+        const auto exact = [](int64_t v) { return static_cast<uint64_t>(v) ^ (uint64_t(1) << 63); };
+        size_t used = 0;
+        for (Field f : order_.fields) {
+            if (used == kMaxKeys) break;
+            switch (f) {
+            case fSize: k.value[used++] = exact(r.size); continue;
+            case fType: k.value[used++] = typeRank_[r.type]; continue;
+            case fDate: k.value[used++] = exact(DayNumber(r.modified)); continue;
+            case fTime: k.value[used++] = exact(secondOfDay(r.modified)); continue;
+            case fName: {
+                const std::string_view name = store_.name(a);
+                for (size_t part = 0; part < 2 && used < kMaxKeys; ++part)
+                    k.value[used++] = namePart(name, part * 8);
+                break;
             }
-            return static_cast<int64_t>(key);
+            case fAccess:
+            case fFolder: break;
+            }
+            break;
         }
-        default: return 0;
-        }
-    }
-    int64_t leadKey(uint32_t a) const { return fieldKey(order_.fields[0], a); }
-    int64_t secondKey(uint32_t a) const { return fieldKey(order_.fields[1], a); }
-    // Whether leadKey equality means the first field is equal (so the second
-    // key may be used).
-    bool leadKeyIsExact() const {
-        return order_.fields[0] == fSize || order_.fields[0] == fType;
+        return k;
     }
 
 private:
+    // Eight bytes of a name's folded form from `from` (FoldedKeyNumber).
+    static uint64_t namePart(std::string_view name, size_t from) {
+        return FoldedKeyNumber(name, from, 8);
+    }
+
     const FileStore& store_;
     FieldOrder order_;
     std::vector<uint32_t> typeRank_;
@@ -166,8 +183,19 @@ QString FileEntry(const FileStore& store, uint32_t row, FinderMode finder, Match
     return QStringList{type, date, time, name, size, access, folder}.join('\t');
 }
 
+namespace {
+
+// Runs work(from, mid) on a second thread and work(mid, to) on this one.
+template <typename Work> void InTwo(const Work& work, size_t from, size_t mid, size_t to) {
+    auto first = std::async(std::launch::async, [&] { work(from, mid); });
+    work(mid, to);
+    first.get();
+}
+
+} // namespace
+
 void SortWorkingList(const FileStore& store, std::vector<uint32_t>& rows, FinderMode finder,
-                     MatchMode matchMode) {
+                     MatchMode matchMode, size_t twoThreadsFrom) {
     if (finder == FinderMode::FileHogs) {
         // The file-hog list is shown by size, and rows of equal size have no
         // fixed order there: the size alone orders the working list.
@@ -179,30 +207,41 @@ void SortWorkingList(const FileStore& store, std::vector<uint32_t>& rows, Finder
     const LineComparer cmp(store, orderFor(matchMode));
     // First by numbers taken from the leading fields, then the full comparison
     // only where those numbers tie.
-    struct Keyed {
-        int64_t first, second;
-        uint32_t row;
-    };
-    const bool useSecond = cmp.leadKeyIsExact();
-    std::vector<Keyed> keyed(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-        keyed[i] = {cmp.leadKey(rows[i]), useSecond ? cmp.secondKey(rows[i]) : 0, rows[i]};
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        if (a.first != b.first) return a.first < b.first;
-        if (a.second != b.second) return a.second < b.second;
+    using Keys = LineComparer::Keys;
+    std::vector<Keys, LargeAllocator<Keys>> keyed(rows.size());
+    const auto byNumbers = [](const Keys& a, const Keys& b) {
+        for (size_t i = 0; i < LineComparer::kMaxKeys; ++i)
+            if (a.value[i] != b.value[i]) return a.value[i] < b.value[i];
         return a.row < b.row;
-    });
-    size_t start = 0;
-    while (start < keyed.size()) {
-        size_t end = start + 1;
-        while (end < keyed.size() && keyed[end].first == keyed[start].first &&
-               keyed[end].second == keyed[start].second)
-            ++end;
-        if (end - start > 1)
-            std::sort(keyed.begin() + static_cast<std::ptrdiff_t>(start),
-                      keyed.begin() + static_cast<std::ptrdiff_t>(end),
-                      [&](const Keyed& a, const Keyed& b) { return cmp.less(a.row, b.row); });
-        start = end;
+    };
+    const auto at = [&](size_t i) { return keyed.begin() + static_cast<std::ptrdiff_t>(i); };
+    const auto breakTies = [&](size_t from, size_t to) {
+        while (from < to) {
+            size_t end = from + 1;
+            while (end < to && keyed[end].value == keyed[from].value) ++end;
+            if (end - from > 1)
+                std::sort(at(from), at(end),
+                          [&](const Keys& a, const Keys& b) { return cmp.less(a.row, b.row); });
+            from = end;
+        }
+    };
+    if (rows.size() < std::max<size_t>(twoThreadsFrom, 2)) {
+        for (size_t i = 0; i < rows.size(); ++i) keyed[i] = cmp.keysOf(rows[i]);
+        std::sort(keyed.begin(), keyed.end(), byNumbers);
+        breakTies(0, keyed.size());
+    } else {
+        // Two threads: each keys half the rows; the list is split at its
+        // median, each side sorted; then the ties on each side are broken,
+        // the split moved to the end of a run of equal numbers.
+        const size_t n = rows.size();
+        size_t mid = n / 2;
+        InTwo([&](size_t from, size_t to) {
+            for (size_t i = from; i < to; ++i) keyed[i] = cmp.keysOf(rows[i]);
+        }, 0, mid, n);
+        std::nth_element(keyed.begin(), at(mid), keyed.end(), byNumbers);
+        InTwo([&](size_t from, size_t to) { std::sort(at(from), at(to), byNumbers); }, 0, mid, n);
+        while (mid < n && keyed[mid].value == keyed[mid - 1].value) ++mid;
+        InTwo(breakTies, 0, mid, n);
     }
     for (size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].row;
 }

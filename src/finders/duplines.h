@@ -47,8 +47,11 @@ QString FileEntry(const FileStore& store, uint32_t row, FinderMode finder, Match
 
 // Sorts the working list. Lines compare field by field, case-insensitively,
 // the fields of the match key first, so every group of equal keys is one run.
+// A list of at least `twoThreadsFrom` lines is sorted on two threads (the
+// order is the same).
+inline constexpr size_t kTwoThreadSortFrom = 65536;
 void SortWorkingList(const FileStore& store, std::vector<uint32_t>& rows, FinderMode finder,
-                     MatchMode matchMode);
+                     MatchMode matchMode, size_t twoThreadsFrom = kTwoThreadSortFrom);
 
 class LineComparer;
 

@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -79,9 +80,11 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     rbBetween = new QRadioButton("In between");
     rbBetween->setObjectName("rbBetween");
     num1 = makeNumber("num1");
+    num1->setAccessibleName("Size");
     lblAnd = new QLabel("and");
     lblAnd->setObjectName("lblAnd");
     num2 = makeNumber("num2");
+    num2->setAccessibleName("And size");
     cbKB1 = new QComboBox;
     cbKB1->setObjectName("cbKB1");
     cbKB1->addItems({"bytes", "KB"});
@@ -92,6 +95,8 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     cbWildCard = new QComboBox;
     cbWildCard->setObjectName("cbWildCard");
     cbWildCard->setEditable(true);
+    cbWildCard->setAccessibleName("Matching");
+    cbWildCard->lineEdit()->setAccessibleName("Matching");
     cbWildCard->setMaxVisibleItems(14);
     cbWildCard->setToolTip("Wildcard pattern for matching file types");
     cbWildCard->setInsertPolicy(QComboBox::NoInsert);
@@ -105,6 +110,7 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     for (const char* text : kMatchModeTexts) cbDup->addItem(text);
 
     pckDrive = new QListWidget;
+    pckDrive->setAccessibleName("Drives");
     pckDrive->setObjectName("pckDrive");
     pckDrive->setFixedWidth(190);
 
@@ -171,6 +177,7 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     pnlTop->setFixedHeight(kTopPanelHeight);
 
     grid = new ResultGrid(this);
+    grid->setAccessibleName("Found files");
     grid->setObjectName("grid");
     grid->setStore(store_.get());
     pnlSel = new QLabel(this);
@@ -289,8 +296,7 @@ void TfrmDup::FormShow() {
     }
     grid->ClearGrid();
 
-    const int minWidth = pckDrive->geometry().right() + 3;
-    setMinimumSize(std::min(std::max(minWidth, 560), 2000), 2 * kTopPanelHeight);
+    fitMinimumWidth();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     grid->applyColumnWidths(width());
@@ -316,6 +322,18 @@ void TfrmDup::rbClick() {
     const bool between = rbBetween->isChecked();
     num2->setVisible(between);
     lblAnd->setVisible(between);
+    fitMinimumWidth();
+}
+
+void TfrmDup::fitMinimumWidth() {
+    // Never narrower than the top panel's controls need side by side (with
+    // "In between": the two size fields and "and" between them; the match box;
+    // the drive list) in the font and style in use.
+    pnlTop->layout()->activate();
+    const int minWidth = std::max(pckDrive->geometry().right() + 3,
+                                  pnlTop->layout()->minimumSize().width());
+    setMinimumSize(std::min(std::max(minWidth, 560), 2000), 2 * kTopPanelHeight);
+    if (width() < minimumWidth()) resize(minimumWidth(), height());
 }
 
 void TfrmDup::resizeEvent(QResizeEvent* event) {

@@ -74,6 +74,7 @@ protected:
     void reject() override;
 
 private:
+    void fitMinimumWidth();
     void scan();
     void newStore();
     void setSearching(bool on);

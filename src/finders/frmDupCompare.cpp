@@ -129,6 +129,7 @@ TfrmDupCompare::TfrmDupCompare(QWidget* parent) : QDialog(parent) {
         h.lblNonDelete = new QLabel(h.box);
         h.lblNonDelete->setAlignment(Qt::AlignRight);
         h.profile = new QListWidget(this);
+        h.profile->setAccessibleName(s == 0 ? "Left file" : "Right file");
         h.profile->setFixedHeight(h.profile->fontMetrics().lineSpacing() * 11 + 8);
         h.profile->setSelectionMode(QAbstractItemView::NoSelection);
         h.profile->setFocusPolicy(Qt::NoFocus);

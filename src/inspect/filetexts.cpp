@@ -1,4 +1,6 @@
 #include "inspect/filetexts.h"
+#include <QStyle>
+#include <QApplication>
 #include "platform/drives.h"
 #include "platform/filefacts.h"
 #include "platform/paths.h"
@@ -45,12 +47,17 @@ QString DateTimeWithAge(DateTime value) {
 }
 
 QIcon LoadFileIcon(const std::string& path, bool isFolder) {
-    if (isFolder) return QIcon(":/images/directory.png");
+    // The desktop's icon theme first; without one (or without an icon for the
+    // type) Qt's own file and folder pictures, never an empty box.
+    if (isFolder) {
+        const QIcon folder = QIcon::fromTheme("folder");
+        return folder.isNull() ? QApplication::style()->standardIcon(QStyle::SP_DirIcon) : folder;
+    }
     static QMimeDatabase mimes;
     const QMimeType type = mimes.mimeTypeForFile(DisplayPath(path), QMimeDatabase::MatchExtension);
     QIcon icon = QIcon::fromTheme(type.iconName());
     if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
-    if (icon.isNull()) icon = QIcon(":/images/noicon.png");
+    if (icon.isNull()) icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
     return icon;
 }
 

@@ -58,6 +58,7 @@ TfrmDetails::TfrmDetails(QWidget* parent) : QDialog(parent) {
     lblAttributes = valueLabel(this, "lblAttributes");
 
     Memo1 = new QPlainTextEdit(this);
+    Memo1->setAccessibleName("Version information");
     Memo1->setObjectName("Memo1");
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

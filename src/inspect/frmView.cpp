@@ -88,6 +88,7 @@ TfrmView::TfrmView(QWidget* parent) : QDialog(parent) {
 
     mnuSearch = MainMenu1->addMenu("&Search");
     mnuFind = makeAction(mnuSearch, "mnuFind", "&Find...");
+    mnuFind->setShortcut(QKeySequence::Find);
     mnuFindNext = makeAction(mnuSearch, "mnuFindNext", "Find &next");
     mnuFindNext->setShortcut(QKeySequence(Qt::Key_F3));
     mnuSearch->addSeparator();
@@ -104,7 +105,7 @@ TfrmView::TfrmView(QWidget* parent) : QDialog(parent) {
     mnuTabSize = makeAction(mnuOptions, "mnuTabSize", "Tab si&ze...");
     mnuOptions->addSeparator();
     mnuFont = makeAction(mnuOptions, "mnuFont", "&Font...");
-    for (QAction* action : {mnuExit, mnuCopy, mnuFindNext, mnuGoToLine, mnuHexMode})
+    for (QAction* action : {mnuExit, mnuCopy, mnuFind, mnuFindNext, mnuGoToLine, mnuHexMode})
         action->setShortcutContext(Qt::WindowShortcut);
 
     // The viewer and the status line.
@@ -212,6 +213,7 @@ void TfrmView::FormShow() {
         openInViewer(FileName); // refreshes the menus
     else
         refreshMenus();
+    fitMinimumWidth();
     RestoreWindowPlacement(this, kStore, kSection, kIdentifier);
     FormResize();
     Viewer1->setFocus();
@@ -222,10 +224,23 @@ void TfrmView::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
+namespace {
+// A bottom-panel button: its text, at least 75 pixels.
+int ButtonWidth(const QWidget* w) { return std::max(w->sizeHint().width(), 75); }
+} // namespace
+
+void TfrmView::fitMinimumWidth() {
+    // The ASCII / Hex choice and every button shown, side by side.
+    int needed = 8 + rbAscii->sizeHint().width() + 10 + rbHex->sizeHint().width() + 15 + 15;
+    for (QPushButton* b : {btClose, btStrings, BitBtn1, btPrint, btFont})
+        if (!b->isHidden()) needed += ButtonWidth(b) + 5;
+    setMinimumWidth(needed);
+}
+
 void TfrmView::FormResize() {
     const int height = pnlBottom->height();
     const auto place = [height](QWidget* w, int right) {
-        const QSize size(std::max(w->sizeHint().width(), 75), 25);
+        const QSize size(ButtonWidth(w), 25);
         w->setGeometry(right - size.width(), (height - size.height()) / 2, size.width(),
                        size.height());
         return right - size.width() - 5;
@@ -241,18 +256,23 @@ void TfrmView::FormResize() {
 }
 
 void TfrmView::openInViewer(const std::string& path) {
-    QString caption = "View File : " + DisplayPath(path);
+    // The strings window shows a temporary file; its caption names the file
+    // the strings came from.
+    QString caption = stringsOf_.empty() ? "View File : " + DisplayPath(path)
+                                         : "Strings of : " + DisplayPath(stringsOf_);
     if (!Viewer1->openFile(path))
         caption += "  (could not open: " + reasonText(Viewer1->openError()) + ")";
     setWindowTitle(caption);
     refreshMenus();
 }
 
-void TfrmView::setStringsView() {
+void TfrmView::setStringsView(const std::string& madeFrom) {
+    stringsOf_ = madeFrom;
     btStrings->hide();
     rbAscii->hide();
     rbHex->hide();
     mnuHexMode->setVisible(false);
+    fitMinimumWidth();
     FormResize();
 }
 
@@ -282,13 +302,16 @@ void TfrmView::refreshSearchMenu() {
 
 void TfrmView::mnuOpenClick() {
     const auto path = Dialogs().chooseOpenFile("Open", "All Files (*)");
-    if (path) openInViewer(*path);
+    if (!path) return;
+    stringsOf_.clear(); // another file: no longer the strings of one
+    openInViewer(*path);
 }
 
 void TfrmView::FormDropFiles(const std::vector<std::string>& paths) {
     if (paths.empty()) return;
     // The whole path of the first file; the rest of a drop is ignored.
     FileName = paths.front();
+    stringsOf_.clear();
     openInViewer(FileName);
     if (isMinimized()) {
         showNormal();
@@ -517,7 +540,7 @@ void TfrmView::btStringsClick() {
     }
     {
         TfrmView strings(this);
-        strings.setStringsView();
+        strings.setStringsView(FileName);
         strings.FileName = temporary;
         strings.exec();
     }

@@ -89,7 +89,9 @@ public:
     // Opens a file in the viewer and shows its name in the caption.
     void openInViewer(const std::string& path);
     // The strings view: no strings button, no mode choice.
-    void setStringsView();
+    // The window shows the strings extracted from `madeFrom` (its file is a
+    // temporary one): no strings button, no hex mode, the caption names madeFrom.
+    void setStringsView(const std::string& madeFrom);
     // Recomputes the enabled states of the menus' items.
     void refreshMenus();
     void refreshFileMenu();
@@ -111,12 +113,14 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void fitMinimumWidth();
     void runFind(bool global);
     void printViewer();
 
     QPrinter& printer(); // kept from print setup to printing
     std::unique_ptr<QPrinter> printer_;
     bool shown_ = false;
+    std::string stringsOf_; // the file a strings window was made from
 };
 
 // Shows a file in a new viewer window, modally, and destroys the window.

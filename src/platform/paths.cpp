@@ -167,27 +167,125 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view contents) {
-    const std::string folder = ParentFolder(path);
-    if (!MakeFolders(folder)) return false;
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) return false;
-    // Keep the permissions of the file being replaced.
-    struct stat old {};
-    if (stat(path.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
-    else fchmod(fd, 0644);
-    const bool ok = WriteAll(fd, contents) && fsync(fd) == 0;
-    if (close(fd) != 0 || !ok || rename(temp.c_str(), path.c_str()) != 0) {
-        unlink(temp.c_str());
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (fd_ >= 0) {
+        close(fd_);
+        unlink(temp_.c_str());
+    }
+}
+
+bool AtomicFileWriter::open() {
+    temp_ = path_ + ".XXXXXX";
+    fd_ = mkstemp(temp_.data());
+    if (fd_ < 0) {
+        error_ = errno;
         return false;
     }
-    const int dirfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // Keep the permissions of the file being replaced.
+    struct stat old {};
+    if (stat(path_.c_str(), &old) == 0) fchmod(fd_, old.st_mode & 07777);
+    else fchmod(fd_, 0644);
+    return true;
+}
+
+bool AtomicFileWriter::write(std::string_view data) {
+    if (fd_ < 0) return false;
+    if (!WriteAll(fd_, data)) {
+        error_ = errno;
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFileWriter::commit() {
+    if (fd_ < 0) return false;
+    const int fd = fd_;
+    fd_ = -1;
+    bool ok = fsync(fd) == 0;
+    if (!ok) error_ = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        error_ = errno;
+    }
+    if (ok && rename(temp_.c_str(), path_.c_str()) != 0) {
+        ok = false;
+        error_ = errno;
+    }
+    if (!ok) {
+        unlink(temp_.c_str());
+        return false;
+    }
+    const int dirfd = ::open(ParentFolder(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirfd >= 0) {
         fsync(dirfd);
         close(dirfd);
     }
     return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view contents) {
+    if (!MakeFolders(ParentFolder(path))) return false;
+    AtomicFileWriter file(path);
+    return file.open() && file.write(contents) && file.commit();
+}
+
+namespace {
+
+// The length of the valid UTF-8 sequence that starts at bytes[i], 0 when none does.
+size_t Utf8SequenceAt(std::string_view bytes, size_t i) {
+    const auto at = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    const unsigned char lead = at(i);
+    if (lead < 0x80) return 1;
+    size_t length;
+    uint32_t value;
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2, value = lead & 0x1F;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, value = lead & 0x0F;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, value = lead & 0x07;
+    else return 0;
+    if (i + length > bytes.size()) return 0;
+    for (size_t k = 1; k < length; ++k) {
+        if ((at(i + k) & 0xC0) != 0x80) return 0;
+        value = value << 6 | (at(i + k) & 0x3F);
+    }
+    static constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+} // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t n = Utf8SequenceAt(bytes, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string EscapeNonUtf8(std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t n = Utf8SequenceAt(bytes, i);
+        if (n == 0) {
+            const auto b = static_cast<unsigned char>(bytes[i++]);
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        } else if (bytes[i] == '\\') {
+            out += "\\\\";
+            ++i;
+        } else {
+            out.append(bytes.substr(i, n));
+            i += n;
+        }
+    }
+    return out;
 }
 
 bool RemoveFileIfPresent(const std::string& path) {

@@ -52,6 +52,34 @@ bool WriteAll(int fd, std::string_view data);
 // fsync of the folder. The folder is created when missing. False on any failure
 // (the old file is then untouched).
 bool WriteFileAtomically(const std::string& path, std::string_view contents);
+// A file written piece by piece that replaces `path` only when committed:
+// a temporary file beside it, fsync, rename, fsync of the folder. Dropped
+// without commit() the temporary file is removed and `path` is untouched.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::string path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+    // False when the temporary file cannot be made (error() says why).
+    bool open();
+    bool write(std::string_view data);
+    bool commit();
+    int error() const { return error_; }
+
+private:
+    std::string path_, temp_;
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+// Whether bytes are valid UTF-8 (no overlong forms, surrogates or values
+// beyond U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+// A reversible text form of a path: bytes that are not valid UTF-8 become
+// \xHH and a backslash becomes two; valid UTF-8 is kept.
+std::string EscapeNonUtf8(std::string_view bytes);
+
 // unlink(); true when the file is gone afterwards.
 bool RemoveFileIfPresent(const std::string& path);
 

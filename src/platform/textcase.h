@@ -1,7 +1,9 @@
 #pragma once
-// Names as search criteria compare without regard to case: ASCII letters are
-// folded, every other byte (UTF-8 sequences, invalid bytes) compares as it is.
+// Names as search criteria compare without regard to case: every letter is
+// folded (CAFÉ.TXT and café.txt are one name), ASCII on a fast path; bytes that
+// are not valid UTF-8 compare as they are, after every character.
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace quillon {
@@ -10,19 +12,35 @@ constexpr unsigned char FoldAscii(unsigned char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
-// <0, 0 or >0, like strcmp, on folded bytes.
+// The folded form of a name as bytes whose plain byte order is the order of
+// CompareFolded: each character's case-folded code point in UTF-8, each byte
+// that is not part of valid UTF-8 as 0xF8 followed by that byte. ASCII names
+// just have their capitals lowered.
+std::string FoldedKey(std::string_view text);
+// The first `count` bytes of FoldedKey(text), big-endian, zero-padded (no
+// name holds a zero byte, so a shorter name orders first).
+unsigned long long FoldedKeyNumber(std::string_view text, size_t from, size_t count = 8);
+
+namespace detail {
+int CompareFoldedBeyondAscii(std::string_view a, std::string_view b);
+}
+
+// <0, 0 or >0, like strcmp, on folded names.
 inline int CompareFolded(std::string_view a, std::string_view b) {
     const size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {
-        const unsigned char x = FoldAscii(static_cast<unsigned char>(a[i]));
-        const unsigned char y = FoldAscii(static_cast<unsigned char>(b[i]));
-        if (x != y) return x < y ? -1 : 1;
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if ((x | y) >= 0x80) return detail::CompareFoldedBeyondAscii(a.substr(i), b.substr(i));
+        const unsigned char fx = FoldAscii(x), fy = FoldAscii(y);
+        if (fx != fy) return fx < fy ? -1 : 1;
     }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    if (a.size() == b.size()) return 0;
+    // What is left of the longer name may fold to nothing shorter, but it is
+    // never empty: the shorter name comes first.
+    return a.size() < b.size() ? -1 : 1;
 }
 
-inline bool EqualFolded(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && CompareFolded(a, b) == 0;
-}
+inline bool EqualFolded(std::string_view a, std::string_view b) { return CompareFolded(a, b) == 0; }
 
 } // namespace quillon

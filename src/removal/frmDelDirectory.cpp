@@ -27,10 +27,10 @@ namespace {
 
 const char* const kFolderToClean = "Folder to clean: ";
 const char* const kRecycleQuestion =
-    "Note that the recycle bin may be full or that you may have the \"Immediately Remove "
-    "Files On Delete\" option turned on in the recycle bin. If either is true, then you will "
-    "not be able to recover the deleted files from the recycle bin. \n\nSend to the recycle "
-    "bin anyway?";
+    "Note that the trash may be full or that you may have the \"Immediately Remove "
+    "Files On Delete\" option turned on in the trash. If either is true, then you will "
+    "not be able to recover the deleted files from the trash. \n\nSend to the trash "
+    "anyway?";
 const char* const kReallyAbort = "Really abort?  Folders may be partially deleted!";
 const char* const kDeleteNote = " (Note: Deletion operation canceled ... not all files deleted)";
 const char* const kZipNote = " (Note: Zip operation canceled ... not all files zipped)";
@@ -101,13 +101,13 @@ TfrmDelDirectory::TfrmDelDirectory(QWidget* parent) : QDialog(parent) {
     lblDeleteNote = makeNote(this, "lblDeleteNote",
                              "All files and sub-folders are deleted.  Files cannot be "
                              "recovered.  Hard disk space immediately freed up.");
-    btRecycle = makeButton(this, "btRecycle", "&Send files to recycle bin",
-                           "Send to recycle bin.  Recycle bin can be emptied later.  Files "
+    btRecycle = makeButton(this, "btRecycle", "&Send files to trash",
+                           "Send to trash.  Trash can be emptied later.  Files "
                            "can be recovered.");
     lblRecycleNote = makeNote(this, "lblRecycleNote",
-                              "All files sent to the Windows 95 recycle bin which can be "
+                              "All files sent to the trash which can be "
                               "emptied later. Files may be recovered.  Hard disk space is not "
-                              "freed up until recycle bin is emptied..");
+                              "freed up until trash is emptied..");
     btZip = makeButton(this, "btZip", "&Zip up folder", "Compress files into a ZIP file");
     lblZipNote = makeNote(this, "lblZipNote",
                           "All files and sub-folders are zipped up (compressed).  Files can be "

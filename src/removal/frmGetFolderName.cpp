@@ -11,6 +11,7 @@ TfrmGetFolderName::TfrmGetFolderName(QWidget* parent) : QDialog(parent) {
     setObjectName("frmGetFolderName");
 
     Edit1 = new QLineEdit(this);
+    Edit1->setAccessibleName("Folder name");
     Edit1->setObjectName("Edit1");
     Button1 = new QPushButton("OK", this);
     Button1->setObjectName("Button1");

@@ -44,9 +44,9 @@ const char* const kNoFiles =
     "move files from the NON-DELETE list to the deletion panel.";
 const char* const kNotDeleted = "Files not deleted";
 const char* const kRecycleQuestion =
-    "Note that the recycle bin may be full or that you may have the \"Immediately Remove Files "
-    "On Delete\" option turned on in the recycle bin. If either is true, then you will not be "
-    "able to recover the deleted files from the recycle bin. \n\nSend to the recycle bin anyway?";
+    "Note that the trash may be full or that you may have the \"Immediately Remove Files "
+    "On Delete\" option turned on in the trash. If either is true, then you will not be "
+    "able to recover the deleted files from the trash. \n\nSend to the trash anyway?";
 const char* const kAbortQuestion = "Really abort?  Folders may be partially deleted!";
 
 // Shown text for reading, byte path for acting: the list sorts as a person
@@ -158,6 +158,7 @@ TfrmReallyDelete::TfrmReallyDelete(QWidget* parent) : QDialog(parent) {
     lblLeft = new QLabel(page0);
     lblLeft->setObjectName("lblLeft");
     lb1 = makeList(page0, "lb1");
+    lb1->setAccessibleName("Files to be deleted");
     btToAgainst = makeButton(page0, "btToAgainst", "Move files OFF of the deletion panel",
                              "Move selected files off of the deletion list");
     btToAgainst->setEnabled(false);
@@ -167,7 +168,7 @@ TfrmReallyDelete::TfrmReallyDelete(QWidget* parent) : QDialog(parent) {
     page0Layout->addWidget(btToAgainst, 0, Qt::AlignLeft);
     page0Layout->addWidget(makeNote(
         page0, "lblNoteLeft1",
-        "These files are not in the registry or in the windows search path therefore it is "
+        "These files are not referenced by the installed software or in the search path therefore it is "
         "safer to delete these files.  However, these files may still belong to working "
         "applications therefore they may be needed for proper operation of other "
         "applications."));
@@ -182,6 +183,7 @@ TfrmReallyDelete::TfrmReallyDelete(QWidget* parent) : QDialog(parent) {
     lblRight = new QLabel(page1);
     lblRight->setObjectName("lblRight");
     lb2 = makeList(page1, "lb2");
+    lb2->setAccessibleName("Files that will not be deleted");
     btMoveLeft = makeButton(page1, "btMoveLeft", "Move files to the deletion panel",
                             "Move files on to the list of files to be deleted");
     btMoveLeft->setEnabled(false);
@@ -199,8 +201,8 @@ TfrmReallyDelete::TfrmReallyDelete(QWidget* parent) : QDialog(parent) {
     page1Layout->addWidget(makeNote(
         page1, "lblNoteRight1",
         "It is not recommended that you delete these files without uninstalling their "
-        "associated applications.  They are either located in the windows system directories "
-        "or are in the system registry.  These files will not be deleted."));
+        "associated applications.  They are either located in the system directories "
+        "or are referenced by the installed software.  These files will not be deleted."));
     page1Layout->addWidget(makeNote(
         page1, "lblNoteRight2",
         "To delete these files move them to the deletion panel.  You may select multiple files "
@@ -217,8 +219,8 @@ TfrmReallyDelete::TfrmReallyDelete(QWidget* parent) : QDialog(parent) {
                        "Compress files into a ZIP file");
     btDelete = makeButton(pnlButtons, "btDelete", "&Delete all files",
                           "Delete the files shown above permanently.  Cannot be undeleted.");
-    btRecycle = makeButton(pnlButtons, "btRecycle", "&Send to recycle bin",
-                           "Send to recycle bin.  Recycle bin can be emptied later.");
+    btRecycle = makeButton(pnlButtons, "btRecycle", "&Send to trash",
+                           "Send to trash.  Trash can be emptied later.");
     auto* buttonsLayout = new QHBoxLayout(pnlButtons);
     buttonsLayout->setContentsMargins(0, 0, 0, 0);
     buttonsLayout->addWidget(btZip);

@@ -76,10 +76,12 @@ TfrmUnZipIt::TfrmUnZipIt(std::string zipFolder, QWidget* parent)
     DriveComboBox1 = new QComboBox(this);
     DriveComboBox1->setObjectName("DriveComboBox1");
     DirectoryListBox1 = new FolderListBox(this);
+    DirectoryListBox1->setAccessibleName("Folders");
     DirectoryListBox1->setObjectName("DirectoryListBox1");
 
     auto* lbArchives = new QLabel("Archive files (double click to view)", this);
     FileListBox1 = new QListWidget(this);
+    FileListBox1->setAccessibleName("Archives");
     FileListBox1->setObjectName("FileListBox1");
     FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     auto* lbMask = new QLabel("File mask: Drive*.zip", this);
@@ -91,6 +93,7 @@ TfrmUnZipIt::TfrmUnZipIt(std::string zipFolder, QWidget* parent)
     lblZip = new QLabel(this);
     lblZip->setObjectName("lblZip");
     Outline = new QTreeWidget(this);
+    Outline->setAccessibleName("Archive contents");
     Outline->setObjectName("Outline");
     Outline->setHeaderHidden(true);
     Outline->setColumnCount(1);

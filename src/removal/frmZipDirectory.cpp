@@ -145,6 +145,7 @@ TfrmZipDirectory::TfrmZipDirectory(QWidget* parent) : QDialog(parent) {
     DriveComboBox1 = new QComboBox(this);
     DriveComboBox1->setObjectName("DriveComboBox1");
     DLB = new FolderListBox(this);
+    DLB->setAccessibleName("Folders");
     DLB->setObjectName("DLB");
 
     auto* lbNote1 = new QLabel("All files contained in the selected zip file will be extracted "

@@ -41,6 +41,7 @@ TfrmZipOptions::TfrmZipOptions(QWidget* parent) : QDialog(parent) {
 
     auto* folderCaption = makeLabel(this, "lblFolder", "Store Zip Archive Files in this folder:");
     Edit1 = new QLineEdit(this);
+    Edit1->setAccessibleName("Store Zip Archive Files in this folder");
     Edit1->setObjectName("Edit1");
     Edit1->setReadOnly(true);
     Edit1->setToolTip("Click on the button on the right to change");
@@ -53,6 +54,7 @@ TfrmZipOptions::TfrmZipOptions(QWidget* parent) : QDialog(parent) {
     auto* commentCaption =
         makeLabel(this, "lblComment", "Comment to be inserted into Archive Zip file:");
     Edit2 = new QLineEdit(this);
+    Edit2->setAccessibleName("Comment to be inserted into Archive Zip file");
     Edit2->setObjectName("Edit2");
     Edit2->setMaxLength(80);
     auto* commentNote =
@@ -111,7 +113,9 @@ void TfrmZipOptions::showEvent(QShowEvent* event) {
 
 void TfrmZipOptions::SpeedButton1Click() {
     // The chooser starts at (and returns) the folder's bytes, never the shown text.
-    if (auto chosen = Dialogs().chooseFolder("Location of archive zip files", folder_)) {
+    // The chooser opens at the archive folder in use, or at home when that is gone.
+    const std::string start = FolderExists(folder_) ? folder_ : HomeFolder();
+    if (auto chosen = Dialogs().chooseFolder("Location of archive zip files", start)) {
         folder_ = *chosen;
         Edit1->setText(DisplayPath(folder_));
     }

@@ -43,7 +43,7 @@ FileStore::~FileStore() = default;
 
 void FileStore::clear() {
     // A finished search may have held millions of rows; give the memory back.
-    std::vector<FileRow>().swap(rows_);
+    decltype(rows_)().swap(rows_);
     std::vector<std::string>().swap(folders_);
     std::vector<uint64_t>().swap(folderDevices_);
     std::vector<uint32_t>().swap(folderSlots_);

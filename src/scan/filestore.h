@@ -2,6 +2,7 @@
 // Compact result rows: a million found files cost memory in proportion to the
 // rows, not to grid cells. Names live in one arena, folders in a table shared
 // by their files, type descriptions in an interned table.
+#include "platform/hugepages.h"
 #include "platform/filefacts.h"
 #include "platform/filetypes.h"
 #include <QString>
@@ -68,7 +69,7 @@ public:
 
 private:
     struct Arena;
-    std::vector<FileRow> rows_;
+    std::vector<FileRow, LargeAllocator<FileRow>> rows_;
     std::vector<std::string> folders_;
     std::vector<uint64_t> folderDevices_; // the device of the files of each folder
     // Open-addressing lookup of folder texts: folder index + 1, 0 = empty slot.

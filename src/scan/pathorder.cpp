@@ -10,10 +10,22 @@ namespace quillon {
 
 namespace {
 
-std::string foldedText(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
-    return out;
+std::string foldedText(std::string_view text) { return FoldedKey(text); }
+
+// A name against a text already folded (a folder block): <0, 0 or >0.
+int compareToFolded(std::string_view name, std::string_view folded) {
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (static_cast<unsigned char>(name[i]) >= 0x80) {
+            const std::string key = FoldedKey(name);
+            const int c = std::string_view(key).compare(folded);
+            return c < 0 ? -1 : (c > 0 ? 1 : 0);
+        }
+        if (i == folded.size()) return 1;
+        const unsigned char x = FoldAscii(static_cast<unsigned char>(name[i]));
+        const auto y = static_cast<unsigned char>(folded[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return name.size() == folded.size() ? 0 : -1;
 }
 
 struct NameKey {
@@ -23,19 +35,13 @@ struct NameKey {
     uint16_t length;
 };
 
-uint64_t foldedHead(std::string_view name) {
-    uint64_t head = 0;
-    for (size_t i = 0; i < 8; ++i)
-        head = (head << 8) | (i < name.size() ? FoldAscii(static_cast<unsigned char>(name[i])) : 0u);
-    return head;
-}
+uint64_t foldedHead(std::string_view name) { return FoldedKeyNumber(name, 0, 8); }
 
-// Most names differ in their first 8 bytes, which are compared as one number.
+// Most names differ in the first 8 bytes of their folded form, which are
+// compared as one number.
 bool nameLess(const NameKey& a, const NameKey& b) {
     if (a.head != b.head) return a.head < b.head;
-    if (a.length <= 8 || b.length <= 8) return a.length < b.length;
-    return CompareFolded(std::string_view(a.name + 8, a.length - 8u),
-                         std::string_view(b.name + 8, b.length - 8u)) < 0;
+    return CompareFolded(std::string_view(a.name, a.length), std::string_view(b.name, b.length)) < 0;
 }
 
 // Full paths (or names alone) in folded byte order, without building a path.
@@ -118,7 +124,7 @@ private:
             const std::string_view element = block.substr(text.size());
             for (; file < files; ++file) {
                 const NameKey& key = keys_[file];
-                if (CompareFolded(std::string_view(key.name, key.length), element) > 0) break;
+                if (compareToFolded(std::string_view(key.name, key.length), element) > 0) break;
                 rows_.push_back(key.row);
             }
             while (sub <= lastInside_[group] && texts_[sub].starts_with(block)) {

@@ -1,8 +1,10 @@
 #include "scan/resultgrid.h"
 #include "platform/desktop.h"
 #include "platform/paths.h"
+#include "scan/gridexport.h"
 #include "scan/hooks.h"
 #include "scan/pathorder.h"
+#include "scan/scancontrol.h"
 #include "shell/dialogs.h"
 #include "shell/handlers.h"
 #include "shell/printing.h"
@@ -20,6 +22,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStyle>
+#include <QStyleOptionHeader>
 #include <algorithm>
 
 namespace quillon {
@@ -238,6 +241,11 @@ ResultGrid::ResultGrid(QWidget* parent)
     horizontalHeader()->setStretchLastSection(false);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { GuardedCall([&] { titleClicked(column); }); });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) { userResizedColumn(column, width); });
+    // Titles show the direction of the last sort.
+    horizontalHeader()->setSortIndicatorShown(true);
+    showSortIndicator(-1, Qt::AscendingOrder);
 
     buildMenu();
 }
@@ -282,6 +290,16 @@ void ResultGrid::buildMenu() {
     menu_->addSeparator();
     mnuPrint = named(menu_->addAction("Print"), "mnuPrint");
     mnuClipboard = named(menu_->addAction("Clipboard"), "mnuClipboard");
+    mnuSaveCsv = named(menu_->addAction("Save as CSV..."), "mnuSaveCsv");
+    mnuSaveJson = named(menu_->addAction("Save as JSON Lines..."), "mnuSaveJson");
+    menu_->addSeparator();
+    mnuHidden = named(menu_->addAction("Search hidden folders"), "mnuHidden");
+    mnuHidden->setCheckable(true);
+    // The setting is the program's, not the grid's: show it as it stands.
+    connect(menu_, &QMenu::aboutToShow, this, [this] { mnuHidden->setChecked(SearchHiddenFolders()); });
+    connect(mnuHidden, &QAction::toggled, this, [](bool on) {
+        if (on != SearchHiddenFolders()) GuardedCall([on] { SetSearchHiddenFolders(on); });
+    });
 
     // Print and Resize belong to the finder: it builds the print title and owns
     // the top panel.
@@ -291,6 +309,10 @@ void ResultGrid::buildMenu() {
     guarded(mnuOpen, &ResultGrid::openSelected);
     guarded(mnuView, &ResultGrid::viewSelected);
     guarded(mnuClipboard, &ResultGrid::copyToClipboard);
+    connect(mnuSaveCsv, &QAction::triggered, this,
+            [this] { GuardedCall([&] { saveList(ExportFormat::Csv); }); });
+    connect(mnuSaveJson, &QAction::triggered, this,
+            [this] { GuardedCall([&] { saveList(ExportFormat::JsonLines); }); });
 }
 
 void ResultGrid::setStore(const FileStore* store) {
@@ -304,6 +326,8 @@ void ResultGrid::setStore(const FileStore* store) {
 
 void ResultGrid::setColumns(std::vector<GridColumn> columns, int markColumn) {
     model_->setColumns(std::move(columns), markColumn);
+    userWidths_.clear();
+    showSortIndicator(-1, Qt::AscendingOrder);
     applyColumnWidths(width());
 }
 
@@ -323,6 +347,7 @@ void ResultGrid::ClearGrid() {
     markedCount_ = 0;
     markedBytes_ = 0;
     checkSortItem(SortSize);
+    showSortIndicator(-1, Qt::AscendingOrder);
     emit marksChanged();
 }
 
@@ -444,6 +469,10 @@ int ResultGrid::columnFor(SortItem item) const {
 }
 
 void ResultGrid::titleClicked(int column) {
+    // The header turns its arrow at every click; only a sort may move it.
+    const int sortedColumn = sortColumn_;
+    const Qt::SortOrder sortedOrder = sortOrder_;
+    showSortIndicator(sortedColumn, sortedOrder);
     if (!sortingAllowed_) return;
     const auto& columns = model_->columns();
     if (column < 0 || static_cast<size_t>(column) >= columns.size()) return;
@@ -487,7 +516,6 @@ void ResultGrid::sortBy(SortItem item) {
     sortIn(item, flag);
     if (sortChoice_ == SortChoice::SortThenInvert) flag = !flag;
 }
-
 
 void ResultGrid::sortIn(SortItem item, bool descending) {
     if (item < 0 || item >= kSortItems) return;
@@ -540,6 +568,7 @@ void ResultGrid::sortIn(SortItem item, bool descending) {
         default: return;
         }
         model_->setOrder(std::move(sorted));
+        showSortIndicator(columnFor(item), descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     }
     checkSortItem(item);
 }
@@ -583,7 +612,27 @@ QString ResultGrid::clipboardText() const {
     const int rows = RowsUsed();
     lines.reserve(rows);
     for (int row = 0; row < rows; ++row) lines << DisplayPath(fullPath(row));
-    return lines.join("\r\n");
+    return lines.join('\n');
+}
+
+void ResultGrid::saveList(ExportFormat format) {
+    if (!store_ || RowsUsed() == 0) return;
+    const bool csv = format == ExportFormat::Csv;
+    const std::optional<std::string> path = Dialogs().chooseSaveFile(
+        csv ? "Save list as CSV" : "Save list as JSON Lines",
+        HomeFolder() + (csv ? "/quillon-list.csv" : "/quillon-list.jsonl"),
+        csv ? "CSV files (*.csv)" : "JSON Lines files (*.jsonl)");
+    if (!path) return;
+    std::string reason;
+    {
+        const WaitCursor wait;
+        const ResultModel& model = *model_;
+        reason = ExportToFile({*store_, model.order(),
+                               [&model](size_t i) { return model.isMarked(static_cast<int>(i)); }},
+                              format, *path);
+    }
+    if (!reason.empty())
+        ShowErrorMessage("Couldn't save " + DisplayPath(*path) + " (" + QString::fromLocal8Bit(reason) + ")");
 }
 
 void ResultGrid::copyToClipboard() { QGuiApplication::clipboard()->setText(clipboardText()); }
@@ -610,34 +659,33 @@ void ResultGrid::detailsSelected() {
     if (fileExists(path) && FinderHooks::details) FinderHooks::details(window(), path);
 }
 
-int ResultGrid::widestText(ColumnKind kind) const {
-    const QFontMetrics metrics = fontMetrics();
-    const QLocale locale;
-    int widest = 0;
-    switch (kind) {
+int ResultGrid::contentWidth(int column) const {
+    const GridColumn& c = model_->columns()[static_cast<size_t>(column)];
+    // The title with room for the sort arrow, as the header lays it out.
+    QStyleOptionHeader title;
+    title.initFrom(horizontalHeader());
+    title.text = c.title;
+    title.sortIndicator = QStyleOptionHeader::SortDown;
+    title.section = column;
+    title.fontMetrics = horizontalHeader()->fontMetrics();
+    int width = style()->sizeFromContents(QStyle::CT_HeaderSection, &title, QSize(),
+                                          horizontalHeader()).width();
+    // A typical cell: the widest date and time of the locale, a size of
+    // 999,999,999,999 bytes.
+    QString sample;
+    const DateTime late = EncodeDateTime(2026, 12, 28, 22, 58, 58);
+    switch (c.kind) {
+    case ColumnKind::Size: sample = FormatThousands(999'999'999'999); break;
     case ColumnKind::ModifiedDate:
     case ColumnKind::AccessDate:
-    case ColumnKind::CreatedDate:
-        // Month names differ in width; the 28th exists in every month.
-        for (int month = 1; month <= 12; ++month)
-            widest = std::max(widest, metrics.horizontalAdvance(locale.toString(
-                                          QDate(2088, month, 28), QLocale::ShortFormat)));
-        break;
-    case ColumnKind::ModifiedTime:
-        widest = metrics.horizontalAdvance(locale.toString(QTime(23, 58, 58), QLocale::LongFormat));
-        break;
-    case ColumnKind::Size: {
-        int64_t largest = 0;
-        if (store_)
-            for (uint32_t r : model_->order()) largest = std::max(largest, store_->row(r).size);
-        widest = metrics.horizontalAdvance(FormatThousands(largest));
-        break;
+    case ColumnKind::CreatedDate: sample = dateText(late); break;
+    case ColumnKind::ModifiedTime: sample = timeText(late); break;
+    default: break;
     }
-    default: return 0;
-    }
-    // The cell's own margins on both sides, and the header's title.
-    const int margins = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 12;
-    return widest + margins;
+    int cell = fontMetrics().horizontalAdvance(sample);
+    if (column == model_->markColumn()) cell += ResultModel::markPicture().width() + 4;
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    return std::max(width, cell + 2 * margin + 2);
 }
 
 void ResultGrid::applyColumnWidths(int clientWidth) {
@@ -645,35 +693,54 @@ void ResultGrid::applyColumnWidths(int clientWidth) {
     if (columns.empty()) return;
     // The widths were drawn for a small 8-point face at 96 dpi (about six
     // pixels a character, as the printed report assumes); a wider desktop font
-    // widens them in proportion so the columns stay readable.
+    // widens them in proportion. No column is narrower than its title and a
+    // typical cell, and a width the user set by hand stays.
     const double fontScale = fontMetrics().averageCharWidth() / 5.5;
     const double scale = std::max(logicalDpiX() / 96.0, fontScale);
     const auto scaled = [scale](int pixels) { return static_cast<int>(pixels * scale + 0.5); };
-    // The columns that share the rest: those of width 0, else the last one.
-    std::vector<size_t> sharing;
-    for (size_t c = 0; c < columns.size(); ++c)
-        if (columns[c].width == 0) sharing.push_back(c);
-    if (sharing.empty()) sharing.push_back(columns.size() - 1);
-    int others = 0;       // design pixels
-    int othersShown = 0;  // screen pixels, texts fitted
-    for (size_t c = 0; c < columns.size(); ++c) {
+    const int lastColumn = static_cast<int>(columns.size()) - 1;
+    const auto userWidth = [this](int c) {
+        const auto k = static_cast<size_t>(c);
+        return k < userWidths_.size() ? userWidths_[k] : 0;
+    };
+    // The columns that share what is left: those of width 0, else the last
+    // one. One the user dragged keeps its width; the last one always follows
+    // the window.
+    std::vector<int> sharing;
+    for (int c = 0; c <= lastColumn; ++c)
+        if (columns[static_cast<size_t>(c)].width == 0 && userWidth(c) <= 0) sharing.push_back(c);
+    if (sharing.empty()) sharing.push_back(lastColumn);
+    int others = 0, designOthers = 0;
+    settingWidths_ = true;
+    for (int c = 0; c <= lastColumn; ++c) {
         if (std::find(sharing.begin(), sharing.end(), c) != sharing.end()) continue;
-        int width = scaled(columns[c].width);
-        if (fitTexts_) width = std::max(width, widestText(columns[c].kind));
-        setColumnWidth(static_cast<int>(c), width);
-        others += columns[c].width;
-        othersShown += width;
+        const size_t k = static_cast<size_t>(c);
+        const int width =
+            userWidth(c) > 0 ? userWidth(c) : std::max(scaled(columns[k].width), contentWidth(c));
+        setColumnWidth(c, width);
+        others += width;
+        designOthers += columns[k].width;
     }
-    int rest;
-    if (lastColumnAllowance_ >= 0)
-        rest = clientWidth - scaled(lastColumnAllowance_);
-    else if (fitTexts_)
-        rest = clientWidth - othersShown - scaled(25);
-    else
-        rest = clientWidth - scaled(others + 25);
-    // A window narrower than the other columns still leaves these visible.
-    const int share = std::max(rest / static_cast<int>(sharing.size()), scaled(20));
-    for (size_t c : sharing) setColumnWidth(static_cast<int>(c), share);
+    // They follow the window, leaving the room the design left beside the
+    // other columns.
+    const int allowance = lastColumnAllowance_ >= 0 ? lastColumnAllowance_ : designOthers + 25;
+    const int rest = clientWidth - others - scaled(allowance - designOthers);
+    for (int c : sharing)
+        setColumnWidth(c, std::max(rest / static_cast<int>(sharing.size()), contentWidth(c)));
+    settingWidths_ = false;
+}
+
+void ResultGrid::userResizedColumn(int column, int width) {
+    if (settingWidths_ || column < 0 || column + 1 >= model_->columnCount()) return;
+    if (userWidths_.size() <= static_cast<size_t>(column))
+        userWidths_.resize(static_cast<size_t>(column) + 1, 0);
+    userWidths_[static_cast<size_t>(column)] = width;
+}
+
+void ResultGrid::showSortIndicator(int column, Qt::SortOrder order) {
+    sortColumn_ = column;
+    sortOrder_ = order;
+    horizontalHeader()->setSortIndicator(column, order);
 }
 
 void ResultGrid::keyReleaseEvent(QKeyEvent* event) {

@@ -3,6 +3,7 @@
 // row indices into a FileStore, with marks, the marked-paths list in marking
 // order, totals, sorting, printing and the clipboard.
 #include "scan/filestore.h"
+#include "scan/gridexport.h"
 #include <QAbstractTableModel>
 #include <QTableView>
 #include <array>
@@ -163,8 +164,11 @@ public:
     // Shows the printer dialog and prints the report.
     void PrintGrid(const QString& title);
 
-    QString clipboardText() const; // one full path per row, CR LF between
+    QString clipboardText() const; // one full path per row, a line feed between
     void copyToClipboard();
+    // Asks where, then saves every row as CSV or JSON Lines (an error box
+    // with the reason when it cannot be written).
+    void saveList(ExportFormat format);
 
     // Opens the selected row's file with the desktop; "Couldn't open " + path
     // when the desktop refuses; nothing when the file is gone.
@@ -172,14 +176,16 @@ public:
     void viewSelected();
     void detailsSelected();
 
-    // Column widths for a client width (design pixels scaled by dpi / 96).
+    // Column widths for a client width: design pixels scaled by dpi / 96 (or
+    // the font), at least the title and a typical cell of each column; widths
+    // the user dragged stay; the last column takes what is left.
     void applyColumnWidths(int clientWidth);
-    // Date, time and size columns at least as wide as their widest text (the
-    // sizes as listed); off by default.
-    void setFitTexts(bool on) { fitTexts_ = on; }
+    // The narrowest a column may be in the font and style in use.
+    int contentWidth(int column) const;
 
     // The options menu ("Details", "Sort", "Mark", "Resize", -, "Open", "View", -,
-    // "Print", "Clipboard"), also the right-click menu.
+    // "Print", "Clipboard", "Save as CSV...", "Save as JSON Lines...", -,
+    // "Search hidden folders"), also the right-click menu.
     QMenu* optionsMenu() const { return menu_; }
     QAction* mnuDetails;
     QMenu* mnuSort;
@@ -194,6 +200,9 @@ public:
     QAction* mnuView;
     QAction* mnuPrint;
     QAction* mnuClipboard;
+    QAction* mnuSaveCsv;
+    QAction* mnuSaveJson;
+    QAction* mnuHidden; // "Search hidden folders", checkable, the program-wide setting
 
 signals:
     // Marks or totals changed: the finder updates the status line and Clean.
@@ -207,11 +216,11 @@ protected:
 private:
     void buildMenu();
     void titleClicked(int column);
+    void userResizedColumn(int column, int width);
+    void showSortIndicator(int column, Qt::SortOrder order); // -1: none
     int columnFor(SortItem item) const; // -1 when no column shows its key
     bool toggleMark(int row, bool quietly); // false when the row is out of range
     bool fileExists(const std::string& path) const;
-    // Screen pixels the widest text of a column kind needs (0: no such bound).
-    int widestText(ColumnKind kind) const;
 
     ResultModel* model_;
     QMenu* menu_;
@@ -225,8 +234,11 @@ private:
     bool sortingAllowed_ = true;
     SortChoice sortChoice_ = SortChoice::SortThenInvert;
     int checkedItem_ = -1;
-    bool fitTexts_ = false;
     int lastColumnAllowance_ = -1;
+    std::vector<int> userWidths_; // by column; 0 where the user set none
+    bool settingWidths_ = false;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 } // namespace quillon

@@ -1,4 +1,5 @@
 #include "scan/scancontrol.h"
+#include "shell/settings.h"
 #include "platform/drives.h"
 #include "platform/eventpump.h"
 #include "platform/paths.h"
@@ -13,7 +14,7 @@ namespace quillon {
 
 const char* const kAbortedWarning = "LIST INCOMPLETE ... ABORTED BY USER";
 const char* const kFullListWarning =
-    "Due to Windows resource limitations ... cannot process any more files.\n\n"
+    "Due to system resource limitations ... cannot process any more files.\n\n"
     "Try increasing the file size limits or file match and re-scan.";
 
 namespace {
@@ -77,7 +78,22 @@ void ScanControl::showFolder(const ParallelWalk& walk) {
     status_->setText(DisplayPath(walk.currentFolder()));
 }
 
-void ScanControl::ScanAllDrives(const WalkOptions& options, FileTest test) {
+namespace {
+constexpr const char* kOptionsSection = "Options";
+constexpr const char* kSearchHiddenKey = "SearchHidden";
+} // namespace
+
+bool SearchHiddenFolders() {
+    return SettingsStore::Main().readInteger(kOptionsSection, kSearchHiddenKey, 0) != 0;
+}
+
+void SetSearchHiddenFolders(bool on) {
+    SettingsStore::Main().writeInteger(kOptionsSection, kSearchHiddenKey, on ? 1 : 0);
+}
+
+void ScanControl::ScanAllDrives(const WalkOptions& givenOptions, FileTest test) {
+    WalkOptions options = givenOptions;
+    options.hiddenFolders = options.hiddenFolders || SearchHiddenFolders();
     statusTimer_.invalidate();
     for (int i = 0; i < pckDrive_->count(); ++i) {
         QListWidgetItem* item = pckDrive_->item(i);

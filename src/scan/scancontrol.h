@@ -23,6 +23,12 @@ namespace quillon {
 extern const char* const kAbortedWarning;
 extern const char* const kFullListWarning;
 
+// "Search hidden folders": whether every walk also enters folders whose name
+// begins with a dot (~/.cache, ~/.local/share). Kept in the settings file, off
+// until the user turns it on.
+bool SearchHiddenFolders();
+void SetSearchHiddenFolders(bool on);
+
 class ScanControl : public QObject {
     Q_OBJECT
 public:
@@ -42,7 +48,8 @@ public:
     QString checkedLetters() const;
 
     // Walks every checked drive in list order. Drives that are not ready are
-    // skipped silently; a root that cannot be opened is reported.
+    // skipped silently; a root that cannot be opened is reported. Hidden
+    // folders are entered when the options or the user's setting ask for it.
     void ScanAllDrives(const WalkOptions& options, FileTest test);
 
     bool ScanAborted = false;

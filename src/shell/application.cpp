@@ -25,7 +25,10 @@ public:
 } // namespace
 
 QuillonApplication::QuillonApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // The window class and the taskbar say Quillon; the desktop file name ties
+    // the windows to the installed desktop entry (its icon and name).
     setApplicationName("Quillon");
+    setDesktopFileName("org.quillon.Quillon");
 }
 
 bool QuillonApplication::notify(QObject* receiver, QEvent* event) {

@@ -83,6 +83,16 @@ public:
         if (!ok) return std::nullopt;
         return answer;
     }
+    std::optional<std::string> chooseSaveFile(const QString& title, const std::string& suggested,
+                                              const QString& filter) override {
+        QFileDialog dialog(QApplication::activeWindow(), title, DisplayPath(suggested), filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontResolveSymlinks);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return PathFromQt(dialog.selectedFiles().front());
+    }
     std::optional<std::string> chooseOpenFile(const QString& title,
                                               const QString& filter) override {
         QFileDialog dialog(QApplication::activeWindow(), title, QString(), filter);

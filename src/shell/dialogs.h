@@ -32,6 +32,11 @@ public:
     // A file-open chooser for an existing file; filter in Qt's "Name (*.x)" form.
     virtual std::optional<std::string> chooseOpenFile(const QString& title,
                                                       const QString& filter) = 0;
+    // A file-save chooser starting at `suggested` (a folder and a name); the
+    // desktop's chooser asks before replacing a file. nullopt when cancelled.
+    virtual std::optional<std::string> chooseSaveFile(const QString& title,
+                                                      const std::string& suggested,
+                                                      const QString& filter) = 0;
 };
 
 // The backend in use (QMessageBox and friends unless a test installed its own).

@@ -13,6 +13,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -48,13 +49,21 @@ TfrmNoDelete::TfrmNoDelete(QWidget* parent) : QDialog(parent) {
     lbCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     ListBox1 = new QListWidget(this);
+    ListBox1->setAccessibleName("Folders that won't be deleted");
     ListBox1->setObjectName("ListBox1");
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox1->setToolTip("Drag the mouse over the list to select multiple folders");
     ListBox1->setUniformItemSizes(true);
 
+    edFilter = new QLineEdit(this);
+    edFilter->setObjectName("edFilter");
+    edFilter->setPlaceholderText("Filter");
+    edFilter->setAccessibleName("Filter the folders");
+    edFilter->setClearButtonEnabled(true);
+    connect(edFilter, &QLineEdit::textChanged, this, [this] { applyFilter(); });
+
     lbExplain = new QLabel(
-        "This is a list of folders that are referenced in your Windows Registry.  When "
+        "This is a list of folders that are referenced by your installed software.  When "
         "deleting a file or folders, Quillon will check this list of folders and warn you "
         "before deleting the files within the folder.  You may add or delete from this list.",
         this);
@@ -79,7 +88,7 @@ TfrmNoDelete::TfrmNoDelete(QWidget* parent) : QDialog(parent) {
                           "Delete a folder.  Select multiple folders above to delete more "
                           "than one.");
     btBuild = makeButton(this, "btBuild", "Build list of folders",
-                         "Build the list of folders referenced in the registry");
+                         "Build the list of folders referenced by the installed software");
     btBuild->setDefault(true);
     btClose = makeButton(this, "btClose", "Close", "Close window");
 
@@ -108,6 +117,7 @@ TfrmNoDelete::TfrmNoDelete(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(edFilter);
     layout->addWidget(ListBox1, 1);
     layout->addWidget(lbExplain);
     layout->addWidget(lbNote);
@@ -154,11 +164,30 @@ void TfrmNoDelete::FormShow() {
 }
 
 void TfrmNoDelete::btAddClick() {
-    const auto folder = Dialogs().chooseFolder("Select a folder that won't be deleted", "/");
+    const auto folder =
+        Dialogs().chooseFolder("Select a folder that won't be deleted", HomeFolder());
     if (!folder) return;
     addFolder(*folder);
     changed_ = true;
     updateCount();
+    // The folder just added is the one selected and in view.
+    edFilter->clear();
+    QListWidgetItem* added = ListBox1->item(ListBox1->count() - 1);
+    ListBox1->clearSelection();
+    ListBox1->setCurrentItem(added);
+    added->setSelected(true);
+    ListBox1->scrollToItem(added);
+}
+
+void TfrmNoDelete::applyFilter() {
+    const QString text = edFilter->text();
+    for (int i = 0; i < ListBox1->count(); ++i) {
+        QListWidgetItem* item = ListBox1->item(i);
+        const bool shown = text.isEmpty() || item->text().contains(text, Qt::CaseInsensitive);
+        item->setHidden(!shown);
+        // Delete acts on what is selected: never on a folder the filter hides.
+        if (!shown) item->setSelected(false);
+    }
 }
 
 void TfrmNoDelete::btDeleteClick() {
@@ -174,7 +203,7 @@ void TfrmNoDelete::btDeleteClick() {
 }
 
 void TfrmNoDelete::btBuildClick() {
-    if (!ConfirmYesNo("Quillon will now scan the registry for references to folders.  It may "
+    if (!ConfirmYesNo("Quillon will now scan the installed software for references to folders.  It may "
                       "take a few minutes.  Continue? "))
         return;
     ListBox1->clear();

@@ -6,6 +6,7 @@
 #include <vector>
 
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 
@@ -19,6 +20,7 @@ public:
     QLabel* lbTitle;
     QLabel* lbCount;
     QListWidget* ListBox1;
+    QLineEdit* edFilter; // shows only the folders holding its text
     QLabel* lbExplain;
     QLabel* lbNote;
     QLabel* lbWhenCaption;
@@ -49,6 +51,7 @@ protected:
 private:
     void addFolder(const std::string& folder);
     void updateCount();
+    void applyFilter();
     void recordBuildTime();
     void WriteOutToDisk();
 

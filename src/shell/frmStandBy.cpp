@@ -23,6 +23,7 @@ TfrmStandBy::TfrmStandBy(QWidget* parent)
     lbWait->setObjectName("lbWait");
     lbWait->setAlignment(Qt::AlignCenter);
     ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setAccessibleName("Progress");
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);

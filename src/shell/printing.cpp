@@ -3,6 +3,7 @@
 #include "shell/dialogs.h"
 #include "shell/handlers.h"
 #include <QFont>
+#include <algorithm>
 #include <QFontMetrics>
 #include <QLocale>
 #include <QPainter>
@@ -11,10 +12,19 @@
 
 namespace quillon {
 
+void OfferPrintChoices(QPrintDialog& dialog, bool offerSelection) {
+    // Every report prints whole: a page range or "current page" would be
+    // ignored, so they are not offered.
+    dialog.printer()->setPrintRange(QPrinter::AllPages);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, offerSelection);
+}
+
 bool ChoosePrinter(QPrinter& printer, QWidget* parent, bool offerSelection) {
     if (Printing::chooser) return Printing::chooser(printer);
     QPrintDialog dialog(&printer, parent);
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, offerSelection);
+    OfferPrintChoices(dialog, offerSelection);
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -43,10 +53,34 @@ bool PrintLineSource(QPrinter& printer, const QFont& font,
     return painter.end() && printed;
 }
 
-bool PrintPlainLines(QPrinter& printer, const QStringList& lines) {
+QFont PlainLinesFont(const QStringList& lines, int pageWidth, const QPaintDevice* device) {
     QFont font("Courier New", 8);
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
+    // A report wider than the page (a grid with many columns) is printed in a
+    // smaller face so that its last column stays on the paper; not below 4 points.
+    const auto widest = [&](const QFont& face) {
+        const QFontMetrics metrics(face, device);
+        int width = 0;
+        for (const QString& line : lines) width = std::max(width, metrics.horizontalAdvance(line));
+        return width;
+    };
+    int width = widest(font);
+    if (pageWidth <= 0 || width <= pageWidth) return font;
+    // Glyph widths do not shrink exactly with the size: scale, then step down
+    // until the widest line fits.
+    double size = std::max(4.0, font.pointSizeF() * pageWidth / width);
+    font.setPointSizeF(size);
+    while (size > 4.0 && widest(font) > pageWidth) {
+        size = std::max(4.0, size - 0.25);
+        font.setPointSizeF(size);
+    }
+    return font;
+}
+
+bool PrintPlainLines(QPrinter& printer, const QStringList& lines) {
+    const QFont font = PlainLinesFont(lines, printer.pageLayout().paintRectPixels(printer.resolution()).width(),
+                                      &printer);
     return PrintLineSource(printer, font, [&](const PrintLineSink& print) {
         for (const QString& line : lines)
             if (!print(line)) return;

@@ -6,7 +6,9 @@
 #include <QStringList>
 #include <functional>
 
+class QPrintDialog;
 class QFont;
+class QPaintDevice;
 class QPrinter;
 class QWidget;
 
@@ -20,6 +22,9 @@ struct Printing {
 // Shows the print dialog (or the test chooser); false when cancelled. The
 // dialog offers "Selection" only when asked to.
 bool ChoosePrinter(QPrinter& printer, QWidget* parent, bool offerSelection = false);
+// What the print dialog offers: all pages (no page range, no current page: the
+// reports always print whole), the selection only when asked.
+void OfferPrintChoices(QPrintDialog& dialog, bool offerSelection);
 
 // Takes one printed line; false stops the source.
 using PrintLineSink = std::function<bool(const QString& line)>;
@@ -30,7 +35,10 @@ using PrintLineSink = std::function<bool(const QString& line)>;
 bool PrintLineSource(QPrinter& printer, const QFont& font,
                      const std::function<void(const PrintLineSink&)>& source);
 
-// Prints the lines as they stand in "Courier New" 8 point.
+// "Courier New" 8 point, or smaller (not below 4) when the widest line would
+// run past a page `pageWidth` device pixels wide.
+QFont PlainLinesFont(const QStringList& lines, int pageWidth, const QPaintDevice* device);
+// Prints the lines as they stand in PlainLinesFont.
 bool PrintPlainLines(QPrinter& printer, const QStringList& lines);
 
 // The report PrintLines prints: "   " + title, "   Printed : " + today's short

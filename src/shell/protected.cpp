@@ -8,9 +8,9 @@ namespace quillon {
 
 QString ProtectionReasonText(int reason) {
     switch (reason) {
-    case kInSystemFolder: return QStringLiteral("in the Windows/System folder");
+    case kInSystemFolder: return QStringLiteral("in the system folders");
     case kInSearchPath: return QStringLiteral("in the search path");
-    case kReferenced: return QStringLiteral("referenced in the registry");
+    case kReferenced: return QStringLiteral("referenced by the installed software");
     default: return {};
     }
 }

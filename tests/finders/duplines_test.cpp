@@ -88,6 +88,67 @@ TEST_F(DupLinesTest, GroupsStayContiguousAndCountFiles) {
         EXPECT_EQ(store.row(listed[i]).size, store.row(listed[i + 1]).size);
 }
 
+TEST_F(DupLinesTest, NamesMatchWithoutCaseForEveryLetter) {
+    add("/a", "CAF\xc3\x89.TXT", 10);
+    add("/b", "caf\xc3\xa9.txt", 20);
+    add("/c", "cafe.txt", 30);
+    add("/d", "Caf\xc3\xa9.Txt", 40);
+    add("/e", "caf\xff.txt", 50); // not UTF-8: its own name
+    add("/f", "CAF\xff.TXT", 60);
+    const auto groups = grouped(MatchMode::Name);
+    EXPECT_EQ(groups, (std::vector<std::string>{"/a/CAF\xc3\x89.TXT", "/b/caf\xc3\xa9.txt",
+                                                 "/d/Caf\xc3\xa9.Txt", "/e/caf\xff.txt",
+                                                 "/f/CAF\xff.TXT"}));
+}
+
+TEST_F(DupLinesTest, LongNamesWithSharedPrefixesGroupByTheWholeName) {
+    // The first sixteen bytes of these names are equal but for case; only the
+    // rest tells them apart.
+    add("/a", "Quarterly-Report-2024-A.txt", 10);
+    add("/b", "Quarterly-Report-2024-B.txt", 10);
+    add("/c", "quarterly-report-2024-a.TXT", 20);
+    add("/d", "Quarterly-Report-2024.txt", 10);
+    add("/e", "QUARTERLY-REPORT-2024-A.TXT", 30);
+    add("/f", "Quarterly-R\xc3\xa9port-2024-A.txt", 10); // not the same name: é
+    const auto groups = grouped(MatchMode::Name);
+    ASSERT_EQ(groups.size(), 3u);
+    for (const std::string& p : groups) EXPECT_NE(p.find("-2024-"), std::string::npos) << p;
+    for (const std::string& p : groups) EXPECT_EQ(p.find("-B."), std::string::npos) << p;
+}
+
+TEST_F(DupLinesTest, TwoThreadSortGivesTheOneThreadOrderInEveryMode) {
+    // Many ties in every field, so the split between the threads falls inside
+    // runs of equal keys, and names that share long prefixes.
+    const char* const names[] = {"same-prefix-for-all-files-a.txt", "SAME-PREFIX-FOR-ALL-FILES-A.TXT",
+                                 "same-prefix-for-all-files-b.dat", "short", "Short",
+                                 "same-prefix-\xff.bin", "photo.JPG", "photo.jpg"};
+    const DateTime times[] = {EncodeDateTime(1850, 1, 1, 0, 0, 0), EncodeDateTime(2024, 5, 1, 10, 0, 0),
+                              EncodeDateTime(2024, 5, 1, 10, 0, 1), EncodeDateTime(2024, 5, 2, 9, 0, 0)};
+    uint32_t seed = 7;
+    const auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int i = 0; i < 5000; ++i)
+        add("/f" + std::to_string(next(5)), names[next(8)], int64_t(next(6)) * 4096, times[next(4)]);
+    const std::vector<uint32_t> unsorted = rows;
+    for (int m = 0; m < kMatchModeCount; ++m) {
+        const auto mode = static_cast<MatchMode>(m);
+        std::vector<uint32_t> one = unsorted, two = unsorted;
+        SortWorkingList(store, one, FinderMode::Duplicates, mode, SIZE_MAX);
+        SortWorkingList(store, two, FinderMode::Duplicates, mode, 2);
+        EXPECT_EQ(one, two) << "mode " << m;
+        const MatchKey key(store, mode);
+        // Equal keys are one run: a key never comes back after a different one.
+        std::vector<uint32_t> firsts;
+        for (size_t i = 0; i < one.size(); ++i)
+            if (i == 0 || !key.same(one[i - 1], one[i])) firsts.push_back(one[i]);
+        for (size_t i = 0; i < firsts.size(); ++i)
+            for (size_t j = i + 1; j < firsts.size(); ++j)
+                ASSERT_FALSE(key.same(firsts[i], firsts[j])) << "mode " << m << ": a key split in two runs";
+    }
+}
+
 TEST_F(DupLinesTest, ResultLinesFollowTheModeFieldOrder) {
     const uint32_t r = add("/home/Ann", "Big File.TXT", 5368709120LL,
                            EncodeDateTime(2024, 5, 1, 13, 5, 7));

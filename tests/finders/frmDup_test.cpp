@@ -154,6 +154,20 @@ TEST_F(FinderTest, FileHogWindowShowsItsControls) {
     EXPECT_TRUE(ui.grid->mnuSort->menuAction()->isVisible());
 }
 
+TEST_F(FinderTest, InBetweenSizeFieldsAndTheirAndNeverOverlap) {
+    auto f = open(FinderMode::Duplicates);
+    const test::FinderUi ui(*f);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+    ui.rbBetween->click();
+    QApplication::processEvents();
+    ASSERT_TRUE(ui.lblAnd->isVisible());
+    const QRect first = ui.num1->geometry(), and_ = ui.lblAnd->geometry(), second = ui.num2->geometry();
+    EXPECT_LE(first.right(), and_.left()) << "the first field runs under \"and\"";
+    EXPECT_LE(and_.right(), second.left());
+    EXPECT_LE(second.right(), ui.cbKB1->geometry().left());
+    EXPECT_GE(f->width(), f->minimumWidth());
+}
+
 TEST_F(FinderTest, ReversedRangeIsRefused) {
     auto f = open(FinderMode::Duplicates);
     const test::FinderUi ui(*f);
@@ -216,6 +230,29 @@ TEST_F(FinderTest, FileHogsListTheLargestFirstWithTrueSizes) {
     // The search sorted by size once (descending), so the next size sort is ascending.
     ui.grid->sortBy(SortSize);
     EXPECT_EQ(ui.grid->fullPath(0), c("small.bin"));
+}
+
+TEST_F(FinderTest, SearchHiddenFoldersIsOfferedKeptAndEntersDotFolders) {
+    world.makeFile("c/big.bin", 900);
+    world.makeFile("c/.cache/thumbnails/huge.png", 5000);
+    world.makeFile("c/.cache/.lock", 10); // a hidden file stays unlisted all the same
+    auto f = open(FinderMode::FileHogs);
+    const test::FinderUi ui(*f);
+    setBytes(ui, ui.rbLarger, 0);
+    click(ui.btScan);
+    EXPECT_EQ(listedPaths(ui), (std::vector<std::string>{c("big.bin")})) << "off by default";
+
+    ui.grid->optionsMenu()->popup(QPoint(0, 0)); // shows the setting as it stands
+    ASSERT_FALSE(ui.grid->mnuHidden->isChecked());
+    ui.grid->optionsMenu()->hide();
+    ui.grid->mnuHidden->trigger();
+    EXPECT_TRUE(SearchHiddenFolders());
+    EXPECT_NE(world.readFile(world.configFile("quillon.ini")).find("SearchHidden=1"), std::string::npos);
+    click(ui.btScan);
+    EXPECT_EQ(listedPaths(ui),
+              (std::vector<std::string>{c(".cache/thumbnails/huge.png"), c("big.bin")}));
+    ui.grid->mnuHidden->trigger();
+    EXPECT_FALSE(SearchHiddenFolders());
 }
 
 TEST_F(FinderTest, SizeFiltersPassTheRightFiles) {

@@ -13,6 +13,8 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
+#include <QApplication>
+#include <QStyle>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -90,14 +92,24 @@ TEST_F(DetailsTest, ExecutableShowsAndPrintsItsProfile) {
     EXPECT_EQ(printed.mid(12), memo);
 }
 
-TEST_F(DetailsTest, FolderAndHiddenFile) {
-    const std::string folder = world.makeFolder("c/.cache");
-    auto w = show(folder);
-    EXPECT_EQ(w->lblAttributes->text(), " Hidden Directory");
-    const QImage shown = w->Image1->pixmap().toImage();
-    const QImage directory = QIcon(":/images/directory.png").pixmap(32, 32).toImage();
-    EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32),
-              directory.convertToFormat(QImage::Format_ARGB32));
+TEST_F(DetailsTest, WithoutAnIconThemeFoldersAndFilesGetQtsOwnPictures) {
+    const QString theme = QIcon::themeName();
+    QIcon::setThemeName("no-such-theme-here");
+    const auto picture = [](const QPixmap& p) { return p.toImage().convertToFormat(QImage::Format_ARGB32); };
+    const auto standard = [&](QStyle::StandardPixmap which) {
+        return picture(QApplication::style()->standardIcon(which).pixmap(32, 32));
+    };
+    {
+        auto w = show(world.makeFolder("c/.cache"));
+        EXPECT_EQ(w->lblAttributes->text(), " Hidden Directory");
+        EXPECT_EQ(picture(w->Image1->pixmap()), standard(QStyle::SP_DirIcon));
+    }
+    {
+        auto w = show(world.makeFile("c/notes.qqzzx", 10)); // a type no theme knows
+        EXPECT_FALSE(w->Image1->pixmap().isNull());
+        EXPECT_EQ(picture(w->Image1->pixmap()), standard(QStyle::SP_FileIcon));
+    }
+    QIcon::setThemeName(theme);
 }
 
 TEST_F(DetailsTest, VanishedFileLeavesTheWindowEmpty) {

@@ -381,6 +381,17 @@ TEST_F(ViewWindowTest, TabSizeAndExpansionAndFont) {
     EXPECT_EQ(view->Viewer1->font().pointSize(), 17);
 }
 
+TEST_F(ViewWindowTest, AtItsSmallestTheAsciiHexChoiceStaysBesideTheButtons) {
+    show(world.writeFile("small.txt", "text\n"));
+    view->resize(1, view->height()); // as narrow as it goes
+    QApplication::processEvents();
+    int leftmost = view->width();
+    for (QPushButton* b : {view->btClose, view->btStrings, view->BitBtn1, view->btPrint, view->btFont})
+        if (!b->isHidden()) leftmost = std::min(leftmost, b->geometry().left());
+    EXPECT_LE(view->rbHex->geometry().right(), leftmost);
+    EXPECT_LE(view->rbAscii->geometry().right(), view->rbHex->geometry().left());
+}
+
 TEST_F(ViewWindowTest, FindDialogIsSharedAndNotFoundIsReported) {
     show(world.writeFile("find.txt", "one apple\ntwo Apple\nthree apple\n"));
     TFindDlg& find = FindDialog();
@@ -418,6 +429,18 @@ TEST_F(ViewWindowTest, FindDialogIsSharedAndNotFoundIsReported) {
     });
     view->mnuFind->trigger();
     EXPECT_EQ(view->Viewer1->selectionStart().line, 1);
+
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    // Ctrl+F, as the menu says, opens Find again.
+    EXPECT_EQ(view->mnuFind->shortcut(), QKeySequence(QKeySequence::Find));
+    bool opened = false;
+    whenModalOpens<TFindDlg>([&](TFindDlg* dialog) {
+        opened = true;
+        dialog->reject();
+    });
+    QTest::keyClick(view.get(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(opened);
     find.CheckBox1->setChecked(false);
     find.Edit1->clear();
 }
@@ -533,7 +556,8 @@ TEST_F(ViewWindowTest, PeekAtStringsShowsThemAndRemovesTheTemporaryFile) {
         EXPECT_FALSE(strings->mnuHexMode->isVisible());
         EXPECT_EQ(strings->Viewer1->lineText(0), "Hello world");
         EXPECT_EQ(strings->Viewer1->lineText(1), "Second line");
-        EXPECT_EQ(strings->windowTitle(), "View File : " + DisplayPath(temporary));
+        EXPECT_EQ(strings->windowTitle(), "Strings of : " + DisplayPath(world.path("program.bin")))
+            << "named after the file, not the temporary one";
         QTest::mouseClick(strings->btClose, Qt::LeftButton);
     });
     QTest::mouseClick(view->btStrings, Qt::LeftButton);

@@ -30,9 +30,9 @@ using test::whenModalOpens;
 using test::TestWorld;
 
 const QString kRecycleQuestion =
-    "Note that the recycle bin may be full or that you may have the \"Immediately Remove Files "
-    "On Delete\" option turned on in the recycle bin. If either is true, then you will not be "
-    "able to recover the deleted files from the recycle bin. \n\nSend to the recycle bin anyway?";
+    "Note that the trash may be full or that you may have the \"Immediately Remove Files "
+    "On Delete\" option turned on in the trash. If either is true, then you will not be "
+    "able to recover the deleted files from the trash. \n\nSend to the trash anyway?";
 const QString kReallyAbort = "Really abort?  Folders may be partially deleted!";
 const QString kDeleteNote = " (Note: Deletion operation canceled ... not all files deleted)";
 const QString kAttributeTail = "Delete this file and continue deleting the remaining files? ";

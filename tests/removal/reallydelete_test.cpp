@@ -39,9 +39,9 @@ const QString kNoFiles =
     "There are no files on the deletion panel.  In order to perform this operation you need to "
     "move files from the NON-DELETE list to the deletion panel.";
 const QString kRecycleQuestion =
-    "Note that the recycle bin may be full or that you may have the \"Immediately Remove Files "
-    "On Delete\" option turned on in the recycle bin. If either is true, then you will not be "
-    "able to recover the deleted files from the recycle bin. \n\nSend to the recycle bin anyway?";
+    "Note that the trash may be full or that you may have the \"Immediately Remove Files "
+    "On Delete\" option turned on in the trash. If either is true, then you will not be "
+    "able to recover the deleted files from the trash. \n\nSend to the trash anyway?";
 const QString kAbortQuestion = "Really abort?  Folders may be partially deleted!";
 
 QString reallyDelete(int files) {
@@ -222,8 +222,8 @@ TEST_F(ReallyDeleteTest, ReasonTellsWhyAFileIsKept) {
     } cases[] = {
         {tool, " is on the DO NOT DELETE LIST since the folder that it is stored in is in the "
                "search path"},
-        {db, " is on the DO NOT DELETE LIST since the folder that it is stored in is referenced in "
-             "the registry"},
+        {db, " is on the DO NOT DELETE LIST since the folder that it is stored in is referenced by "
+             "the installed software"},
         {mine, " is on the DO NOT DELETE LIST because you moved it here."},
     };
     for (const auto& c : cases) {

@@ -89,9 +89,9 @@ TEST_F(ProtectedTest, ReasonsComeInTheirOrder) {
         list.forgetLastQuery();
         EXPECT_EQ(reasonOf(c.path, c.isFile), c.reason) << c.path << (c.isFile ? " (file)" : "");
     }
-    EXPECT_EQ(ProtectionReasonText(kInSystemFolder), "in the Windows/System folder");
+    EXPECT_EQ(ProtectionReasonText(kInSystemFolder), "in the system folders");
     EXPECT_EQ(ProtectionReasonText(kInSearchPath), "in the search path");
-    EXPECT_EQ(ProtectionReasonText(kReferenced), "referenced in the registry");
+    EXPECT_EQ(ProtectionReasonText(kReferenced), "referenced by the installed software");
     EXPECT_EQ(ProtectionReasonText(kNotProtected), "");
 }
 

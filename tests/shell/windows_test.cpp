@@ -14,6 +14,7 @@
 #include "support/world.h"
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -31,7 +32,7 @@ using test::whenModalOpens;
 const QString kNoListError =
     "The list of deletion exceptions has not been created yet.  Click on the Build Non-Delete "
     "List button to initialize.";
-const QString kBuildQuestion = "Quillon will now scan the registry for references to folders.  "
+const QString kBuildQuestion = "Quillon will now scan the installed software for references to folders.  "
                                "It may take a few minutes.  Continue? ";
 
 
@@ -366,6 +367,41 @@ TEST_F(NoDeleteTest, DeleteAsksAndNeedsASelection) {
     click(window.btDelete);
     EXPECT_EQ(window.folders(), (std::vector<std::string>{"/b/"}));
     EXPECT_EQ(window.lbCount->text(), "1 folders");
+}
+
+TEST_F(NoDeleteTest, FilterShowsMatchingFoldersAndAnAddedFolderIsSelectedInView) {
+    std::string list;
+    for (int i = 0; i < 300; ++i) list += "/srv/data" + std::to_string(i) + "/\r\n";
+    list += "/opt/Tools/\r\n";
+    world.writeFile("config/quillon/folders.txt", list);
+    TfrmNoDelete window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto visible = [&] {
+        QStringList shown;
+        for (int i = 0; i < window.ListBox1->count(); ++i)
+            if (!window.ListBox1->item(i)->isHidden()) shown << window.ListBox1->item(i)->text();
+        return shown;
+    };
+    window.ListBox1->item(5)->setSelected(true);
+    window.edFilter->setText("tools");
+    EXPECT_EQ(visible(), QStringList{"/opt/Tools/"});
+    EXPECT_TRUE(window.ListBox1->selectedItems().isEmpty()) << "nothing hidden stays selected";
+    window.edFilter->clear();
+    EXPECT_EQ(visible().size(), 301);
+
+    const std::string added = world.makeFolder("home/new one");
+    test::ScriptedDialogs dialogs;
+    dialogs.expectFolder("Select a folder that won't be deleted", added);
+    window.edFilter->setText("srv");
+    click(window.btAdd);
+    EXPECT_EQ(dialogs.lastFolderStart(), world.path("home")) << "the chooser opens at home";
+    const QList<QListWidgetItem*> selected = window.ListBox1->selectedItems();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.front()->text(), DisplayPath(added));
+    EXPECT_FALSE(selected.front()->isHidden());
+    EXPECT_TRUE(window.ListBox1->viewport()->rect().intersects(window.ListBox1->visualItemRect(selected.front())))
+        << "scrolled into view";
 }
 
 TEST_F(NoDeleteTest, UnchangedWindowLeavesTheFileAlone) {

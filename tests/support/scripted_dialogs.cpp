@@ -41,6 +41,12 @@ ScriptedDialogs& ScriptedDialogs::expectOpenFile(const QString& title,
     return *this;
 }
 
+ScriptedDialogs& ScriptedDialogs::expectSaveFile(const QString& title,
+                                                 std::optional<std::string> answer) {
+    script_.push_back({Step::SaveFile, MessageKind::Info, title, DialogButton::Ok, answer, std::nullopt});
+    return *this;
+}
+
 bool ScriptedDialogs::take(Step step, const QString& text, Entry& entry) {
     shown_ << text;
     if (script_.empty()) {
@@ -76,7 +82,8 @@ DialogButton ScriptedDialogs::question(MessageKind, const QString& text,
 }
 
 std::optional<std::string> ScriptedDialogs::chooseFolder(const QString& title,
-                                                         const std::string&) {
+                                                         const std::string& start) {
+    lastFolderStart_ = start;
     Entry e;
     if (!take(Step::Folder, title, e)) return std::nullopt;
     return e.folder;
@@ -95,6 +102,15 @@ std::optional<std::string> ScriptedDialogs::chooseOpenFile(const QString& title,
                                                            const QString&) {
     Entry e;
     if (!take(Step::OpenFile, title, e)) return std::nullopt;
+    return e.folder;
+}
+
+std::optional<std::string> ScriptedDialogs::chooseSaveFile(const QString& title,
+                                                           const std::string& suggested,
+                                                           const QString&) {
+    lastSaveSuggestion_ = suggested;
+    Entry e;
+    if (!take(Step::SaveFile, title, e)) return std::nullopt;
     return e.folder;
 }
 

@@ -20,6 +20,11 @@ public:
     // An input box with this prompt; nullopt answers Cancel.
     ScriptedDialogs& expectInput(const QString& prompt, std::optional<QString> answer);
     ScriptedDialogs& expectOpenFile(const QString& title, std::optional<std::string> answer);
+    ScriptedDialogs& expectSaveFile(const QString& title, std::optional<std::string> answer);
+    // The suggestion the last save chooser started at.
+    const std::string& lastSaveSuggestion() const { return lastSaveSuggestion_; }
+    // The folder the last folder chooser started at.
+    const std::string& lastFolderStart() const { return lastFolderStart_; }
 
     // Caption and initial text of the last input box shown.
     QString lastInputCaption() const { return lastInputCaption_; }
@@ -41,9 +46,11 @@ public:
                                      const QString& initial) override;
     std::optional<std::string> chooseOpenFile(const QString& title,
                                               const QString& filter) override;
+    std::optional<std::string> chooseSaveFile(const QString& title, const std::string& suggested,
+                                              const QString& filter) override;
 
 private:
-    enum class Step { Message, Question, Folder, Input, OpenFile };
+    enum class Step { Message, Question, Folder, Input, OpenFile, SaveFile };
     struct Entry {
         Step step;
         MessageKind kind = MessageKind::Info;
@@ -59,6 +66,8 @@ private:
     QString lastInputCaption_;
     QString lastInputInitial_;
     DialogButton lastDefault_ = DialogButton::Ok;
+    std::string lastSaveSuggestion_;
+    std::string lastFolderStart_;
 };
 
 } // namespace quillon::test
