@@ -76,6 +76,7 @@ TfrmBrowse::TfrmBrowse(QWidget* parent) : QDialog(parent) {
 
     DriveComboBox1 = new QComboBox(this);
     DriveComboBox1->setObjectName("DriveComboBox1");
+    DriveComboBox1->setAccessibleName("Drive");
     tree_ = new FolderTreeModel(this);
     DirectoryListBox1 = new QTreeView(this);
     DirectoryListBox1->setObjectName("DirectoryListBox1");
@@ -84,6 +85,7 @@ TfrmBrowse::TfrmBrowse(QWidget* parent) : QDialog(parent) {
     // Equal row heights keep a level of thousands of folders cheap to lay out.
     DirectoryListBox1->setUniformRowHeights(true);
     DirectoryListBox1->setToolTip("Double click to select");
+    DirectoryListBox1->setAccessibleName("Folders");
     DirectoryListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DirectoryListBox1->setExpandsOnDoubleClick(false);
 
@@ -96,6 +98,7 @@ TfrmBrowse::TfrmBrowse(QWidget* parent) : QDialog(parent) {
     grid->setObjectName("grid");
     grid->setShowGrid(false);
     grid->setToolTip("Double click to mark, right click for options");
+    grid->setAccessibleName("Files");
     grid->viewport()->setToolTip("Double click to mark, right click for options");
     grid->setSortDirections(&BrowseSortDirections());
     grid->setSortChoice(SortChoice::InvertThenSort);
@@ -206,11 +209,12 @@ void TfrmBrowse::arrangeSortMenu() {
         grid->mnuSort->addAction(action);
     }
     grid->mnuResize->menuAction()->setVisible(false);
-    const QList<QAction*> actions = grid->optionsMenu()->actions();
-    const qsizetype print = actions.indexOf(grid->mnuPrint);
-    if (print > 0 && actions[print - 1]->isSeparator()) actions[print - 1]->setVisible(false);
-    grid->mnuPrint->setVisible(false);
-    grid->mnuClipboard->setVisible(false);
+    // What follows View (printing, the clipboard and the like) is not offered.
+    bool afterView = false;
+    for (QAction* action : grid->optionsMenu()->actions()) {
+        if (afterView) action->setVisible(false);
+        if (action == grid->mnuView) afterView = true;
+    }
     grid->checkSortItem(SortName);
 }
 

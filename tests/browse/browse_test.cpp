@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -184,7 +185,9 @@ TEST_F(BrowseTest, OpensOnTheCallersFolderWithTheFilesInNameOrder) {
         for (const QString& text : ui.column(col))
             EXPECT_GT(ui.grid->columnWidth(col), ui.grid->fontMetrics().horizontalAdvance(text))
                 << text.toStdString();
-    // Filename and Type share what the fixed columns leave.
+    // Filename and Type share what the fixed columns leave (given room).
+    Child<QSplitter>(b.get(), "splitter")->setSizes({100, 700});
+    QApplication::processEvents();
     EXPECT_EQ(ui.grid->columnWidth(4), ui.grid->columnWidth(5));
     EXPECT_GT(ui.grid->columnWidth(4), ui.grid->columnWidth(3));
 
