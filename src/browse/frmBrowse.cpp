@@ -102,7 +102,6 @@ TfrmBrowse::TfrmBrowse(QWidget* parent) : QDialog(parent) {
     grid->viewport()->setToolTip("Double click to mark, right click for options");
     grid->setSortDirections(&BrowseSortDirections());
     grid->setSortChoice(SortChoice::InvertThenSort);
-    grid->setFitTexts(true);
     grid->setColumns({{"Modified", ColumnKind::ModifiedDate, 69},
                       {"Time", ColumnKind::ModifiedTime, 66},
                       {"Access", ColumnKind::AccessDate, 66},
