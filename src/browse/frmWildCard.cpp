@@ -38,6 +38,7 @@ TfrmWildCard::TfrmWildCard(const QString& mask, QWidget* parent)
     cbWildCard->setMaxVisibleItems(14);
     cbWildCard->setToolTip("Wildcard pattern for matching file types");
     cbWildCard->setAccessibleName("Wildcard pattern");
+    cbWildCard->lineEdit()->setAccessibleName("Wildcard pattern");
     cbWildCard->setMinimumWidth(220);
     cbWildCard->setEditText(mask);
     lblWild = new QLabel(this);
