@@ -1,5 +1,6 @@
 #include "removal/frmGetFolderName.h"
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
@@ -11,7 +12,10 @@ TfrmGetFolderName::TfrmGetFolderName(QWidget* parent) : QDialog(parent) {
     setObjectName("frmGetFolderName");
 
     Edit1 = new QLineEdit(this);
-    Edit1->setAccessibleName("Folder name");
+    auto* lblName = new QLabel("&Name of the new sub-folder:", this);
+    lblName->setObjectName("lblName");
+    lblName->setBuddy(Edit1);
+    Edit1->setAccessibleName("Name of the new sub-folder");
     Edit1->setObjectName("Edit1");
     Button1 = new QPushButton("OK", this);
     Button1->setObjectName("Button1");
@@ -26,6 +30,7 @@ TfrmGetFolderName::TfrmGetFolderName(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(Button1);
     buttons->addWidget(Button2);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblName);
     layout->addWidget(Edit1);
     layout->addLayout(buttons);
     setMinimumWidth(320);

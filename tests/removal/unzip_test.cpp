@@ -698,6 +698,7 @@ TEST_F(ZipDirectoryTest, ACreatedSubFolderBecomesTheChosenFolder) {
         whenModalOpens<TfrmGetFolderName>([&](TfrmGetFolderName* ask) {
             EXPECT_EQ(ask->windowTitle(), "Create Sub-folder");
             auto* name = Child<QLineEdit>(ask, "Edit1");
+            EXPECT_EQ(Child<QLabel>(ask, "lblName")->buddy(), name) << "the box says what it asks for";
             EXPECT_EQ(name->text(), "");
             QTest::keyClicks(name, c.typed);
             click(Child<QPushButton>(ask, c.ok ? "Button1" : "Button2"));
