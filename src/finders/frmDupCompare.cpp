@@ -126,6 +126,9 @@ TfrmDupCompare::TfrmDupCompare(QWidget* parent) : QDialog(parent) {
         h.lblAttributes = valueLabel(h.box);
         h.lblCRC = valueLabel(h.box);
         h.lblCRC->setFont(QFont("Courier New", font().pointSize()));
+        // The checksum and its verdict show whole even at the window's smallest.
+        h.lblCRC->setMinimumWidth(
+            h.lblCRC->fontMetrics().horizontalAdvance("FFFFFFFF file contents are identical") + 4);
         h.lblNonDelete = new QLabel(h.box);
         h.lblNonDelete->setAlignment(Qt::AlignRight);
         h.profile = new QListWidget(this);

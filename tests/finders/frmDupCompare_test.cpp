@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QApplication>
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <optional>
@@ -92,6 +93,11 @@ TEST_F(PairsTest, IdenticalCopiesCompareEqualByContent) {
         " file contents are identical";
     EXPECT_EQ(w.half[0].lblCRC->text(), expected);
     EXPECT_EQ(w.half[1].lblCRC->text(), expected);
+    // At the window's smallest the verdict still shows whole on both sides.
+    w.resize(1, 1);
+    QApplication::processEvents();
+    for (const auto& h : w.half)
+        EXPECT_GE(h.lblCRC->width(), h.lblCRC->fontMetrics().horizontalAdvance(expected)) << "cut";
     for (QLabel* label : {w.half[0].lblCRC, w.half[0].lblSize, w.half[0].lblType})
         EXPECT_FALSE(TfrmDupCompare::isHighlighted(label));
     EXPECT_EQ(w.half[0].profile->item(0)->text(), "Extended profile absent");
