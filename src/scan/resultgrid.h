@@ -36,13 +36,29 @@ struct GridColumn {
     int width; // design pixels at 96 dpi; the last column takes the rest
 };
 
-// The five sort items of the options menu.
-enum SortItem { SortSize = 0, SortDate, SortAccessDate, SortName, SortType, kSortItems };
+// The sort items of the options menu. The first five make the menu unless a
+// finder gives its own (setSortMenu); Date is the modification date.
+enum SortItem {
+    SortSize = 0,
+    SortDate,
+    SortAccessDate,
+    SortName,
+    SortType,
+    SortCreatedDate,
+    SortFolder,
+    kSortItems
+};
 
 // One direction flag per sort item, living for the whole program run (each
-// finder keeps its own set). Size, Date and Access Date start descending.
+// finder keeps its own set). Size and the dates start descending.
 struct SortDirections {
-    std::array<bool, kSortItems> descending{true, true, true, false, false};
+    std::array<bool, kSortItems> descending{true, true, true, false, false, true, false};
+};
+
+// One item of a finder's "Sort" menu.
+struct SortMenuItem {
+    SortItem item;
+    QString caption;
 };
 
 class ResultModel : public QAbstractTableModel {
@@ -111,7 +127,11 @@ public:
     // design pixels (default: the other columns' widths plus 25).
     void setLastColumnAllowance(int pixels) { lastColumnAllowance_ = pixels; }
 
-    // Empties rows, marks, lbDeleted and the totals; "&Size" checked.
+    // The "Sort" menu's items in their order (default: "&Size", "&Date",
+    // "&Access Date", "&Name", "&Type"). The first is the one checked on ClearGrid.
+    void setSortMenu(const std::vector<SortMenuItem>& items);
+
+    // Empties rows, marks, lbDeleted and the totals; the first sort item checked.
     void ClearGrid();
     void addToGrid(uint32_t storeRow);
     void finishFill();
@@ -162,7 +182,7 @@ public:
     QMenu* optionsMenu() const { return menu_; }
     QAction* mnuDetails;
     QMenu* mnuSort;
-    std::array<QAction*, kSortItems> mnuSortItems;
+    std::array<QAction*, kSortItems> mnuSortItems; // by SortItem, also those not in the menu
     QMenu* mnuMark;
     QAction* mnuMarkAll;
     QAction* mnuUnmarkAll;
@@ -202,6 +222,11 @@ private:
     int64_t markedBytes_ = 0;
     bool sortingAllowed_ = true;
     int lastColumnAllowance_ = -1;
+    SortItem firstSortItem_ = SortSize;
 };
+
+// The printed report of any grid: title, "Printed : " line, two empty lines,
+// then the titles and every row, each cell in a field of (column width div 6).
+QStringList PrintViewLines(const QTableView& view, const QString& title);
 
 } // namespace quillon

@@ -77,16 +77,22 @@ void ScanControl::showFolder(const ParallelWalk& walk) {
     status_->setText(DisplayPath(walk.currentFolder()));
 }
 
-void ScanControl::ScanAllDrives(const WalkOptions& options, FileTest test) {
-    statusTimer_.invalidate();
+std::vector<std::pair<const Drive*, QString>> ScanControl::drivesToWalk() const {
+    std::vector<std::pair<const Drive*, QString>> drives;
     for (int i = 0; i < pckDrive_->count(); ++i) {
-        QListWidgetItem* item = pckDrive_->item(i);
+        const QListWidgetItem* item = pckDrive_->item(i);
         if (item->checkState() != Qt::Checked) continue;
         const Drive* drive = DriveTable::ByLetter(item->text().at(0).toUpper().toLatin1());
-        if (!drive || !DriveIsReady(drive->root)) continue;
+        if (drive && DriveIsReady(drive->root)) drives.emplace_back(drive, item->text());
+    }
+    return drives;
+}
+
+void ScanControl::ScanAllDrives(const WalkOptions& options, FileTest test) {
+    statusTimer_.invalidate();
+    for (const auto& [drive, itemText] : drivesToWalk()) {
         // After an abort the remaining drives have nothing left to do.
         if (ScanAborted) continue;
-        const QString itemText = item->text();
         ParallelWalk walk(options, walkThreads);
         if (!walk.start(drive->root)) {
             ShowErrorMessage("Can't open drive " + itemText);
@@ -95,6 +101,29 @@ void ScanControl::ScanAllDrives(const WalkOptions& options, FileTest test) {
         walk_ = &walk;
         const ScopeExit forget([this] { walk_ = nullptr; });
         mergeWalk(walk, test);
+    }
+}
+
+void ScanControl::TallyAllDrives(const WalkOptions& options, const TallyWalk& tallies) {
+    statusTimer_.invalidate();
+    for (const auto& [drive, itemText] : drivesToWalk()) {
+        if (ScanAborted) continue;
+        ParallelWalk walk(options, walkThreads, tallies.begin(*drive), false);
+        if (!walk.start(drive->root)) {
+            ShowErrorMessage("Can't open drive " + itemText);
+            continue;
+        }
+        walk_ = &walk;
+        const ScopeExit forget([this] { walk_ = nullptr; });
+        WalkStep step;
+        for (;;) {
+            // Repaints, and Abort, which reaches the walkers through walk.abort().
+            EventPump::Serve();
+            showFolder(walk);
+            if (walk.next(step, std::chrono::milliseconds(10)) == ParallelWalk::Wait::Finished)
+                break;
+        }
+        tallies.end(*drive, walk.mergedTally());
     }
 }
 
