@@ -1,6 +1,8 @@
 #include "finders/tools.h"
 #include "finders/frmDup.h"
+#include "finders/frmDirHog.h"
 #include "finders/frmDupCompare.h"
+#include "finders/frmMods.h"
 #include "inspect/tools.h"
 #include "removal/tools.h"
 #include "shell/launcher.h"
@@ -17,6 +19,14 @@ void RegisterFinderTools() {
     };
     RegisterTool("btDuplicate", openFinder(FinderMode::Duplicates));
     RegisterTool("btFileHog", openFinder(FinderMode::FileHogs));
+    RegisterTool("btFiles", [](QWidget* launcher) {
+        TfrmMods finder(launcher);
+        finder.exec();
+    });
+    RegisterTool("btDirHogs", [](QWidget* launcher) {
+        TfrmDirHog finder(launcher);
+        finder.exec();
+    });
     DupHooks::pairs = [](TfrmDup* finder) { DupCompareWindow().showFor(finder); };
     DupHooks::finderClosing = [](TfrmDup* finder) { DupCompareWindow().finderClosing(finder); };
 }
