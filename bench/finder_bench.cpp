@@ -124,7 +124,8 @@ int main(int argc, char** argv) {
            secs(r0.ru_stime, r1.ru_stime), (peak - before) / 1024.0,
            pnlSel->text().toUtf8().constData());
     if (!duplicates) {
-        const char* names[] = {"size", "date", "access", "name", "type"};
+        const char* names[quillon::kSortItems] = {"size", "date",    "access", "name",
+                                                   "type", "created", "folder"};
         for (int item = 0; item < quillon::kSortItems; ++item) {
             timer.restart();
             grid->sortBy(static_cast<quillon::SortItem>(item));

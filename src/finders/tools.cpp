@@ -1,7 +1,9 @@
 #include "finders/tools.h"
 #include "browse/tools.h"
 #include "finders/frmDup.h"
+#include "finders/frmDirHog.h"
 #include "finders/frmDupCompare.h"
+#include "finders/frmMods.h"
 #include "inspect/tools.h"
 #include "removal/tools.h"
 #include "shell/launcher.h"
@@ -18,6 +20,14 @@ void RegisterFinderTools() {
     };
     RegisterTool("btDuplicate", openFinder(FinderMode::Duplicates));
     RegisterTool("btFileHog", openFinder(FinderMode::FileHogs));
+    RegisterTool("btFiles", [](QWidget* launcher) {
+        TfrmMods finder(launcher);
+        finder.exec();
+    });
+    RegisterTool("btDirHogs", [](QWidget* launcher) {
+        TfrmDirHog finder(launcher);
+        finder.exec();
+    });
     DupHooks::pairs = [](TfrmDup* finder) { DupCompareWindow().showFor(finder); };
     DupHooks::finderClosing = [](TfrmDup* finder) { DupCompareWindow().finderClosing(finder); };
 }

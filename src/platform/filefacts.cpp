@@ -37,6 +37,7 @@ bool FactsFromStatx(int dirfd, const char* name, FileFacts& facts) {
         facts.device = st.st_dev;
         facts.inode = st.st_ino;
         facts.mode = st.st_mode;
+        facts.links = static_cast<uint32_t>(st.st_nlink);
         facts.attributes = AttributesFor(LastElement(name), st.st_mode);
         return true;
     }
@@ -52,6 +53,7 @@ bool FactsFromStatx(int dirfd, const char* name, FileFacts& facts) {
     facts.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     facts.inode = sx.stx_ino;
     facts.mode = sx.stx_mode;
+    if (sx.stx_mask & STATX_NLINK) facts.links = sx.stx_nlink;
     facts.attributes = AttributesFor(LastElement(name), sx.stx_mode);
     return true;
 }

@@ -29,6 +29,7 @@ struct FileFacts {
     uint64_t inode = 0;
     int64_t mtimeNs = 0; // the modification time as recorded, nanoseconds since 1970
     mode_t mode = 0;
+    uint32_t links = 1; // hard links to the file (several names, one file)
 };
 
 // What identifies the file these facts were read from.

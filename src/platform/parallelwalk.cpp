@@ -371,6 +371,7 @@ void ParallelWalk::Impl::readEntries(int fd, unsigned char* buffer, WalkBatch& b
             const bool hidden = name[0] == '.';
             const size_t length = std::strlen(name);
             if (type == DT_DIR) {
+                ++batch.subfolders;
                 if (!hidden || options_.hiddenFolders) {
                     reading.childNames.append(name, length + 1);
                     ++reading.childCount;

@@ -48,6 +48,8 @@ struct WalkBatch {
     std::vector<WalkFile> files;
     // The folder had no entry at all besides "." and "..".
     bool empty = true;
+    // Its sub-folder entries, hidden ones included, whether entered or not.
+    uint32_t subfolders = 0;
     // Totals of `files`, for tools that want per-folder sums.
     int64_t bytes = 0;
 

@@ -150,3 +150,22 @@ std::vector<uint32_t> SortedByPath(const FileStore& store, const std::vector<uin
 }
 
 } // namespace quillon
+
+namespace quillon {
+
+std::vector<uint32_t> FolderRanks(const FileStore& store) {
+    std::vector<std::pair<std::string, uint32_t>> folders;
+    folders.reserve(store.folderCount());
+    for (uint32_t f = 0; f < store.folderCount(); ++f)
+        folders.emplace_back(foldedText(store.folderAt(f)), f);
+    std::sort(folders.begin(), folders.end());
+    std::vector<uint32_t> rank(store.folderCount(), 0);
+    uint32_t next = 0;
+    for (size_t i = 0; i < folders.size(); ++i) {
+        if (i > 0 && folders[i].first != folders[i - 1].first) ++next;
+        rank[folders[i].second] = next;
+    }
+    return rank;
+}
+
+} // namespace quillon

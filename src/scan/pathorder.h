@@ -18,4 +18,9 @@ enum class PathKey {
 std::vector<uint32_t> SortedByPath(const FileStore& store, const std::vector<uint32_t>& rows,
                                    PathKey key);
 
+// The sort rank of every folder of the store (by folder index): folder texts
+// compared byte by byte with ASCII letters folded; texts equal but for case
+// share a rank.
+std::vector<uint32_t> FolderRanks(const FileStore& store);
+
 } // namespace quillon

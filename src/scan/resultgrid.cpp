@@ -53,6 +53,8 @@ int itemForKind(ColumnKind kind) {
     case ColumnKind::Name:
     case ColumnKind::FullPath: return SortName;
     case ColumnKind::Type: return SortType;
+    case ColumnKind::CreatedDate: return SortCreatedDate;
+    case ColumnKind::Folder: return SortFolder;
     default: return -1;
     }
 }
@@ -263,19 +265,21 @@ void ResultGrid::buildMenu() {
 
     mnuDetails = named(menu_->addAction("Details"), "mnuDetails");
     mnuSort = named(menu_->addMenu("Sort"), "mnuSort");
-    static const char* const kSortNames[kSortItems] = {"mnuSortSize", "mnuSortDate",
-                                                       "mnuSortAccessDate", "mnuSortName",
-                                                       "mnuSortType"};
-    static const char* const kSortCaptions[kSortItems] = {"&Size", "&Date", "&Access Date",
-                                                          "&Name", "&Type"};
+    static const char* const kSortNames[kSortItems] = {
+        "mnuSortSize", "mnuSortDate",        "mnuSortAccessDate", "mnuSortName",
+        "mnuSortType", "mnuSortCreatedDate", "mnuSortFolder"};
     for (int i = 0; i < kSortItems; ++i) {
-        QAction* item = named(mnuSort->addAction(kSortCaptions[i]), kSortNames[i]);
+        auto* item = named(new QAction(mnuSort), kSortNames[i]);
         item->setCheckable(true);
         mnuSortItems[static_cast<size_t>(i)] = item;
         connect(item, &QAction::triggered, this,
                 [this, i] { GuardedCall([&] { sortBy(static_cast<SortItem>(i)); }); });
     }
-    checkSortItem(SortSize);
+    setSortMenu({{SortSize, "&Size"},
+                 {SortDate, "&Date"},
+                 {SortAccessDate, "&Access Date"},
+                 {SortName, "&Name"},
+                 {SortType, "&Type"}});
 
     mnuMark = named(menu_->addMenu("Mark"), "mnuMark");
     mnuMarkAll = named(mnuMark->addAction("Mark all"), "mnuMarkAll");
@@ -331,6 +335,17 @@ void ResultGrid::setColumns(std::vector<GridColumn> columns, int markColumn) {
     applyColumnWidths(width());
 }
 
+void ResultGrid::setSortMenu(const std::vector<SortMenuItem>& items) {
+    for (QAction* action : mnuSort->actions()) mnuSort->removeAction(action);
+    for (const SortMenuItem& entry : items) {
+        QAction* action = mnuSortItems[static_cast<size_t>(entry.item)];
+        action->setText(entry.caption);
+        mnuSort->addAction(action);
+    }
+    firstSortItem_ = items.empty() ? SortSize : items.front().item;
+    checkSortItem(items.empty() ? -1 : firstSortItem_);
+}
+
 void ResultGrid::setSortDirections(SortDirections* directions) {
     directions_ = directions ? directions : &ownDirections_;
 }
@@ -346,7 +361,7 @@ void ResultGrid::ClearGrid() {
     lbSeen_.clear();
     markedCount_ = 0;
     markedBytes_ = 0;
-    checkSortItem(SortSize);
+    checkSortItem(firstSortItem_);
     showSortIndicator(-1, Qt::AscendingOrder);
     emit marksChanged();
 }
@@ -538,13 +553,24 @@ void ResultGrid::sortIn(SortItem item, bool descending) {
             break;
         }
         case SortDate:
-        case SortAccessDate: {
+        case SortAccessDate:
+        case SortCreatedDate: {
+            const auto when = [item](const FileRow& file) {
+                return item == SortDate         ? file.modified
+                       : item == SortAccessDate ? file.accessed
+                                                : file.created;
+            };
             std::vector<Keyed<int64_t>> keyed;
             keyed.reserve(order.size());
-            for (uint32_t r : order) {
-                const FileRow& file = store_->row(r);
-                keyed.push_back({dayKey(item == SortDate ? file.modified : file.accessed), r});
-            }
+            for (uint32_t r : order) keyed.push_back({dayKey(when(store_->row(r))), r});
+            sorted = sortedByKey(keyed, descending);
+            break;
+        }
+        case SortFolder: {
+            const std::vector<uint32_t> rank = FolderRanks(*store_);
+            std::vector<Keyed<uint32_t>> keyed;
+            keyed.reserve(order.size());
+            for (uint32_t r : order) keyed.push_back({rank[store_->row(r).folder], r});
             sorted = sortedByKey(keyed, descending);
             break;
         }
@@ -573,7 +599,7 @@ void ResultGrid::sortIn(SortItem item, bool descending) {
     checkSortItem(item);
 }
 
-QStringList ResultGrid::PrintGridLines(const QString& title) const {
+QStringList PrintViewLines(const QTableView& view, const QString& title) {
     const DateTime now = Now();
     const QDateTime moment = ToQDateTime(now);
     const QLocale locale;
@@ -583,9 +609,11 @@ QStringList ResultGrid::PrintGridLines(const QString& title) const {
                  locale.toString(moment.time(), QLocale::LongFormat);
     lines << QString() << QString();
 
-    const int columns = model_->columnCount();
+    const QAbstractItemModel* model = view.model();
+    if (!model) return lines;
+    const int columns = model->columnCount();
     std::vector<int> widths(static_cast<size_t>(columns));
-    for (int c = 0; c < columns; ++c) widths[static_cast<size_t>(c)] = columnWidth(c) / 6;
+    for (int c = 0; c < columns; ++c) widths[static_cast<size_t>(c)] = view.columnWidth(c) / 6;
     const auto printedRow = [&](const auto& textOf) {
         QString line;
         for (int c = 0; c < columns; ++c) {
@@ -594,10 +622,17 @@ QStringList ResultGrid::PrintGridLines(const QString& title) const {
         }
         return line;
     };
-    lines << printedRow([&](int c) { return model_->columns()[static_cast<size_t>(c)].title; });
-    for (int row = 0; row < model_->rowCount(); ++row)
-        lines << printedRow([&](int c) { return model_->cellText(row, c); });
+    lines << printedRow([&](int c) {
+        return model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    });
+    for (int row = 0; row < model->rowCount(); ++row)
+        lines << printedRow(
+            [&](int c) { return model->data(model->index(row, c), Qt::DisplayRole).toString(); });
     return lines;
+}
+
+QStringList ResultGrid::PrintGridLines(const QString& title) const {
+    return PrintViewLines(*this, title);
 }
 
 void ResultGrid::PrintGrid(const QString& title) {

@@ -39,13 +39,29 @@ struct GridColumn {
     int width;
 };
 
-// The five sort items of the options menu.
-enum SortItem { SortSize = 0, SortDate, SortAccessDate, SortName, SortType, kSortItems };
+// The sort items of the options menu. The first five make the menu unless a
+// finder gives its own (setSortMenu); Date is the modification date.
+enum SortItem {
+    SortSize = 0,
+    SortDate,
+    SortAccessDate,
+    SortName,
+    SortType,
+    SortCreatedDate,
+    SortFolder,
+    kSortItems
+};
 
 // One direction flag per sort item, living for the whole program run (each
-// finder keeps its own set). Size, Date and Access Date start descending.
+// finder keeps its own set). Size and the dates start descending.
 struct SortDirections {
-    std::array<bool, kSortItems> descending{true, true, true, false, false};
+    std::array<bool, kSortItems> descending{true, true, true, false, false, true, false};
+};
+
+// One item of a finder's "Sort" menu.
+struct SortMenuItem {
+    SortItem item;
+    QString caption;
 };
 
 // How a sort the user chooses (menu item, title click) uses its item's
@@ -122,7 +138,11 @@ public:
     // pixels (default: the fixed columns' widths plus 25).
     void setLastColumnAllowance(int pixels) { lastColumnAllowance_ = pixels; }
 
-    // Empties rows, marks, lbDeleted and the totals; "&Size" checked.
+    // The "Sort" menu's items in their order (default: "&Size", "&Date",
+    // "&Access Date", "&Name", "&Type"). The first is the one checked on ClearGrid.
+    void setSortMenu(const std::vector<SortMenuItem>& items);
+
+    // Empties rows, marks, lbDeleted and the totals; the first sort item checked.
     void ClearGrid();
     void addToGrid(uint32_t storeRow);
     void finishFill();
@@ -189,7 +209,7 @@ public:
     QMenu* optionsMenu() const { return menu_; }
     QAction* mnuDetails;
     QMenu* mnuSort;
-    std::array<QAction*, kSortItems> mnuSortItems;
+    std::array<QAction*, kSortItems> mnuSortItems; // by SortItem, also those not in the menu
     QMenu* mnuMark;
     QAction* mnuMarkAll;
     QAction* mnuUnmarkAll;
@@ -239,6 +259,11 @@ private:
     bool settingWidths_ = false;
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    SortItem firstSortItem_ = SortSize;
 };
+
+// The printed report of any grid: title, "Printed : " line, two empty lines,
+// then the titles and every row, each cell in a field of (column width div 6).
+QStringList PrintViewLines(const QTableView& view, const QString& title);
 
 } // namespace quillon

@@ -14,7 +14,7 @@ namespace quillon {
 
 const char* const kAbortedWarning = "LIST INCOMPLETE ... ABORTED BY USER";
 const char* const kFullListWarning =
-    "Due to system resource limitations ... cannot process any more files.\n\n"
+    "Due to Windows resource limitations ... cannot process any more files.\n\n"
     "Try increasing the file size limits or file match and re-scan.";
 
 namespace {
@@ -78,9 +78,26 @@ void ScanControl::showFolder(const ParallelWalk& walk) {
     status_->setText(DisplayPath(walk.currentFolder()));
 }
 
+std::vector<std::pair<const Drive*, QString>> ScanControl::drivesToWalk() const {
+    std::vector<std::pair<const Drive*, QString>> drives;
+    for (int i = 0; i < pckDrive_->count(); ++i) {
+        const QListWidgetItem* item = pckDrive_->item(i);
+        if (item->checkState() != Qt::Checked) continue;
+        const Drive* drive = DriveTable::ByLetter(item->text().at(0).toUpper().toLatin1());
+        if (drive && DriveIsReady(drive->root)) drives.emplace_back(drive, item->text());
+    }
+    return drives;
+}
+
 namespace {
 constexpr const char* kOptionsSection = "Options";
 constexpr const char* kSearchHiddenKey = "SearchHidden";
+
+// The walk's options with the user's "Search hidden folders" added.
+WalkOptions WithUserSettings(WalkOptions options) {
+    options.hiddenFolders = options.hiddenFolders || SearchHiddenFolders();
+    return options;
+}
 } // namespace
 
 bool SearchHiddenFolders() {
@@ -92,17 +109,11 @@ void SetSearchHiddenFolders(bool on) {
 }
 
 void ScanControl::ScanAllDrives(const WalkOptions& givenOptions, FileTest test) {
-    WalkOptions options = givenOptions;
-    options.hiddenFolders = options.hiddenFolders || SearchHiddenFolders();
+    const WalkOptions options = WithUserSettings(givenOptions);
     statusTimer_.invalidate();
-    for (int i = 0; i < pckDrive_->count(); ++i) {
-        QListWidgetItem* item = pckDrive_->item(i);
-        if (item->checkState() != Qt::Checked) continue;
-        const Drive* drive = DriveTable::ByLetter(item->text().at(0).toUpper().toLatin1());
-        if (!drive || !DriveIsReady(drive->root)) continue;
+    for (const auto& [drive, itemText] : drivesToWalk()) {
         // After an abort the remaining drives have nothing left to do.
         if (ScanAborted) continue;
-        const QString itemText = item->text();
         ParallelWalk walk(options, walkThreads);
         if (!walk.start(drive->root)) {
             ShowErrorMessage("Can't open drive " + itemText);
@@ -111,6 +122,30 @@ void ScanControl::ScanAllDrives(const WalkOptions& givenOptions, FileTest test) 
         walk_ = &walk;
         const ScopeExit forget([this] { walk_ = nullptr; });
         mergeWalk(walk, test);
+    }
+}
+
+void ScanControl::TallyAllDrives(const WalkOptions& givenOptions, const TallyWalk& tallies) {
+    const WalkOptions options = WithUserSettings(givenOptions);
+    statusTimer_.invalidate();
+    for (const auto& [drive, itemText] : drivesToWalk()) {
+        if (ScanAborted) continue;
+        ParallelWalk walk(options, walkThreads, tallies.begin(*drive), false);
+        if (!walk.start(drive->root)) {
+            ShowErrorMessage("Can't open drive " + itemText);
+            continue;
+        }
+        walk_ = &walk;
+        const ScopeExit forget([this] { walk_ = nullptr; });
+        WalkStep step;
+        for (;;) {
+            // Repaints, and Abort, which reaches the walkers through walk.abort().
+            EventPump::Serve();
+            showFolder(walk);
+            if (walk.next(step, std::chrono::milliseconds(10)) == ParallelWalk::Wait::Finished)
+                break;
+        }
+        tallies.end(*drive, walk.mergedTally());
     }
 }
 

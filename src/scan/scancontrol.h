@@ -6,11 +6,13 @@
 // The walk runs on walker threads (ParallelWalk); this object lives on the
 // window's thread, takes the walk's batches in depth-first order, hands each
 // file to the finder's test and keeps the window alive between batches.
+#include "platform/drives.h"
 #include "platform/parallelwalk.h"
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,16 @@ public:
     // folders are entered when the options or the user's setting ask for it.
     void ScanAllDrives(const WalkOptions& options, FileTest test);
 
+    // The walk of a tool that sums on the walker threads (folder totals): no
+    // file reaches this thread, which only keeps the window alive. Per checked
+    // and ready drive, `begin` gives the tally factory of its walk and `end`
+    // gets the merged tally, also after an abort (what was counted so far).
+    struct TallyWalk {
+        std::function<WalkTallyFactory(const Drive& drive)> begin;
+        std::function<void(const Drive& drive, std::unique_ptr<WalkTally> tally)> end;
+    };
+    void TallyAllDrives(const WalkOptions& options, const TallyWalk& tallies);
+
     bool ScanAborted = false;
     // The Abort button: stop every walker, hide Abort, warn once. What was
     // already found is still listed.
@@ -61,6 +73,8 @@ public:
     unsigned walkThreads = 0;
 
 private:
+    // The checked drives that are ready, in list order, with their item texts.
+    std::vector<std::pair<const Drive*, QString>> drivesToWalk() const;
     // Takes the walk's batches until it is finished, aborted or the list is full.
     void mergeWalk(ParallelWalk& walk, const FileTest& test);
     void fullList(ParallelWalk& walk);

@@ -371,6 +371,20 @@ TEST_F(GridTest, SortItemsOrderRowsByTheirKeysAndSwapDirection) {
          {{"/y", "n.zzb"}, {"/y", "m.aaq"}, {"/y", "noext"}, {"/y", "k.AAQ"}},
          {"/y/noext", "/y/m.aaq", "/y/k.AAQ", "/y/n.zzb"},
          {"/y/n.zzb", "/y/m.aaq", "/y/k.AAQ", "/y/noext"}},
+        {"Creation Date: the whole day, not recorded counts as 1 January 1900",
+         SortCreatedDate,
+         {{"/b", "c1", 0, day(2024, 1, 1), kNoDate, day(2022, 2, 2, 1)},
+          {"/b", "c2", 0, day(2024, 1, 1), kNoDate, kNoDate},
+          {"/b", "c3", 0, day(2024, 1, 1), kNoDate, day(2023, 3, 3)},
+          {"/b", "c4", 0, day(2024, 1, 1), kNoDate, day(2022, 2, 2, 23)}},
+         {"/b/c3", "/b/c1", "/b/c4", "/b/c2"},
+         {"/b/c2", "/b/c1", "/b/c4", "/b/c3"}},
+        // Folders equal but for case share a place; their rows keep their order.
+        {"Folder: the folder text, case-insensitive, ascending first",
+         SortFolder,
+         {{"/f/b", "x"}, {"/f/A", "y"}, {"/f/a", "z"}, {"/f/c", "w"}, {"/f/a b", "v"}},
+         {"/f/A/y", "/f/a/z", "/f/a b/v", "/f/b/x", "/f/c/w"},
+         {"/f/c/w", "/f/b/x", "/f/a b/v", "/f/A/y", "/f/a/z"}},
     };
     for (const SortCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -470,6 +484,34 @@ TEST_F(GridTest, TitleClicksSortOnlyColumnsWithASortKey) {
     clickTitle(0);
     EXPECT_EQ(column(kFileNameColumn), (QStringList{"/h/A", "/h/c", "/h/b"}));
     EXPECT_FALSE(grid.mnuSort->menuAction()->isVisible());
+}
+
+// The date finder's menu: its own items in its own order, its first item
+// checked when the grid is cleared, and title clicks on the columns it adds.
+TEST_F(GridTest, AFindersOwnSortMenuKeepsItsOrderAndItsFirstItem) {
+    grid.setColumns(duplicateColumns(), 0);
+    grid.setSortMenu({{SortName, "&Name"},
+                      {SortAccessDate, "Access &Date"},
+                      {SortFolder, "&Folder"},
+                      {SortSize, "&Size"}});
+    QStringList texts;
+    for (QAction* a : grid.mnuSort->actions()) texts << a->text();
+    EXPECT_EQ(texts, (QStringList{"&Name", "Access &Date", "&Folder", "&Size"}));
+    EXPECT_EQ(grid.mnuSortItems[SortFolder]->objectName(), "mnuSortFolder");
+    grid.ClearGrid();
+    EXPECT_TRUE(grid.mnuSortItems[SortName]->isChecked());
+    EXPECT_FALSE(grid.mnuSortItems[SortSize]->isChecked());
+
+    listEntries({{"/q/b", "1"}, {"/q/a", "2"}, {"/q/c", "0"}});
+    show();
+    QHeaderView* header = grid.horizontalHeader();
+    const int folderColumn = 5;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(folderColumn) + 5, header->height() / 2));
+    EXPECT_EQ(column(0), (QStringList{"2", "1", "0"}));
+    EXPECT_TRUE(grid.mnuSortItems[SortFolder]->isChecked());
+    grid.mnuSortItems[SortName]->trigger();
+    EXPECT_EQ(column(0), (QStringList{"0", "1", "2"}));
 }
 
 TEST_F(GridTest, SortingAnEmptyGridChangesNothing) {

@@ -1,0 +1,119 @@
+#pragma once
+// Folder hogs without widgets: each folder's totals, summed on the walker
+// threads; the line each folder gets; the orders of the list.
+//
+// Counting. Every entry that is not a folder counts as a file of the folder it
+// lies in: hidden files, links (with their own size, the length of the text
+// they point to) and other special entries too, as `du --apparent-size` counts
+// them. Sizes are 64-bit. A file with several hard links counts once per walk,
+// in the first of its folders in byte order of their paths (so the totals of
+// every folder add up to what the files take on the disk, and one walker or
+// several give the same lines). Hidden folders are not entered; in All mode
+// they still count among their parent's sub-folders.
+#include "platform/clock.h"
+#include "platform/parallelwalk.h"
+#include "platform/walker.h"
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace quillon {
+
+enum class FolderHogMode {
+    Main, // a line per folder directly under the drive root, with the totals of its tree
+    All,  // a line per folder, with the totals of what lies directly in it
+};
+
+struct FolderTotals {
+    std::string folder; // the folder's path, in its real case
+    int64_t bytes = 0;
+    int64_t files = 0;
+    // All: its sub-folder entries (hidden ones included). Main: every folder
+    // entered below it.
+    int64_t subfolders = 0;
+    DateTime latestAccess = kNoDate; // kNoDate when no counted file has one
+};
+
+// What the folder hogs walk reports: every file, hidden and special ones too.
+WalkOptions FolderHogWalkOptions();
+
+// One walker thread's sums. Nothing per file but additions; a file with
+// several links is put aside and counted when the tallies are merged.
+class FolderHogTally : public WalkTally {
+public:
+    // `root`: the drive root as the walk names it (normalised).
+    FolderHogTally(FolderHogMode mode, std::string root);
+
+    void add(const WalkBatch& batch) override;
+    void merge(const WalkTally& other) override;
+
+    // After the merge: every folder's line, files with several links counted
+    // once, in byte order of the folder paths.
+    std::vector<FolderTotals> takeLines();
+
+private:
+    struct Linked {
+        uint64_t device;
+        uint64_t inode;
+        int64_t size;
+        DateTime accessed;
+        uint32_t line;
+    };
+    // The line of a folder text (Main: of its top folder), made when missing.
+    uint32_t lineFor(const std::string& key);
+
+    FolderHogMode mode_;
+    std::string root_;
+    std::string rootPrefix_; // root_ with one '/' after it
+    std::vector<FolderTotals> lines_;
+    std::unordered_map<std::string, uint32_t> byFolder_; // Main only
+    std::vector<Linked> linked_;
+};
+
+WalkTallyFactory FolderHogTallies(FolderHogMode mode, const std::string& root);
+
+// 100 x bytes / drive total as "#0.00" (at least one integer digit, two
+// decimals); "???" when the size is not below the total (or the total is unknown).
+QString PercentUsedText(int64_t bytes, double driveTotal);
+// Size, % Used, # Files, # Sub-folders, Latest File Access, Name.
+QStringList FolderLineFields(const FolderTotals& totals, double driveTotal);
+// The fields joined by tabs: the line the clipboard gets.
+QString FolderLine(const FolderTotals& totals, double driveTotal);
+
+enum class FolderState { Listed, Deleted, Recycled };
+
+// A row of the folder list.
+struct FolderRow {
+    FolderTotals totals;
+    double driveTotal = 0; // of the folder's drive; 0 when it could not be read
+    FolderState state = FolderState::Listed;
+};
+
+// The sort items of the folder list's menu.
+enum FolderSortItem {
+    FolderSortSize = 0,
+    FolderSortFiles,
+    FolderSortSubfolders,
+    FolderSortAccess,
+    FolderSortName,
+    kFolderSortItems
+};
+
+// One direction flag per item, living for the whole program run. The numbers
+// and the date start descending, the name ascending.
+struct FolderSortDirections {
+    std::array<bool, kFolderSortItems> descending{true, true, true, true, false};
+};
+
+// The rows of `order` sorted by an item; equal keys keep their order. A
+// removed folder's size counts as 0, an empty date as 1 January 1900, names
+// compare without case.
+std::vector<uint32_t> SortedFolderRows(const std::vector<FolderRow>& rows,
+                                       std::vector<uint32_t> order, FolderSortItem item,
+                                       bool descending);
+
+} // namespace quillon
