@@ -45,13 +45,6 @@ constexpr int kWidths[kColumns - 1] = {80, 40, 40, 70, 90};
 // The column a sort item sorts by, and back.
 constexpr int kColumnOf[kFolderSortItems] = {0, 2, 3, 4, 5};
 
-QPushButton* makeButton(const char* name, const char* caption, const char* hint) {
-    auto* b = new QPushButton(caption);
-    b->setObjectName(name);
-    if (hint) b->setToolTip(hint);
-    return b;
-}
-
 QLabel* makeLabel(const char* name, const char* text) {
     auto* l = new QLabel(text);
     l->setObjectName(name);
@@ -125,7 +118,7 @@ QVariant FolderHogModel::headerData(int section, Qt::Orientation orientation, in
 // ---------------------------------------------------------------------------
 // TfrmDirHog
 
-TfrmDirHog::TfrmDirHog(QWidget* parent) : QDialog(parent), model_(new FolderHogModel(this)) {
+TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new FolderHogModel(this)) {
     setObjectName("frmDirHog");
     setWindowTitle("Folder Hogs");
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
@@ -136,8 +129,8 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : QDialog(parent), model_(new FolderHogM
     pnlTop->setObjectName("pnlTop");
     pnlTop->setFrameShape(QFrame::NoFrame);
 
-    btTop = makeButton("btTop", "&Main folders", "Only topmost folders. Does not display sub-folders.");
-    btAll = makeButton("btAll", "&All Folders", "ALL folders including sub-folders are displayed");
+    btTop = MakeFinderButton("btTop", "&Main folders", "Only topmost folders. Does not display sub-folders.");
+    btAll = MakeFinderButton("btAll", "&All Folders", "ALL folders including sub-folders are displayed");
     lblMain = makeLabel("lblMain", "Main -");
     lblMainText = makeLabel(
         "lblMainText",
@@ -155,11 +148,11 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : QDialog(parent), model_(new FolderHogM
     pckDrive->setObjectName("pckDrive");
     pckDrive->setFixedWidth(190);
 
-    btClose = makeButton("btClose", "Close", nullptr);
-    btAbort = makeButton("btAbort", "&Abort", "Abort scan");
-    btDelete = makeButton("btDelete", "Clean?", "Clean the folder");
-    btOptions = makeButton("btOptions", "Options", "Right click on grid for same options");
-    btBrowse = makeButton("btBrowse", "&Browse", "Browse the files and folder");
+    btClose = MakeFinderButton("btClose", "Close", nullptr);
+    btAbort = MakeFinderButton("btAbort", "&Abort", "Abort scan");
+    btDelete = MakeFinderButton("btDelete", "Clean?", "Clean the folder");
+    btOptions = MakeFinderButton("btOptions", "Options", "Right click on grid for same options");
+    btBrowse = MakeFinderButton("btBrowse", "&Browse", "Browse the files and folder");
 
     auto* choices = new QGridLayout;
     choices->addWidget(btTop, 0, 0);
@@ -269,7 +262,7 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : QDialog(parent), model_(new FolderHogM
     connect(grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (!searching_) PopupMenu1->exec(grid->viewport()->mapToGlobal(at));
     });
-    grid->installEventFilter(this);
+    guardListKeys(grid);
 
     scanControl_->FillDriveList();
     btAll->setEnabled(scanControl_->anyDriveChecked());
@@ -278,7 +271,7 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : QDialog(parent), model_(new FolderHogM
 TfrmDirHog::~TfrmDirHog() = default;
 
 void TfrmDirHog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    FinderWindow::showEvent(event);
     if (!shown_) {
         shown_ = true;
         FormShow();
@@ -312,7 +305,7 @@ void TfrmDirHog::checkSortItem(int item) {
 }
 
 void TfrmDirHog::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
+    FinderWindow::resizeEvent(event);
     applyColumnWidths(grid->viewport()->width());
 }
 
@@ -333,28 +326,12 @@ void TfrmDirHog::applyColumnWidths(int clientWidth) {
     grid->setColumnWidth(kColumns - 1, std::max(clientWidth - others, scaled(120)));
 }
 
-bool TfrmDirHog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == grid && event->type() == QEvent::KeyPress) {
-        // Enter in the grid presses no button: a new scan would throw the list away.
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
-    }
-    if (event->type() == QEvent::ToolTip && watched->isWidgetType() &&
-        isAncestorOf(static_cast<QWidget*>(watched)))
-        return true;
-    return QDialog::eventFilter(watched, event);
-}
-
 void TfrmDirHog::btTopClick() { start(FolderHogMode::Main); }
 void TfrmDirHog::btAllClick() { start(FolderHogMode::All); }
 
 void TfrmDirHog::start(FolderHogMode mode) {
     // No hints pop up over the window while it searches.
-    struct HintsOff {
-        QObject* filter;
-        explicit HintsOff(QObject* f) : filter(f) { qApp->installEventFilter(filter); }
-        ~HintsOff() { qApp->removeEventFilter(filter); }
-    } hintsOff(this);
+    const HintsOff hintsOff(this);
     ClearGrid();
     scan(mode);
     // Largest first; the user's next size sort is then smallest first.
@@ -535,19 +512,6 @@ void TfrmDirHog::mnuRestoreClick() {
     pnlTop->setMaximumHeight(QWIDGETSIZE_MAX);
     mnuShrink->setEnabled(true);
     mnuRestore->setEnabled(false);
-}
-
-void TfrmDirHog::reject() {
-    if (searching_) return;
-    QDialog::reject();
-}
-
-void TfrmDirHog::closeEvent(QCloseEvent* event) {
-    if (searching_) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 } // namespace quillon

@@ -3,7 +3,7 @@
 // take, for looking at and for removing a whole folder tree.
 #include "finders/folderhogs.h"
 #include <QAbstractTableModel>
-#include <QDialog>
+#include "finders/finderwindow.h"
 #include <QStringList>
 #include <array>
 #include <vector>
@@ -46,7 +46,7 @@ private:
     std::vector<uint32_t> order_;
 };
 
-class TfrmDirHog : public QDialog {
+class TfrmDirHog : public FinderWindow {
     Q_OBJECT
 public:
     explicit TfrmDirHog(QWidget* parent = nullptr);
@@ -64,7 +64,6 @@ public:
     void mnuShrinkClick();
     void mnuRestoreClick();
 
-    bool searching() const { return searching_; }
     ScanControl* scanControl() const { return scanControl_; }
     FolderHogModel* model() const { return model_; }
     // The lines in listing order after the scan, after the abort line when
@@ -76,11 +75,8 @@ public:
     QStringList printLines() const;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     void start(FolderHogMode mode);
@@ -117,7 +113,6 @@ private:
     FolderHogModel* model_;
     ScanControl* scanControl_;
     bool listAborted_ = false; // the listing ends early: lb() starts with the abort line
-    bool searching_ = false;
     bool shown_ = false;
     // Widest texts of the number and date columns, for their widths.
     std::array<QString, 5> widest_;

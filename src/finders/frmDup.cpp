@@ -32,13 +32,6 @@ const char* const kStore = "quillon.ini";
 const char* const kIdentifier = "frmMods";
 constexpr int kTopPanelHeight = 172;
 
-QPushButton* makeButton(const char* name, const char* caption, const char* hint) {
-    auto* b = new QPushButton(caption);
-    b->setObjectName(name);
-    if (hint) b->setToolTip(hint);
-    return b;
-}
-
 QDoubleSpinBox* makeNumber(const char* name) {
     // Whole numbers of up to ten digits, with a spinner.
     auto* n = new QDoubleSpinBox;
@@ -62,7 +55,7 @@ SortDirections& FileHogSortDirections() {
 }
 
 TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
-    : QDialog(parent), mode_(mode), store_(std::make_shared<FileStore>()) {
+    : FinderWindow(parent), mode_(mode), store_(std::make_shared<FileStore>()) {
     setObjectName("frmDup");
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -114,16 +107,16 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     pckDrive->setObjectName("pckDrive");
     pckDrive->setFixedWidth(190);
 
-    btScan = makeButton("btScan", "&Start", nullptr);
+    btScan = MakeFinderButton("btScan", "&Start", nullptr);
     btScan->setDefault(true);
-    btClose = makeButton("btClose", "Close", nullptr);
-    btAbort = makeButton("btAbort", "&Abort", "Abort scan");
-    btMark = makeButton("btMark", "&Mark", "Mark file for deletion (double click on grid also works)");
-    btDelete = makeButton("btDelete", "Clean?", "Clean up marked files");
-    btOptions = makeButton("btOptions", "Options", "Right click on grid for same options");
-    btBrowse = makeButton("btBrowse", "&Browse", "Browse this file and folder");
-    btDetails = makeButton("btDetails", "&Details", "View more file details");
-    btCompare = makeButton("btCompare", "P&airs", "Compare file pairs");
+    btClose = MakeFinderButton("btClose", "Close", nullptr);
+    btAbort = MakeFinderButton("btAbort", "&Abort", "Abort scan");
+    btMark = MakeFinderButton("btMark", "&Mark", "Mark file for deletion (double click on grid also works)");
+    btDelete = MakeFinderButton("btDelete", "Clean?", "Clean up marked files");
+    btOptions = MakeFinderButton("btOptions", "Options", "Right click on grid for same options");
+    btBrowse = MakeFinderButton("btBrowse", "&Browse", "Browse this file and folder");
+    btDetails = MakeFinderButton("btDetails", "&Details", "View more file details");
+    btCompare = MakeFinderButton("btCompare", "P&airs", "Compare file pairs");
     QFont bold = btCompare->font();
     bold.setBold(true);
     btCompare->setFont(bold);
@@ -194,7 +187,7 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     layout->addWidget(pnlSel);
 
     btOptions->setMenu(grid->optionsMenu());
-    grid->installEventFilter(this);
+    guardListKeys(grid);
 
     scanControl_ = new ScanControl(pckDrive, btScan, btAbort, pnlSel, this);
 
@@ -242,7 +235,7 @@ void TfrmDup::newStore() {
 }
 
 void TfrmDup::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    FinderWindow::showEvent(event);
     if (!shown_) {
         shown_ = true;
         FormShow();
@@ -337,7 +330,7 @@ void TfrmDup::fitMinimumWidth() {
 }
 
 void TfrmDup::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
+    FinderWindow::resizeEvent(event);
     grid->applyColumnWidths(width());
 }
 
@@ -374,28 +367,9 @@ void TfrmDup::btScanClick() {
     }
     if (duplicateMode()) matchMode_ = MatchModeAt(cbDup->currentIndex());
     // No hints pop up over the window while it searches.
-    struct HintsOff {
-        QObject* filter;
-        explicit HintsOff(QObject* f) : filter(f) { qApp->installEventFilter(filter); }
-        ~HintsOff() { qApp->removeEventFilter(filter); }
-    } hintsOff(this);
+    const HintsOff hintsOff(this);
     grid->ClearGrid();
     scan();
-}
-
-bool TfrmDup::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == grid && event->type() == QEvent::KeyPress) {
-        // The grid leaves Enter to the window, which would press the default
-        // button, Start: a new search that throws away the list and every
-        // mark. In the grid Enter does nothing; Start keeps its button and
-        // its mnemonic.
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
-    }
-    if (event->type() == QEvent::ToolTip && watched->isWidgetType() &&
-        isAncestorOf(static_cast<QWidget*>(watched)))
-        return true;
-    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmDup::setSearching(bool on) {
@@ -507,19 +481,6 @@ void TfrmDup::mnuRestoreClick() {
     pnlTop->setFixedHeight(topPanelHeight_);
     grid->mnuShrink->setEnabled(true);
     grid->mnuRestore->setEnabled(false);
-}
-
-void TfrmDup::reject() {
-    if (searching_) return; // Close is disabled while searching; Esc too
-    QDialog::reject();
-}
-
-void TfrmDup::closeEvent(QCloseEvent* event) {
-    if (searching_) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 } // namespace quillon

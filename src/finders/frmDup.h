@@ -4,7 +4,7 @@
 #include "scan/filestore.h"
 #include "scan/resultgrid.h"
 #include "scan/sizefilter.h"
-#include <QDialog>
+#include "finders/finderwindow.h"
 #include <functional>
 #include <memory>
 
@@ -26,7 +26,7 @@ struct DupHooks {
     static inline std::function<void(class TfrmDup* finder)> finderClosing;
 };
 
-class TfrmDup : public QDialog {
+class TfrmDup : public FinderWindow {
     Q_OBJECT
 public:
     // The launcher button that opened the window decides its mode.
@@ -51,7 +51,6 @@ public:
     bool duplicateMode() const { return mode_ == FinderMode::Duplicates; }
     // The match mode of the last Start (Name until then).
     MatchMode matchMode() const { return matchMode_; }
-    bool searching() const { return searching_; }
     // The result list the grid shows. A new search starts a new store, so
     // whoever shares the last one (the pair window) keeps it intact.
     const FileStore& store() const { return *store_; }
@@ -67,11 +66,8 @@ public:
     int64_t SizeHigh() const { return sizeHigh_; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     void fitMinimumWidth();
@@ -111,7 +107,6 @@ private:
 
     const FinderMode mode_;
     MatchMode matchMode_ = MatchMode::Name;
-    bool searching_ = false;
     bool shown_ = false;
     int64_t sizeLow_ = 0;
     int64_t sizeHigh_ = 0;

@@ -34,13 +34,6 @@ const char* const kStore = "quillonw";
 const char* const kSection = "frmMods";
 const char* const kIdentifier = "frmMods";
 
-QPushButton* makeButton(const char* name, const char* caption, const char* hint) {
-    auto* b = new QPushButton(caption);
-    b->setObjectName(name);
-    if (hint) b->setToolTip(hint);
-    return b;
-}
-
 QDateEdit* makeDateEdit(const char* name) {
     auto* d = new QDateEdit;
     d->setObjectName(name);
@@ -79,7 +72,7 @@ SortDirections& ModsSortDirections() {
     return directions;
 }
 
-TfrmMods::TfrmMods(QWidget* parent) : QDialog(parent) {
+TfrmMods::TfrmMods(QWidget* parent) : FinderWindow(parent) {
     setObjectName("frmMods");
     setWindowTitle("Files in a range of dates");
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
@@ -123,16 +116,16 @@ TfrmMods::TfrmMods(QWidget* parent) : QDialog(parent) {
     pckDrive->setObjectName("pckDrive");
     pckDrive->setFixedWidth(190);
 
-    btOK = makeButton("btOK", "&Start", "Start searching");
+    btOK = MakeFinderButton("btOK", "&Start", "Start searching");
     btOK->setDefault(true);
-    btClose = makeButton("btClose", "Close", nullptr);
-    btAbort = makeButton("btAbort", "&Abort", "Abort scan");
-    btMark = makeButton("btMark", "&Mark",
+    btClose = MakeFinderButton("btClose", "Close", nullptr);
+    btAbort = MakeFinderButton("btAbort", "&Abort", "Abort scan");
+    btMark = MakeFinderButton("btMark", "&Mark",
                         "Mark file for deletion (double click on grid also works)");
-    btDelete = makeButton("btDelete", "Clean?", "Clean up marked files");
-    btOptions = makeButton("btOptions", "Options", "Right click on grid for same options");
-    btDetails = makeButton("btDetails", "&Details", "View more file details");
-    btBrowse = makeButton("btBrowse", "&Browse", "Browse this file and folder");
+    btDelete = MakeFinderButton("btDelete", "Clean?", "Clean up marked files");
+    btOptions = MakeFinderButton("btOptions", "Options", "Right click on grid for same options");
+    btDetails = MakeFinderButton("btDetails", "&Details", "View more file details");
+    btBrowse = MakeFinderButton("btBrowse", "&Browse", "Browse this file and folder");
 
     // Upper panel: what and when | pattern | drives, the buttons below.
     auto* dates = new QVBoxLayout;
@@ -212,7 +205,7 @@ TfrmMods::TfrmMods(QWidget* parent) : QDialog(parent) {
     layout->addWidget(pnlScan);
 
     btOptions->setMenu(grid->optionsMenu());
-    grid->installEventFilter(this);
+    guardListKeys(grid);
 
     scanControl_ = new ScanControl(pckDrive, btOK, btAbort, pnlScan, this);
 
@@ -243,7 +236,7 @@ TfrmMods::TfrmMods(QWidget* parent) : QDialog(parent) {
 TfrmMods::~TfrmMods() { SaveWindowPlacement(this, kStore, kSection, kIdentifier); }
 
 void TfrmMods::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    FinderWindow::showEvent(event);
     if (!shown_) {
         shown_ = true;
         FormShow();
@@ -337,22 +330,8 @@ QString TfrmMods::printTitle() const {
 }
 
 void TfrmMods::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
+    FinderWindow::resizeEvent(event);
     grid->applyColumnWidths(width());
-}
-
-bool TfrmMods::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == grid && event->type() == QEvent::KeyPress) {
-        // Enter in the grid would press the default button, Start, and throw
-        // the list and its marks away.
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
-    }
-    // No hints pop up over the window while it searches.
-    if (event->type() == QEvent::ToolTip && watched->isWidgetType() &&
-        isAncestorOf(static_cast<QWidget*>(watched)))
-        return true;
-    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmMods::btOKClick() {
@@ -367,11 +346,7 @@ void TfrmMods::btOKClick() {
         dtEnd->setFocus();
         return;
     }
-    struct HintsOff {
-        QObject* filter;
-        explicit HintsOff(QObject* f) : filter(f) { qApp->installEventFilter(filter); }
-        ~HintsOff() { qApp->removeEventFilter(filter); }
-    } hintsOff(this);
+    const HintsOff hintsOff(this);
     grid->ClearGrid();
     scan();
 }
@@ -459,19 +434,6 @@ void TfrmMods::mnuRestoreClick() {
     Panel1->setMaximumHeight(QWIDGETSIZE_MAX);
     grid->mnuShrink->setEnabled(true);
     grid->mnuRestore->setEnabled(false);
-}
-
-void TfrmMods::reject() {
-    if (searching_) return; // Close is disabled while searching; Esc too
-    QDialog::reject();
-}
-
-void TfrmMods::closeEvent(QCloseEvent* event) {
-    if (searching_) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 } // namespace quillon

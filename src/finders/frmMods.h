@@ -5,7 +5,7 @@
 #include "finders/daterange.h"
 #include "scan/filestore.h"
 #include "scan/resultgrid.h"
-#include <QDialog>
+#include "finders/finderwindow.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -20,7 +20,7 @@ namespace quillon {
 
 class ScanControl;
 
-class TfrmMods : public QDialog {
+class TfrmMods : public FinderWindow {
     Q_OBJECT
 public:
     explicit TfrmMods(QWidget* parent = nullptr);
@@ -48,17 +48,13 @@ public:
     // "Files Modified between 1/1/1997 and 3/31/1997"
     QString printTitle() const;
 
-    bool searching() const { return searching_; }
     const FileStore& store() const { return store_; }
     ResultGrid* resultGrid() const { return grid; }
     ScanControl* scanControl() const { return scanControl_; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     void scan();
@@ -92,7 +88,6 @@ private:
 
     FileStore store_;
     ScanControl* scanControl_;
-    bool searching_ = false;
     bool shown_ = false;
     bool inDateChange_ = false; // the two date edits do not re-enter each other
 };

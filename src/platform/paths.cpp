@@ -1,4 +1,5 @@
 #include "platform/paths.h"
+#include "platform/textcase.h"
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -231,35 +232,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents) {
     return file.open() && file.write(contents) && file.commit();
 }
 
-namespace {
-
-// The length of the valid UTF-8 sequence that starts at bytes[i], 0 when none does.
-size_t Utf8SequenceAt(std::string_view bytes, size_t i) {
-    const auto at = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char lead = at(i);
-    if (lead < 0x80) return 1;
-    size_t length;
-    uint32_t value;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2, value = lead & 0x1F;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, value = lead & 0x0F;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, value = lead & 0x07;
-    else return 0;
-    if (i + length > bytes.size()) return 0;
-    for (size_t k = 1; k < length; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80) return 0;
-        value = value << 6 | (at(i + k) & 0x3F);
-    }
-    static constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    return length;
-}
-
-} // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
     for (size_t i = 0; i < bytes.size();) {
-        const size_t n = Utf8SequenceAt(bytes, i);
+        const size_t n = Utf8CharacterAt(bytes, i).length;
         if (n == 0) return false;
         i += n;
     }
@@ -271,7 +247,7 @@ std::string EscapeNonUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size();) {
-        const size_t n = Utf8SequenceAt(bytes, i);
+        const size_t n = Utf8CharacterAt(bytes, i).length;
         if (n == 0) {
             const auto b = static_cast<unsigned char>(bytes[i++]);
             out += "\\x";

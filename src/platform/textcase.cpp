@@ -6,33 +6,6 @@ namespace quillon {
 
 namespace {
 
-// The valid UTF-8 character at text[i]: its code point and length; length 0
-// when the byte there does not start one.
-struct Character {
-    char32_t code = 0;
-    size_t length = 0;
-};
-
-Character CharacterAt(std::string_view text, size_t i) {
-    const auto at = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = at(i);
-    if (lead < 0x80) return {lead, 1};
-    size_t length;
-    char32_t code;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2, code = lead & 0x1F;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, code = lead & 0x0F;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, code = lead & 0x07;
-    else return {};
-    if (i + length > text.size()) return {};
-    for (size_t k = 1; k < length; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80) return {};
-        code = code << 6 | (at(i + k) & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {};
-    return {code, length};
-}
-
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -54,7 +27,7 @@ void AppendUtf8(std::string& out, char32_t c) {
 // One unit of the folded order: a folded code point, or a stray byte, which
 // sorts after every character.
 uint32_t NextUnit(std::string_view text, size_t& i) {
-    const Character c = CharacterAt(text, i);
+    const Utf8Character c = Utf8CharacterAt(text, i);
     if (c.length == 0) return 0x110000u + static_cast<unsigned char>(text[i++]);
     i += c.length;
     return c.code < 0x80 ? FoldAscii(static_cast<unsigned char>(c.code))
@@ -62,6 +35,26 @@ uint32_t NextUnit(std::string_view text, size_t& i) {
 }
 
 } // namespace
+
+Utf8Character Utf8CharacterAt(std::string_view text, size_t i) {
+    const auto at = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = at(i);
+    if (lead < 0x80) return {lead, 1};
+    size_t length;
+    char32_t code;
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2, code = lead & 0x1F;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, code = lead & 0x0F;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, code = lead & 0x07;
+    else return {};
+    if (i + length > text.size()) return {};
+    for (size_t k = 1; k < length; ++k) {
+        if ((at(i + k) & 0xC0) != 0x80) return {};
+        code = code << 6 | (at(i + k) & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {};
+    return {code, length};
+}
 
 std::string FoldedKey(std::string_view text) {
     std::string out;

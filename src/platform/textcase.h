@@ -21,6 +21,15 @@ std::string FoldedKey(std::string_view text);
 // name holds a zero byte, so a shorter name orders first).
 unsigned long long FoldedKeyNumber(std::string_view text, size_t from, size_t count = 8);
 
+// The valid UTF-8 character that starts at text[i]: its code point and its
+// length in bytes; length 0 when the byte there starts none (a stray byte, an
+// overlong form, a surrogate, a value beyond U+10FFFF, a cut-off sequence).
+struct Utf8Character {
+    char32_t code = 0;
+    size_t length = 0;
+};
+Utf8Character Utf8CharacterAt(std::string_view text, size_t i);
+
 namespace detail {
 int CompareFoldedBeyondAscii(std::string_view a, std::string_view b);
 }

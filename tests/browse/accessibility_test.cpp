@@ -22,15 +22,7 @@ TEST(BrowseAccessibilityTest, EveryControlHasAName) {
         },
         [] { return std::make_unique<TfrmWildCard>("*.txt;*.doc"); },
     };
-    for (const auto& make : windows) {
-        std::unique_ptr<QWidget> window = make();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        const QStringList nameless = test::NamelessControls(window.get());
-        EXPECT_TRUE(nameless.isEmpty()) << window->metaObject()->className() << ": "
-                                        << nameless.join("; ").toStdString();
-        window->hide();
-    }
+    test::ExpectEveryControlNamed({std::begin(windows), std::end(windows)});
 }
 
 } // namespace

@@ -48,15 +48,7 @@ TEST(AccessibilityTest, EveryControlOfEveryWindowHasAName) {
         [] { return std::make_unique<TfrmHelp>(); },
         [] { return std::make_unique<TfrmStandBy>(); },
     };
-    for (const auto& make : windows) {
-        std::unique_ptr<QWidget> window = make();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        const QStringList nameless = test::NamelessControls(window.get());
-        EXPECT_TRUE(nameless.isEmpty()) << window->metaObject()->className() << ": "
-                                        << nameless.join("; ").toStdString();
-        window->hide();
-    }
+    test::ExpectEveryControlNamed({std::begin(windows), std::end(windows)});
 }
 
 } // namespace

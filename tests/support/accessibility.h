@@ -4,7 +4,12 @@
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QStringList>
+#include <QTest>
 #include <QWidget>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 
 namespace quillon::test {
 
@@ -49,6 +54,20 @@ inline QStringList NamelessControls(QWidget* window) {
     };
     walk(QAccessible::queryAccessibleInterface(window), 0);
     return nameless;
+}
+
+// Shows each window in turn and fails the test for each nameless control.
+inline void ExpectEveryControlNamed(
+    const std::vector<std::function<std::unique_ptr<QWidget>()>>& windows) {
+    for (const auto& make : windows) {
+        std::unique_ptr<QWidget> window = make();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        const QStringList nameless = NamelessControls(window.get());
+        EXPECT_TRUE(nameless.isEmpty()) << window->metaObject()->className() << ": "
+                                        << nameless.join("; ").toStdString();
+        window->hide();
+    }
 }
 
 } // namespace quillon::test

@@ -1,0 +1,51 @@
+#include "finders/finderwindow.h"
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPushButton>
+
+namespace quillon {
+
+void FinderWindow::guardListKeys(QWidget* list) {
+    list_ = list;
+    list->installEventFilter(this);
+}
+
+FinderWindow::HintsOff::HintsOff(FinderWindow* window) : window_(window) {
+    qApp->installEventFilter(window_);
+}
+
+FinderWindow::HintsOff::~HintsOff() { qApp->removeEventFilter(window_); }
+
+bool FinderWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    }
+    if (event->type() == QEvent::ToolTip && watched->isWidgetType() &&
+        isAncestorOf(static_cast<QWidget*>(watched)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+void FinderWindow::reject() {
+    if (searching_) return; // Close is disabled while searching; Esc too
+    QDialog::reject();
+}
+
+void FinderWindow::closeEvent(QCloseEvent* event) {
+    if (searching_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+QPushButton* MakeFinderButton(const char* name, const char* caption, const char* hint) {
+    auto* b = new QPushButton(caption);
+    b->setObjectName(name);
+    if (hint) b->setToolTip(hint);
+    return b;
+}
+
+} // namespace quillon

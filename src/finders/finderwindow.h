@@ -1,0 +1,48 @@
+#pragma once
+// What every finder window shares around its search: while it searches Close
+// and Esc do nothing and no hints pop up over it, and Enter in its list never
+// presses the default button (a new search would throw the list and its marks
+// away).
+#include <QDialog>
+
+class QPushButton;
+
+namespace quillon {
+
+class FinderWindow : public QDialog {
+    Q_OBJECT
+public:
+    using QDialog::QDialog;
+
+    bool searching() const { return searching_; }
+
+protected:
+    // The list whose Enter key is kept from the window's default button.
+    void guardListKeys(QWidget* list);
+
+    // Held for the length of a search: no hints over the window.
+    class HintsOff {
+    public:
+        explicit HintsOff(FinderWindow* window);
+        ~HintsOff();
+        HintsOff(const HintsOff&) = delete;
+        HintsOff& operator=(const HintsOff&) = delete;
+
+    private:
+        FinderWindow* window_;
+    };
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+    bool searching_ = false;
+
+private:
+    QWidget* list_ = nullptr;
+};
+
+// A finder's push button: object name, caption and hint (none when null).
+QPushButton* MakeFinderButton(const char* name, const char* caption, const char* hint);
+
+} // namespace quillon
