@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -263,13 +264,11 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : QDialog(parent), model_(new FolderHogM
     connect(mnuClipboard, &QAction::triggered, this, [this] { mnuClipboardClick(); });
     connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { GuardedCall([&] { titleClicked(column); }); });
-    connect(grid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-        if (index.isValid() && !searching_) GuardedCall([this] { btDeleteClick(); });
-    });
     connect(grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (!searching_) PopupMenu1->exec(grid->viewport()->mapToGlobal(at));
     });
     grid->installEventFilter(this);
+    grid->viewport()->installEventFilter(this);
 
     scanControl_->FillDriveList();
     btAll->setEnabled(scanControl_->anyDriveChecked());
@@ -338,6 +337,16 @@ bool TfrmDirHog::eventFilter(QObject* watched, QEvent* event) {
         // Enter in the grid presses no button: a new scan would throw the list away.
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    }
+    if (watched == grid->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        // A double click on a folder's row cleans it, as Clean? does.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QModelIndex index = grid->indexAt(mouse->position().toPoint());
+        if (mouse->button() == Qt::LeftButton && index.isValid() && !searching_) {
+            grid->selectRow(index.row());
+            GuardedCall([this] { btDeleteClick(); });
+            return true;
+        }
     }
     if (event->type() == QEvent::ToolTip && watched->isWidgetType() &&
         isAncestorOf(static_cast<QWidget*>(watched)))

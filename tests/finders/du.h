@@ -2,6 +2,7 @@
 // What `du --apparent-size` says about a tree, to hold the finders' sizes
 // against. du is not part of the program; a machine without it skips.
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStringList>
 #include <map>
 #include <optional>
@@ -16,7 +17,12 @@ inline std::optional<std::map<std::string, int64_t>> DuApparent(const QStringLis
     QProcess du;
     QStringList args = {"--apparent-size", "--block-size=1", "-x"};
     args << options << QString::fromStdString(root);
-    du.start("du", args);
+    // Tests may point PATH at a folder of their own.
+    QString program = QStandardPaths::findExecutable("du");
+    if (program.isEmpty())
+        program = QStandardPaths::findExecutable("du", {"/usr/local/bin", "/usr/bin", "/bin"});
+    if (program.isEmpty()) return std::nullopt;
+    du.start(program, args);
     if (!du.waitForFinished(60000) || du.exitStatus() != QProcess::NormalExit ||
         du.exitCode() != 0)
         return std::nullopt;
