@@ -19,6 +19,8 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <algorithm>
 
 namespace quillon {
@@ -239,6 +241,11 @@ ResultGrid::ResultGrid(QWidget* parent)
     horizontalHeader()->setStretchLastSection(false);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { GuardedCall([&] { titleClicked(column); }); });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) { userResizedColumn(column, width); });
+    // Titles show the direction of the last sort.
+    horizontalHeader()->setSortIndicatorShown(true);
+    showSortIndicator(-1, Qt::AscendingOrder);
 
     buildMenu();
 }
@@ -307,6 +314,8 @@ void ResultGrid::setStore(const FileStore* store) {
 
 void ResultGrid::setColumns(std::vector<GridColumn> columns, int markColumn) {
     model_->setColumns(std::move(columns), markColumn);
+    userWidths_.clear();
+    showSortIndicator(-1, Qt::AscendingOrder);
     applyColumnWidths(width());
 }
 
@@ -337,6 +346,7 @@ void ResultGrid::ClearGrid() {
     markedCount_ = 0;
     markedBytes_ = 0;
     checkSortItem(firstSortItem_);
+    showSortIndicator(-1, Qt::AscendingOrder);
     emit marksChanged();
 }
 
@@ -457,6 +467,10 @@ int ResultGrid::columnFor(SortItem item) const {
 }
 
 void ResultGrid::titleClicked(int column) {
+    // The header turns its arrow at every click; only a sort may move it.
+    const int sortedColumn = sortColumn_;
+    const Qt::SortOrder sortedOrder = sortOrder_;
+    showSortIndicator(sortedColumn, sortedOrder);
     if (!sortingAllowed_) return;
     const auto& columns = model_->columns();
     if (column < 0 || static_cast<size_t>(column) >= columns.size()) return;
@@ -547,6 +561,7 @@ void ResultGrid::sortBy(SortItem item) {
         default: return;
         }
         model_->setOrder(std::move(sorted));
+        showSortIndicator(columnFor(item), descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     }
     auto& flag = directions_->descending[static_cast<size_t>(item)];
     flag = !flag;
@@ -628,24 +643,77 @@ void ResultGrid::detailsSelected() {
     if (fileExists(path) && FinderHooks::details) FinderHooks::details(window(), path);
 }
 
+int ResultGrid::contentWidth(int column) const {
+    const GridColumn& c = model_->columns()[static_cast<size_t>(column)];
+    // The title with room for the sort arrow, as the header lays it out.
+    QStyleOptionHeader title;
+    title.initFrom(horizontalHeader());
+    title.text = c.title;
+    title.sortIndicator = QStyleOptionHeader::SortDown;
+    title.section = column;
+    title.fontMetrics = horizontalHeader()->fontMetrics();
+    int width = style()->sizeFromContents(QStyle::CT_HeaderSection, &title, QSize(),
+                                          horizontalHeader()).width();
+    // A typical cell: the widest date and time of the locale, a size of
+    // 999,999,999,999 bytes.
+    QString sample;
+    const DateTime late = EncodeDateTime(2026, 12, 28, 22, 58, 58);
+    switch (c.kind) {
+    case ColumnKind::Size: sample = FormatThousands(999'999'999'999); break;
+    case ColumnKind::ModifiedDate:
+    case ColumnKind::AccessDate:
+    case ColumnKind::CreatedDate: sample = dateText(late); break;
+    case ColumnKind::ModifiedTime: sample = timeText(late); break;
+    default: break;
+    }
+    int cell = fontMetrics().horizontalAdvance(sample);
+    if (column == model_->markColumn()) cell += ResultModel::markPicture().width() + 4;
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    return std::max(width, cell + 2 * margin + 2);
+}
+
 void ResultGrid::applyColumnWidths(int clientWidth) {
     const auto& columns = model_->columns();
     if (columns.empty()) return;
     // The widths were drawn for a small 8-point face at 96 dpi (about six
     // pixels a character, as the printed report assumes); a wider desktop font
-    // widens them in proportion so the columns stay readable.
+    // widens them in proportion. No column is narrower than its title and a
+    // typical cell, and a width the user set by hand stays.
     const double fontScale = fontMetrics().averageCharWidth() / 5.5;
     const double scale = std::max(logicalDpiX() / 96.0, fontScale);
     const auto scaled = [scale](int pixels) { return static_cast<int>(pixels * scale + 0.5); };
-    int others = 0;
-    for (size_t c = 0; c + 1 < columns.size(); ++c) {
-        setColumnWidth(static_cast<int>(c), scaled(columns[c].width));
-        others += columns[c].width;
+    const int lastColumn = static_cast<int>(columns.size()) - 1;
+    int others = 0, designOthers = 0;
+    settingWidths_ = true;
+    for (int c = 0; c < lastColumn; ++c) {
+        const size_t k = static_cast<size_t>(c);
+        const int width = k < userWidths_.size() && userWidths_[k] > 0
+                              ? userWidths_[k]
+                              : std::max(scaled(columns[k].width), contentWidth(c));
+        setColumnWidth(c, width);
+        others += width;
+        designOthers += columns[k].width;
     }
-    const int allowance = lastColumnAllowance_ >= 0 ? lastColumnAllowance_ : others + 25;
-    // A window narrower than the other columns still leaves the last one visible.
-    const int last = std::max(clientWidth - scaled(allowance), scaled(20));
-    setColumnWidth(static_cast<int>(columns.size()) - 1, last);
+    // The last column follows the window, leaving the room the design left
+    // beside the other columns.
+    const int allowance = lastColumnAllowance_ >= 0 ? lastColumnAllowance_ : designOthers + 25;
+    const int last = std::max(clientWidth - others - scaled(allowance - designOthers),
+                              contentWidth(lastColumn));
+    setColumnWidth(lastColumn, last);
+    settingWidths_ = false;
+}
+
+void ResultGrid::userResizedColumn(int column, int width) {
+    if (settingWidths_ || column < 0 || column + 1 >= model_->columnCount()) return;
+    if (userWidths_.size() <= static_cast<size_t>(column))
+        userWidths_.resize(static_cast<size_t>(column) + 1, 0);
+    userWidths_[static_cast<size_t>(column)] = width;
+}
+
+void ResultGrid::showSortIndicator(int column, Qt::SortOrder order) {
+    sortColumn_ = column;
+    sortOrder_ = order;
+    horizontalHeader()->setSortIndicator(column, order);
 }
 
 void ResultGrid::keyReleaseEvent(QKeyEvent* event) {

@@ -174,8 +174,12 @@ public:
     void viewSelected();
     void detailsSelected();
 
-    // Column widths for a client width (design pixels scaled by dpi / 96).
+    // Column widths for a client width: design pixels scaled by dpi / 96 (or
+    // the font), at least the title and a typical cell of each column; widths
+    // the user dragged stay; the last column takes what is left.
     void applyColumnWidths(int clientWidth);
+    // The narrowest a column may be in the font and style in use.
+    int contentWidth(int column) const;
 
     // The options menu ("Details", "Sort", "Mark", "Resize", -, "Open", "View", -,
     // "Print", "Clipboard"), also the right-click menu.
@@ -207,6 +211,8 @@ private:
     void buildMenu();
     void titleClicked(int column);
     void checkSortItem(int item); // -1 unchecks all
+    void userResizedColumn(int column, int width);
+    void showSortIndicator(int column, Qt::SortOrder order); // -1: none
     int columnFor(SortItem item) const; // -1 when no column shows its key
     bool toggleMark(int row, bool quietly); // false when the row is out of range
     bool fileExists(const std::string& path) const;
@@ -223,6 +229,10 @@ private:
     bool sortingAllowed_ = true;
     int lastColumnAllowance_ = -1;
     SortItem firstSortItem_ = SortSize;
+    std::vector<int> userWidths_; // by column; 0 where the user set none
+    bool settingWidths_ = false;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 // The printed report of any grid: title, "Printed : " line, two empty lines,

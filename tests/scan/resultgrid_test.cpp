@@ -567,17 +567,61 @@ TEST_F(GridTest, ModelKeepsQtsContractThroughFillSortMarkAndClear) {
 
 // --- layout and menu ---------------------------------------------------------
 
-TEST_F(GridTest, LastColumnTakesTheClientWidthLeftOver) {
+TEST_F(GridTest, ColumnsFitTitleAndTypicalCellTheLastTakesWhatIsLeft) {
     grid.setColumns(duplicateColumns(), 0);
     grid.setLastColumnAllowance(564);
     grid.applyColumnWidths(1200);
     // Design pixels scale with the screen or, when wider, with the font.
     const double scale = std::max(grid.logicalDpiX() / 96.0,
                                   grid.fontMetrics().averageCharWidth() / 5.5);
+    const QFontMetrics cells = grid.fontMetrics();
+    const QFontMetrics titles = grid.horizontalHeader()->fontMetrics();
+    const QLocale locale;
+    const QDateTime late(QDate(2026, 12, 28), QTime(22, 58, 58));
+    const QString typical[] = {"", "999,999,999,999", locale.toString(late.date(), QLocale::ShortFormat),
+                               locale.toString(late.time(), QLocale::LongFormat),
+                               locale.toString(late.date(), QLocale::ShortFormat), "", ""};
     const std::vector<int> design = {93, 58, 64, 70, 70, 184};
-    for (int c = 0; c < 6; ++c)
-        EXPECT_EQ(grid.columnWidth(c), static_cast<int>(design[c] * scale + 0.5)) << c;
-    EXPECT_EQ(grid.columnWidth(6), 1200 - static_cast<int>(564 * scale + 0.5));
+    int others = 0;
+    for (int c = 0; c < 6; ++c) {
+        const int width = grid.columnWidth(c);
+        EXPECT_GE(width, static_cast<int>(design[c] * scale + 0.5)) << c;
+        EXPECT_GT(width, titles.horizontalAdvance(duplicateColumns()[c].title)) << c;
+        EXPECT_GT(width, cells.horizontalAdvance(typical[c])) << c << " " << typical[c].toStdString();
+        others += width;
+    }
+    // What the design left beside the other columns (564 - 539) stays.
+    EXPECT_EQ(grid.columnWidth(6), 1200 - others - static_cast<int>(25 * scale + 0.5));
+
+    // A width the user dragged stays through resizes; the last column follows.
+    grid.horizontalHeader()->resizeSection(3, 300);
+    grid.applyColumnWidths(1500);
+    EXPECT_EQ(grid.columnWidth(3), 300);
+    int othersNow = 0;
+    for (int c = 0; c < 6; ++c) othersNow += grid.columnWidth(c);
+    EXPECT_EQ(grid.columnWidth(6), 1500 - othersNow - static_cast<int>(25 * scale + 0.5));
+    grid.setColumns(duplicateColumns(), 0);
+    EXPECT_NE(grid.columnWidth(3), 300) << "new columns start from their design again";
+}
+
+TEST_F(GridTest, TitlesShowTheDirectionOfTheLastSort) {
+    listEntries({{"/a", "x", 3}, {"/a", "y", 1}});
+    QHeaderView* header = grid.horizontalHeader();
+    EXPECT_EQ(header->sortIndicatorSection(), -1);
+    grid.sortBy(SortSize); // Size starts descending
+    EXPECT_EQ(header->sortIndicatorSection(), 0);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    grid.sortBy(SortSize);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    // A click on a title that sorts nothing (Time) leaves the arrow where it was.
+    show();
+    const QPoint timeTitle(header->sectionViewportPosition(2) + header->sectionSize(2) / 2,
+                           header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, timeTitle);
+    EXPECT_EQ(header->sortIndicatorSection(), 0);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    grid.ClearGrid();
+    EXPECT_EQ(header->sortIndicatorSection(), -1) << "a new list is not sorted yet";
 }
 
 TEST_F(GridTest, OptionsMenuHoldsItsItemsInOrder) {
