@@ -203,6 +203,9 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : QDialog(parent), model_(new FolderHogM
     grid->horizontalHeader()->setSectionsClickable(true);
     grid->horizontalHeader()->setHighlightSections(false);
     grid->horizontalHeader()->setStretchLastSection(false);
+    // Titles show the direction of the last sort.
+    grid->horizontalHeader()->setSortIndicatorShown(true);
+    grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
 
     pnlScan = new QLabel(this);
@@ -301,6 +304,7 @@ void TfrmDirHog::FormShow() {
 
 void TfrmDirHog::ClearGrid() {
     model_->clear();
+    showSortIndicator(-1, Qt::AscendingOrder);
     checkSortItem(FolderSortSize);
     listAborted_ = false;
 }
@@ -452,11 +456,20 @@ void TfrmDirHog::sortBy(FolderSortItem item) {
         WaitCursor wait;
         model_->setOrder(SortedFolderRows(model_->rows(), model_->order(), item, descending));
     }
+    showSortIndicator(kColumnOf[item], descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     descending = !descending;
     checkSortItem(item);
 }
 
+void TfrmDirHog::showSortIndicator(int column, Qt::SortOrder order) {
+    sortColumn_ = column;
+    sortOrder_ = order;
+    grid->horizontalHeader()->setSortIndicator(column, order);
+}
+
 void TfrmDirHog::titleClicked(int column) {
+    // The header turns its arrow at every click; only a sort may move it.
+    showSortIndicator(sortColumn_, sortOrder_);
     if (searching_) return;
     for (int item = 0; item < kFolderSortItems; ++item)
         if (kColumnOf[item] == column) sortBy(static_cast<FolderSortItem>(item));

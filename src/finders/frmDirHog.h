@@ -89,6 +89,7 @@ private:
     void setSearching(bool on);
     void checkSortItem(int item);
     void titleClicked(int column);
+    void showSortIndicator(int column, Qt::SortOrder order); // -1: none
     int selectedRow() const;
     void applyColumnWidths(int clientWidth);
 
@@ -119,6 +120,8 @@ private:
     bool listAborted_ = false; // the listing ends early: lb() starts with the abort line
     bool searching_ = false;
     bool shown_ = false;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     // Widest texts of the number and date columns, for their widths.
     std::array<QString, 5> widest_;
 };

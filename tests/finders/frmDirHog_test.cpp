@@ -208,6 +208,9 @@ TEST_F(DirHogTest, MainAndAllListLargestFirstAndSortOnRequest) {
     ui.clickTitle(1); // % Used sorts nothing
     EXPECT_EQ(ui.column(0), (QStringList{"7", "50", "200", "300", "1,000"}));
     EXPECT_TRUE(ui.item("mnuSortSize")->isChecked());
+    // The title shows the last sort's column and direction.
+    EXPECT_EQ(ui.grid->horizontalHeader()->sortIndicatorSection(), 0);
+    EXPECT_EQ(ui.grid->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
     ui.clickTitle(5); // Name, ascending, without case
     EXPECT_EQ(ui.column(5).first(), DisplayPath(c()));
     EXPECT_EQ(ui.column(5).last(), DisplayPath(c("Work/Deep")));
