@@ -23,6 +23,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -131,7 +132,11 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : QDialog(parent), model_(new FolderHogM
     setWindowTitle("Folder Hogs");
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    resize(700, 478);
+    // Room for every column, within the screen (a scaled desktop has fewer pixels).
+    QSize size(900, 560);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(20, 40));
+    resize(size);
 
     pnlTop = new QFrame(this);
     pnlTop->setObjectName("pnlTop");
@@ -155,6 +160,8 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : QDialog(parent), model_(new FolderHogM
     pckDrive = new QListWidget;
     pckDrive->setObjectName("pckDrive");
     pckDrive->setFixedWidth(190);
+    // A few drives show at once; more scroll. The grid keeps the height.
+    pckDrive->setMaximumHeight(6 * pckDrive->fontMetrics().height() + 8);
 
     btClose = makeButton("btClose", "Close", nullptr);
     btAbort = makeButton("btAbort", "&Abort", "Abort scan");
@@ -176,7 +183,7 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : QDialog(parent), model_(new FolderHogM
 
     auto* upper = new QHBoxLayout;
     upper->addLayout(left, 1);
-    upper->addWidget(pckDrive);
+    upper->addWidget(pckDrive, 0, Qt::AlignTop);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(3);
@@ -314,11 +321,6 @@ void TfrmDirHog::checkSortItem(int item) {
         mnuSortItems[static_cast<size_t>(i)]->setChecked(i == item);
 }
 
-void TfrmDirHog::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    applyColumnWidths(grid->viewport()->width());
-}
-
 void TfrmDirHog::applyColumnWidths(int clientWidth) {
     // As the other grids: design widths scaled to the screen and the font, and
     // never narrower than the title or the widest number the list holds.
@@ -342,6 +344,9 @@ bool TfrmDirHog::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
     }
+    // Name takes the width the grid has; it is known once the grid is laid out.
+    if (watched == grid->viewport() && event->type() == QEvent::Resize)
+        applyColumnWidths(static_cast<QResizeEvent*>(event)->size().width());
     if (watched == grid->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         // A double click on a folder's row cleans it, as Clean? does.
         const auto* mouse = static_cast<QMouseEvent*>(event);
