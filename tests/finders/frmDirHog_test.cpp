@@ -166,6 +166,17 @@ TEST_F(DirHogTest, WindowShowsItsControls) {
         titles << ui.model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
     EXPECT_EQ(titles, (QStringList{"Size", "% Used", "# Files", "# Sub-folders",
                                    "Latest File Access", "Name"}));
+    // The top panel folds away and comes back.
+    QWidget* panel = Child<QWidget>(f.get(), "pnlTop");
+    const int height = panel->height();
+    ui.item("mnuShrink")->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(panel->height(), 0);
+    EXPECT_TRUE(ui.item("mnuRestore")->isEnabled());
+    ui.item("mnuRestore")->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(panel->height(), height);
+    EXPECT_FALSE(ui.item("mnuRestore")->isEnabled());
     // Both scans need a checked drive.
     ui.pckDrive->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_FALSE(ui.btTop->isEnabled());

@@ -176,6 +176,17 @@ TEST_F(ModsTest, WindowOpensWithTodayAndKeepsTheRangeOrdered) {
     EXPECT_TRUE(ui.dtEnd->isVisible());
     ui.cbWildCard->setEditText("*.txt");
     EXPECT_EQ(ui.lblWild->text(), FileTypeName(".txt"));
+
+    // The top panel folds away and comes back.
+    QWidget* panel = Child<QWidget>(f.get(), "Panel1");
+    const int height = panel->height();
+    ui.grid->mnuShrink->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(panel->height(), 0);
+    EXPECT_TRUE(ui.grid->mnuRestore->isEnabled());
+    ui.grid->mnuRestore->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(panel->height(), height);
 }
 
 TEST_F(ModsTest, FilesAreListedByTheChosenTimeAndRange) {
