@@ -22,6 +22,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QResizeEvent>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -123,7 +125,11 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
     setWindowTitle("Folder Hogs");
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    resize(700, 478);
+    // Room for every column, within the screen (a scaled desktop has fewer pixels).
+    QSize size(900, 560);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(20, 40));
+    resize(size);
 
     pnlTop = new QFrame(this);
     pnlTop->setObjectName("pnlTop");
@@ -147,6 +153,8 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
     pckDrive = new QListWidget;
     pckDrive->setObjectName("pckDrive");
     pckDrive->setFixedWidth(190);
+    // A few drives show at once; more scroll. The grid keeps the height.
+    pckDrive->setMaximumHeight(6 * pckDrive->fontMetrics().height() + 8);
 
     btClose = MakeFinderButton("btClose", "Close", nullptr);
     btAbort = MakeFinderButton("btAbort", "&Abort", "Abort scan");
@@ -168,7 +176,7 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
 
     auto* upper = new QHBoxLayout;
     upper->addLayout(left, 1);
-    upper->addWidget(pckDrive);
+    upper->addWidget(pckDrive, 0, Qt::AlignTop);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(3);
@@ -195,6 +203,9 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
     grid->horizontalHeader()->setSectionsClickable(true);
     grid->horizontalHeader()->setHighlightSections(false);
     grid->horizontalHeader()->setStretchLastSection(false);
+    // Titles show the direction of the last sort.
+    grid->horizontalHeader()->setSortIndicatorShown(true);
+    grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
 
     pnlScan = new QLabel(this);
@@ -256,13 +267,11 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
     connect(mnuClipboard, &QAction::triggered, this, [this] { mnuClipboardClick(); });
     connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { GuardedCall([&] { titleClicked(column); }); });
-    connect(grid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-        if (index.isValid() && !searching_) GuardedCall([this] { btDeleteClick(); });
-    });
     connect(grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (!searching_) PopupMenu1->exec(grid->viewport()->mapToGlobal(at));
     });
     guardListKeys(grid);
+    grid->viewport()->installEventFilter(this);
 
     scanControl_->FillDriveList();
     btAll->setEnabled(scanControl_->anyDriveChecked());
@@ -295,6 +304,7 @@ void TfrmDirHog::FormShow() {
 
 void TfrmDirHog::ClearGrid() {
     model_->clear();
+    showSortIndicator(-1, Qt::AscendingOrder);
     checkSortItem(FolderSortSize);
     listAborted_ = false;
 }
@@ -302,11 +312,6 @@ void TfrmDirHog::ClearGrid() {
 void TfrmDirHog::checkSortItem(int item) {
     for (int i = 0; i < kFolderSortItems; ++i)
         mnuSortItems[static_cast<size_t>(i)]->setChecked(i == item);
-}
-
-void TfrmDirHog::resizeEvent(QResizeEvent* event) {
-    FinderWindow::resizeEvent(event);
-    applyColumnWidths(grid->viewport()->width());
 }
 
 void TfrmDirHog::applyColumnWidths(int clientWidth) {
@@ -324,6 +329,23 @@ void TfrmDirHog::applyColumnWidths(int clientWidth) {
         others += width;
     }
     grid->setColumnWidth(kColumns - 1, std::max(clientWidth - others, scaled(120)));
+}
+
+bool TfrmDirHog::eventFilter(QObject* watched, QEvent* event) {
+    // Name takes the width the grid has; it is known once the grid is laid out.
+    if (watched == grid->viewport() && event->type() == QEvent::Resize)
+        applyColumnWidths(static_cast<QResizeEvent*>(event)->size().width());
+    if (watched == grid->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        // A double click on a folder's row cleans it, as Clean? does.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QModelIndex index = grid->indexAt(mouse->position().toPoint());
+        if (mouse->button() == Qt::LeftButton && index.isValid() && !searching_) {
+            grid->selectRow(index.row());
+            GuardedCall([this] { btDeleteClick(); });
+            return true;
+        }
+    }
+    return FinderWindow::eventFilter(watched, event);
 }
 
 void TfrmDirHog::btTopClick() { start(FolderHogMode::Main); }
@@ -420,11 +442,20 @@ void TfrmDirHog::sortBy(FolderSortItem item) {
         WaitCursor wait;
         model_->setOrder(SortedFolderRows(model_->rows(), model_->order(), item, descending));
     }
+    showSortIndicator(kColumnOf[item], descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     descending = !descending;
     checkSortItem(item);
 }
 
+void TfrmDirHog::showSortIndicator(int column, Qt::SortOrder order) {
+    sortColumn_ = column;
+    sortOrder_ = order;
+    grid->horizontalHeader()->setSortIndicator(column, order);
+}
+
 void TfrmDirHog::titleClicked(int column) {
+    // The header turns its arrow at every click; only a sort may move it.
+    showSortIndicator(sortColumn_, sortOrder_);
     if (searching_) return;
     for (int item = 0; item < kFolderSortItems; ++item)
         if (kColumnOf[item] == column) sortBy(static_cast<FolderSortItem>(item));

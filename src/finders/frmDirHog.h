@@ -76,7 +76,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void start(FolderHogMode mode);
@@ -85,6 +85,7 @@ private:
     void setSearching(bool on);
     void checkSortItem(int item);
     void titleClicked(int column);
+    void showSortIndicator(int column, Qt::SortOrder order); // -1: none
     int selectedRow() const;
     void applyColumnWidths(int clientWidth);
 
@@ -114,6 +115,8 @@ private:
     ScanControl* scanControl_;
     bool listAborted_ = false; // the listing ends early: lb() starts with the abort line
     bool shown_ = false;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     // Widest texts of the number and date columns, for their widths.
     std::array<QString, 5> widest_;
 };

@@ -77,7 +77,11 @@ TfrmMods::TfrmMods(QWidget* parent) : FinderWindow(parent) {
     setWindowTitle("Files in a range of dates");
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    resize(700, 478);
+    // Room for every column, within the screen (a scaled desktop has fewer pixels).
+    QSize size(900, 560);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(20, 40));
+    resize(size);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");
@@ -115,6 +119,8 @@ TfrmMods::TfrmMods(QWidget* parent) : FinderWindow(parent) {
     pckDrive = new QListWidget;
     pckDrive->setObjectName("pckDrive");
     pckDrive->setFixedWidth(190);
+    // A few drives show at once; more scroll. The grid keeps the height.
+    pckDrive->setMaximumHeight(6 * pckDrive->fontMetrics().height() + 8);
 
     btOK = MakeFinderButton("btOK", "&Start", "Start searching");
     btOK->setDefault(true);
@@ -157,7 +163,7 @@ TfrmMods::TfrmMods(QWidget* parent) : FinderWindow(parent) {
     upper->addWidget(line);
     upper->addLayout(pattern);
     upper->addStretch();
-    upper->addWidget(pckDrive);
+    upper->addWidget(pckDrive, 0, Qt::AlignTop);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(3);
