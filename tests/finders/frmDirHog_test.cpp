@@ -37,9 +37,9 @@ namespace {
 using test::Child;
 
 const QString kRecycleQuestion =
-    "Note that the recycle bin may be full or that you may have the \"Immediately Remove Files "
-    "On Delete\" option turned on in the recycle bin. If either is true, then you will not be "
-    "able to recover the deleted files from the recycle bin. \n\nSend to the recycle bin anyway?";
+    "Note that the trash may be full or that you may have the \"Immediately Remove Files "
+    "On Delete\" option turned on in the trash. If either is true, then you will not be "
+    "able to recover the deleted files from the trash. \n\nSend to the trash anyway?";
 
 void click(QPushButton* button) {
     ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();

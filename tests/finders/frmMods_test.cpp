@@ -450,8 +450,8 @@ TEST_F(ModsTest, PrintTitleClipboardAndBrowse) {
               "Files Last accessed before 1/1/2999");
     ui.grid->mnuClipboard->trigger();
     const QString text = QGuiApplication::clipboard()->text();
-    EXPECT_TRUE(text == DisplayPath(one) + "\r\n" + DisplayPath(two) ||
-                text == DisplayPath(two) + "\r\n" + DisplayPath(one))
+    EXPECT_TRUE(text == DisplayPath(one) + "\n" + DisplayPath(two) ||
+                text == DisplayPath(two) + "\n" + DisplayPath(one))
         << text.toStdString();
 
     ASSERT_TRUE(ui.btBrowse->isVisible());
