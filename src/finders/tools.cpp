@@ -1,4 +1,5 @@
 #include "finders/tools.h"
+#include "cleanup/tools.h"
 #include "finders/frmDup.h"
 #include "finders/frmDupCompare.h"
 #include "inspect/tools.h"
@@ -25,6 +26,7 @@ void RegisterAllTools() {
     RegisterFinderTools();
     RegisterInspectTools();
     RegisterRemovalTools();
+    RegisterCleanupTools();
 }
 
 } // namespace quillon

@@ -4,6 +4,7 @@
 // that differ only in case keep a fixed order). Nothing is followed through a
 // symbolic link: a link to a folder is not offered as a folder, a link to a
 // file not as a file. A folder that cannot be read lists nothing.
+#include "platform/filefacts.h"
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,5 +17,15 @@ std::vector<std::string> ListSubFolders(const std::string& folder);
 // The regular files of `folder` whose names match `mask` (MatchesMask:
 // '*', '?', ASCII case ignored).
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask);
+
+struct ListedFile {
+    std::string name;
+    FileFacts facts;
+};
+// Every regular file right in `folder` (hidden ones included, sub-folders not
+// entered, links not taken), with its facts read relative to the open folder,
+// in display order. False when the folder cannot be opened; the walk's
+// open-failure test hook (walker.h) applies here too.
+bool ListRegularFiles(const std::string& folder, std::vector<ListedFile>& files);
 
 } // namespace quillon
