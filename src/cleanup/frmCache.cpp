@@ -6,6 +6,7 @@
 #include "scan/hooks.h"
 #include "shell/dialogs.h"
 #include "shell/handlers.h"
+#include "shell/placements.h"
 #include "shell/settings.h"
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
@@ -40,7 +41,8 @@ const char* const kNothingFound =
 TfrmCache::TfrmCache(QWidget* parent) : QDialog(parent) {
     setObjectName("frmCache");
     setWindowTitle("Internet Browser Cache Folders");
-    resize(560, 400);
+    // Wide enough for a browser profile's cache path.
+    resize(780, 420);
 
     lbTitle = new QLabel("Internet Browser Cache Folders", this);
     lbTitle->setObjectName("lbTitle");
@@ -114,6 +116,7 @@ void TfrmCache::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!shown_) {
         shown_ = true;
+        KeepOnScreen(this);
         GuardedCall([this] { ReadInFromDisk(); });
     }
 }
@@ -129,6 +132,7 @@ std::vector<std::string> TfrmCache::folders() const {
 
 void TfrmCache::appendFolder(const std::string& folder) {
     auto* item = new QListWidgetItem(DisplayPath(folder), ListBox1);
+    item->setToolTip(item->text());
     item->setData(kPathRole, QByteArray(folder.data(), static_cast<qsizetype>(folder.size())));
 }
 

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace quillon {
@@ -72,7 +74,8 @@ TfrmClean::TfrmClean(QWidget* parent) : QDialog(parent) {
     setObjectName("frmClean");
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    resize(640, 478);
+    // Wide enough that the file-hog columns show their dates, times and types whole.
+    resize(860, 520);
 
     pnlTop = new QFrame(this);
     pnlTop->setObjectName("pnlTop");
@@ -143,6 +146,7 @@ TfrmClean::TfrmClean(QWidget* parent) : QDialog(parent) {
     grid->setStore(&store_);
     grid->setSortDirections(&QuickCleanSortDirections());
     grid->mnuOpen->setText("Run");
+    grid->mnuUnmarkAll->setText("Unmark All");
     grid->setColumns({{"Size", ColumnKind::Size, 64},
                       {"Modified", ColumnKind::ModifiedDate, 64},
                       {"Time", ColumnKind::ModifiedTime, 64},
@@ -211,12 +215,16 @@ void TfrmClean::FormShow() {
     scanControl_->updateStartButton();
     btClose->setEnabled(true);
 
-    const int minWidth = pckDrive->geometry().right() + 3;
+    // As narrow as the top panel's controls allow (the drive list stays whole),
+    // twice the top panel high.
+    const int minWidth = pnlTop->minimumSizeHint().width();
     setMinimumSize(std::min(std::max(minWidth, 560), 2000), 2 * kTopPanelHeight);
+    KeepOnScreen(this);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    grid->applyColumnWidths(width());
     RestoreWindowPlacement(this, kStore, kSection, kIdentifier);
+    KeepOnScreen(this);
+    fitColumns();
 }
 
 void TfrmClean::ReadInFromDisk() {
@@ -251,7 +259,35 @@ void TfrmClean::btEditClick() {
 
 void TfrmClean::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
+    fitColumns();
+}
+
+void TfrmClean::fitColumns() {
     grid->applyColumnWidths(width());
+    // The desktop's font and the locale's date and time formats can need more
+    // than the designed pixels: size, dates and time are never cut. The
+    // FileName column keeps its width (a long path is the user's to widen).
+    // Dates and times all have one format, so the first rows tell the width.
+    constexpr int kRowsMeasured = 64;
+    const ResultModel* model = grid->model();
+    const QFontMetrics metrics(grid->font());
+    const int margin = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 8;
+    const int rows = std::min(grid->RowsUsed(), kRowsMeasured);
+    for (int c = 0; c < 4 && c < model->columnCount(); ++c) {
+        int needed = grid->horizontalHeader()->sectionSizeHint(c);
+        for (int row = 0; row < rows; ++row)
+            needed = std::max(needed, metrics.horizontalAdvance(model->cellText(row, c)) + margin);
+        // The largest size, whatever the rows' order now.
+        if (c == 0) needed = std::max(needed, metrics.horizontalAdvance(largestSizeText_) + margin);
+        if (needed > grid->columnWidth(c)) grid->setColumnWidth(c, needed);
+    }
+    // Type takes what is left, as before the widening.
+    const int last = model->columnCount() - 1;
+    if (last < 1) return;
+    int others = 0;
+    for (int c = 0; c < last; ++c) others += grid->columnWidth(c);
+    grid->setColumnWidth(last, std::max(grid->viewport()->width() - others,
+                                        grid->horizontalHeader()->sectionSizeHint(last)));
 }
 
 QString TfrmClean::printTitle() const {
@@ -330,6 +366,8 @@ void TfrmClean::scan() {
     QuickCleanSortDirections().descending[SortSize] = true;
     grid->sortBy(SortSize);
     setSearching(false);
+    largestSizeText_ = grid->RowsUsed() > 0 ? grid->model()->cellText(0, 0) : QString();
+    fitColumns();
 
     const int found = grid->RowsUsed();
     if (found > 0) {

@@ -58,6 +58,8 @@ private:
     void scan();
     void setSearching(bool on);
     void updateMarkState();
+    // The designed column widths, widened where a date, time or size would be cut.
+    void fitColumns();
 
     QFrame* pnlTop;
     QLabel* lbPick;
@@ -82,6 +84,7 @@ private:
     bool searching_ = false;
     bool shown_ = false;
     int topPanelHeight_ = 0;
+    QString largestSizeText_; // the Size cell of the largest file listed
 };
 
 // The program's sort directions of the quick-clean list (they live for the run).

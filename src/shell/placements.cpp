@@ -1,7 +1,10 @@
 #include "shell/placements.h"
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
 #include "platform/paths.h"
 #include "shell/settings.h"
-#include <QWidget>
 #include <sstream>
 
 namespace quillon {
@@ -66,6 +69,28 @@ bool RestoreWindowPlacement(QWidget* window, const std::string& store,
     window->setGeometry(p->left, p->top, p->right - p->left, std::max(1, p->bottom - p->top));
     if (p->showState == 3) window->setWindowState(window->windowState() | Qt::WindowMaximized);
     return true;
+}
+
+void KeepOnScreen(QWidget* window) {
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // The frame is not known before the window is shown; leave room for one.
+    const QMargins frame = window->frameGeometry().isValid() && window->isVisible()
+                               ? QMargins(window->geometry().left() - window->frameGeometry().left(),
+                                          window->geometry().top() - window->frameGeometry().top(),
+                                          window->frameGeometry().right() - window->geometry().right(),
+                                          window->frameGeometry().bottom() - window->geometry().bottom())
+                               : QMargins(8, 32, 8, 8);
+    const QRect room = area.marginsRemoved(frame);
+    QRect g = window->geometry();
+    g.setWidth(std::min(g.width(), std::max(room.width(), window->minimumWidth())));
+    g.setHeight(std::min(g.height(), std::max(room.height(), window->minimumHeight())));
+    if (g.right() > room.right()) g.moveRight(room.right());
+    if (g.bottom() > room.bottom()) g.moveBottom(room.bottom());
+    if (g.left() < room.left()) g.moveLeft(room.left());
+    if (g.top() < room.top()) g.moveTop(room.top());
+    if (g != window->geometry()) window->setGeometry(g);
 }
 
 void SaveWindowPlacement(const QWidget* window, const std::string& store,

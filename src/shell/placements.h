@@ -36,6 +36,10 @@ WindowPlacement PlacementOf(const QWidget* window);
 // Returns whether it was applied.
 bool RestoreWindowPlacement(QWidget* window, const std::string& store,
                             const std::string& section, const std::string& identifier);
+// Shrinks a window to the available area of its screen and moves it inside:
+// a size chosen or stored for another screen or scale never leaves the
+// window's edges out of reach.
+void KeepOnScreen(QWidget* window);
 // Saves the window's placement; a failure to write is ignored (the window is
 // going away and there is nothing the user could do about it).
 void SaveWindowPlacement(const QWidget* window, const std::string& store,

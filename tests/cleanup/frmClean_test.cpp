@@ -27,6 +27,7 @@
 #include <QListWidget>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -349,13 +350,28 @@ TEST_F(QuickCleanTest, RowOperationsPrintAndClipboard) {
 TEST_F(QuickCleanTest, PlacementIsKeptUnderTheWindowsName) {
     {
         auto w = open();
-        w->setGeometry(40, 50, 880, 610);
+        w->setGeometry(40, 50, 700, 420);
     }
     const auto stored = ReadWindowPlacement("quillon.ini", "frmClean", "frmMods");
     ASSERT_TRUE(stored);
-    EXPECT_EQ(stored->right - stored->left, 880);
+    EXPECT_EQ(stored->right - stored->left, 700);
+    {
+        auto w = open();
+        EXPECT_EQ(w->width(), 700);
+    }
+    // A placement stored for a larger screen (or another scale) is brought
+    // back onto this one.
+    WindowPlacement huge = *stored;
+    huge.left = 3000;
+    huge.right = 3000 + 4000;
+    huge.bottom = huge.top + 3000;
+    WriteWindowPlacement("quillon.ini", "frmClean", "frmMods", huge);
     auto w = open();
-    EXPECT_EQ(w->width(), 880);
+    const QRect screen = w->screen()->availableGeometry();
+    EXPECT_LE(w->width(), screen.width());
+    EXPECT_LE(w->height(), screen.height());
+    EXPECT_TRUE(screen.contains(w->geometry().topLeft()));
+    EXPECT_TRUE(screen.contains(w->geometry().bottomRight()));
 }
 
 TEST_F(QuickCleanTest, TheLauncherButtonOpensTheQuickClean) {
