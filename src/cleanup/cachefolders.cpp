@@ -19,9 +19,10 @@ void WriteCacheFolders(SettingsStore& store, const std::vector<std::string>& fol
     store.writeList(kCacheFilesSection, folders);
 }
 
-std::vector<std::string> DiscoverCacheFolders() {
+std::vector<std::string> DiscoverCacheFolders(BrowserInstalls installs) {
     std::vector<std::string> folders;
-    for (const BrowserCacheFolder& found : FindBrowserCacheFolders()) folders.push_back(found.folder);
+    for (const BrowserCacheFolder& found : FindBrowserCacheFolders(installs))
+        folders.push_back(found.folder);
     return folders;
 }
 

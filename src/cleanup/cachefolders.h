@@ -1,6 +1,7 @@
 #pragma once
 // The internet cache folder list (section CacheFiles of quillon.ini) and what
 // a clear by age collects from it. No widgets.
+#include "platform/browsers.h"
 #include "platform/clock.h"
 #include "platform/resolver.h"
 #include <cstdint>
@@ -19,9 +20,10 @@ extern const char* const kCacheFilesSection; // "CacheFiles"
 std::optional<std::vector<std::string>> ReadCacheFolders(const SettingsStore& store);
 void WriteCacheFolders(SettingsStore& store, const std::vector<std::string>& folders);
 
-// The cache folders of the browsers on this machine, in the order Initialize
-// appends them (native, Flatpak, Snap).
-std::vector<std::string> DiscoverCacheFolders();
+// The cache folders of the browsers on this machine: a list never saved
+// starts with the native installs' caches; Initialize appends those and the
+// Flatpak and Snap installs' caches.
+std::vector<std::string> DiscoverCacheFolders(BrowserInstalls installs);
 
 // Whole calendar days from a last-access time to `now`; -1 when the time was
 // not recorded. A time in the future (a clock set back) counts as 0 days: a

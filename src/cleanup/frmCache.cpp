@@ -141,8 +141,10 @@ void TfrmCache::ReadInFromDisk() {
     nDays->setValue(0);
     ListBox1->clear();
     const auto stored = ReadCacheFolders(SettingsStore::Main());
-    // Never saved: the browsers' own cache folders.
-    for (const std::string& folder : stored ? *stored : DiscoverCacheFolders()) appendFolder(folder);
+    // Never saved: the natively installed browsers' cache folders (Initialize
+    // adds the Flatpak and Snap ones).
+    for (const std::string& folder : stored ? *stored : DiscoverCacheFolders(BrowserInstalls::Native))
+        appendFolder(folder);
     btInit->setVisible(ListBox1->count() == 0);
 }
 
@@ -180,7 +182,8 @@ void TfrmCache::btDelClick() {
 
 void TfrmCache::btInitClick() {
     btInit->hide();
-    for (const std::string& folder : DiscoverCacheFolders()) appendFolder(folder);
+    for (const std::string& folder : DiscoverCacheFolders(BrowserInstalls::Everywhere))
+        appendFolder(folder);
     if (ListBox1->count() == 0) {
         btInit->show();
         ShowInfoMessage(kNothingFound);

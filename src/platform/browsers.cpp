@@ -134,11 +134,13 @@ std::vector<std::string> ProcessNames() {
 
 } // namespace
 
-std::vector<BrowserCacheFolder> FindBrowserCacheFolders() {
+std::vector<BrowserCacheFolder> FindBrowserCacheFolders(BrowserInstalls installs) {
     std::vector<BrowserCacheFolder> out;
-    for (const Install install : {Install::Native, Install::Flatpak, Install::Snap})
+    for (const Install install : {Install::Native, Install::Flatpak, Install::Snap}) {
+        if (install != Install::Native && installs == BrowserInstalls::Native) break;
         for (const Browser& browser : kBrowsers)
             AddCacheFolders(browser, CacheBase(browser, install), out);
+    }
     return out;
 }
 

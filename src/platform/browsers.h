@@ -13,13 +13,18 @@ struct BrowserCacheFolder {
     std::string folder;  // the folder that directly holds the cache files
 };
 
+enum class BrowserInstalls {
+    Native,     // installed from the distribution or the vendor's package
+    Everywhere, // those, then Flatpak, then Snap installs
+};
+
 // Every existing cache folder of the known browsers below the home folder
 // ($HOME; the native caches below $XDG_CACHE_HOME when it is set): first the
-// native installs, then Flatpak (~/.var/app/<id>/cache/...), then Snap
-// (~/snap/<name>/common/.cache/...); browsers in table order, profiles in
+// native installs, then (Everywhere) Flatpak (~/.var/app/<id>/cache/...), then
+// Snap (~/snap/<name>/common/.cache/...); browsers in table order, profiles in
 // name order. Firefox: <profile>/cache2/entries; the Chromium family:
 // <profile>/Cache/Cache_Data (or <profile>/Cache in the older layout).
-std::vector<BrowserCacheFolder> FindBrowserCacheFolders();
+std::vector<BrowserCacheFolder> FindBrowserCacheFolders(BrowserInstalls installs);
 
 // The browser whose cache a folder is or lies in ("" for a folder no known
 // browser uses).

@@ -18,7 +18,8 @@ protected:
 };
 
 TEST_F(BrowserCacheTest, EveryProfileOfEveryInstallIsFoundInTableOrder) {
-    EXPECT_TRUE(FindBrowserCacheFolders().empty()) << "a home without browsers";
+    EXPECT_TRUE(FindBrowserCacheFolders(BrowserInstalls::Everywhere).empty())
+        << "a home without browsers";
     // Native installs.
     world.makeFolder("home/.cache/mozilla/firefox/b.default-release/cache2/entries");
     world.makeFolder("home/.cache/mozilla/firefox/a.work/cache2/entries");
@@ -34,7 +35,8 @@ TEST_F(BrowserCacheTest, EveryProfileOfEveryInstallIsFoundInTableOrder) {
     world.makeFolder("home/snap/firefox/common/.cache/mozilla/firefox/y.default/cache2/entries");
 
     std::vector<std::pair<std::string, std::string>> found;
-    for (const BrowserCacheFolder& f : FindBrowserCacheFolders()) found.emplace_back(f.browser, f.folder);
+    for (const BrowserCacheFolder& f : FindBrowserCacheFolders(BrowserInstalls::Everywhere))
+        found.emplace_back(f.browser, f.folder);
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"Firefox", home(".cache/mozilla/firefox/a.work/cache2/entries")},
         {"Firefox", home(".cache/mozilla/firefox/b.default-release/cache2/entries")},
@@ -47,6 +49,7 @@ TEST_F(BrowserCacheTest, EveryProfileOfEveryInstallIsFoundInTableOrder) {
         {"Chromium", home("snap/chromium/common/.cache/chromium/Default/Cache/Cache_Data")},
     };
     EXPECT_EQ(found, expected);
+    EXPECT_EQ(FindBrowserCacheFolders(BrowserInstalls::Native).size(), 6u) << "no Flatpak or Snap";
 
     EXPECT_EQ(BrowserOfCacheFolder(expected[3].second), "Chromium");
     EXPECT_EQ(BrowserOfCacheFolder(expected[6].second + "/"), "Firefox");
@@ -56,7 +59,7 @@ TEST_F(BrowserCacheTest, EveryProfileOfEveryInstallIsFoundInTableOrder) {
     // XDG_CACHE_HOME moves the native caches.
     world.setEnv("XDG_CACHE_HOME", world.path("xdgcache"));
     world.makeFolder("xdgcache/vivaldi/Default/Cache/Cache_Data");
-    const auto moved = FindBrowserCacheFolders();
+    const auto moved = FindBrowserCacheFolders(BrowserInstalls::Native);
     ASSERT_FALSE(moved.empty());
     EXPECT_EQ(moved.front().browser, "Vivaldi");
     EXPECT_EQ(moved.front().folder, world.path("xdgcache/vivaldi/Default/Cache/Cache_Data"));
