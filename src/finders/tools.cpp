@@ -1,5 +1,6 @@
 #include "finders/tools.h"
 #include "browse/tools.h"
+#include "cleanup/tools.h"
 #include "finders/frmDup.h"
 #include "finders/frmDirHog.h"
 #include "finders/frmDupCompare.h"
@@ -37,6 +38,7 @@ void RegisterAllTools() {
     RegisterInspectTools();
     RegisterRemovalTools();
     RegisterBrowseTools();
+    RegisterCleanupTools();
 }
 
 } // namespace quillon

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillon {
 
@@ -65,6 +66,33 @@ std::vector<std::string> ListSubFolders(const std::string& folder) {
     return ListEntries(folder, [](unsigned char type, std::string_view name) {
         return type == DT_DIR && name.front() != '.';
     });
+}
+
+bool ListRegularFiles(const std::string& folder, std::vector<ListedFile>& files) {
+    files.clear();
+    if (WalkOpenFailsForTesting(folder)) return false;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) continue;
+        ListedFile file;
+        // Gone since the listing, or not a regular file after all: left out.
+        if (!ReadFileFactsAt(::dirfd(dir), entry->d_name, file.facts)) continue;
+        if (!S_ISREG(file.facts.mode)) continue;
+        file.name = entry->d_name;
+        files.push_back(std::move(file));
+    }
+    ::closedir(dir);
+    std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) {
+        const int folded = CompareFolded(a.name, b.name);
+        return folded != 0 ? folded < 0 : a.name < b.name;
+    });
+    return true;
 }
 
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask) {

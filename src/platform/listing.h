@@ -29,5 +29,14 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view m
 // applies.
 bool ListFolderFiles(const std::string& folder, const std::vector<std::string>& masks,
                      const std::function<void(std::string_view name, const FileFacts& facts)>& each);
+struct ListedFile {
+    std::string name;
+    FileFacts facts;
+};
+// Every regular file right in `folder` (hidden ones included, sub-folders not
+// entered, links not taken), with its facts read relative to the open folder,
+// in display order. False when the folder cannot be opened; the walk's
+// open-failure test hook (walker.h) applies here too.
+bool ListRegularFiles(const std::string& folder, std::vector<ListedFile>& files);
 
 } // namespace quillon

@@ -382,6 +382,7 @@ void ParallelWalk::Impl::readEntries(int fd, unsigned char* buffer, WalkBatch& b
             if (type != DT_REG && !options_.systemFiles) continue;
             if (!matchAll_ && !MatchesMask(std::string_view(name, length), options_.mask))
                 continue;
+            if (options_.nameTest && !options_.nameTest(std::string_view(name, length))) continue;
             fileOffsets.push_back(static_cast<uint32_t>(fileNames.size()));
             fileNames.append(name, length + 1);
         }

@@ -282,6 +282,27 @@ bool MoveToTrashAt(int dirfd, const std::string& name, const std::string& path, 
     return TrashEntry(dirfd, name, entry, path, error);
 }
 
+std::string HomeTrashFolder() { return DataHome() + "/Trash"; }
+
+bool IsInsideTrash(std::string_view folder, std::string_view homeTrash) {
+    if (!homeTrash.empty() && folder.starts_with(homeTrash) &&
+        (folder.size() == homeTrash.size() || folder[homeTrash.size()] == '/'))
+        return true;
+    // Any element ".Trash" or ".Trash-" followed by digits.
+    size_t at = 0;
+    while (at < folder.size()) {
+        size_t end = folder.find('/', at);
+        if (end == std::string_view::npos) end = folder.size();
+        const std::string_view element = folder.substr(at, end - at);
+        if (element == ".Trash") return true;
+        if (element.size() > 7 && element.starts_with(".Trash-") &&
+            element.find_first_not_of("0123456789", 7) == std::string_view::npos)
+            return true;
+        at = end + 1;
+    }
+    return false;
+}
+
 std::string TrashFolderFor(const std::string& path) {
     const std::string entry = EntryPath(path);
     struct stat st {};

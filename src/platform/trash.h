@@ -4,6 +4,7 @@
 // is never copied across devices to trash it.
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace quillon {
 
@@ -21,6 +22,14 @@ bool MoveToTrashAt(int dirfd, const std::string& name, const std::string& path,
 
 // The trash folder (holding files/ and info/) that MoveToTrash would use.
 std::string TrashFolderFor(const std::string& path);
+
+// Whether a folder is a trash or lies inside one: the home trash
+// ($XDG_DATA_HOME/Trash, given as `homeTrash`) or a folder named ".Trash" or
+// ".Trash-<uid>" (the trashes at the top of other mounts). Text only, no file
+// system access: the finders ask it once per folder they list files of.
+bool IsInsideTrash(std::string_view folder, std::string_view homeTrash);
+// $XDG_DATA_HOME/Trash, as written (links not resolved).
+std::string HomeTrashFolder();
 
 // Tests: make MoveToTrash fail for chosen paths.
 void SetTrashFailureForTesting(std::function<bool(const std::string& path)> fails);

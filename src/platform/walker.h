@@ -28,6 +28,10 @@ struct WalkOptions {
     // filesOf call), as the folder hogs finder wants.
     bool skipEmptyFolders = false;
     bool hiddenFolders = false; // enter folders whose name begins with '.'
+    // A further test of a file's name after the mask (empty: none). A file it
+    // refuses is not reported and costs no stat. It runs on the walker
+    // threads, so it must only read what does not change during the walk.
+    std::function<bool(std::string_view name)> nameTest;
 };
 
 // Tests run as root, which can open every folder. This hook is asked before a

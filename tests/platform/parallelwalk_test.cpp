@@ -129,6 +129,23 @@ TEST(ParallelWalk, EveryThreadCountHandsOverTheSameStepsInTheSameOrder) {
     EXPECT_EQ(rec.files().count({root + "/.hidden", "no.txt"}), 1u) << "hidden folders when asked";
 }
 
+TEST(ParallelWalk, NameTestRefusesFilesOnEveryWalker) {
+    TestWorld world;
+    const std::string root = MakeMixedTree(world);
+    WalkOptions named;
+    named.hiddenFolders = true;
+    named.nameTest = [](std::string_view name) { return name.ends_with(".txt"); };
+    const std::vector<Event> one = Steps(root, named, 1);
+    for (const unsigned threads : {1u, 4u}) {
+        Recorder rec;
+        ASSERT_TRUE(WalkTree(root, named, rec, threads));
+        const FileSet files = rec.files();
+        EXPECT_EQ(files.size(), 8u) << "six own.txt, root.txt and .hidden/no.txt";
+        for (const auto& [folder, name] : files) EXPECT_TRUE(name.ends_with(".txt")) << name;
+        EXPECT_EQ(Steps(root, named, threads).size(), one.size());
+    }
+}
+
 TEST(ParallelWalk, PerThreadTalliesMergeToTheWholeWalksSums) {
     TestWorld world;
     const std::string root = MakeMixedTree(world);

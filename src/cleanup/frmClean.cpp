@@ -1,0 +1,434 @@
+#include "cleanup/frmClean.h"
+#include "cleanup/frmTempFiles.h"
+#include "cleanup/tempfiles.h"
+#include "platform/trash.h"
+#include "scan/hooks.h"
+#include "scan/scancontrol.h"
+#include "shell/dialogs.h"
+#include "shell/handlers.h"
+#include "shell/placements.h"
+#include "shell/routines.h"
+#include "shell/settings.h"
+#include "shell/typepatterns.h"
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace quillon {
+
+namespace {
+
+const char* const kStore = "quillon.ini";
+const char* const kSection = "frmClean";
+const char* const kIdentifier = "frmMods";
+constexpr int kTopPanelHeight = 172;
+
+QPushButton* makeButton(const char* name, const char* caption, const char* hint) {
+    auto* b = new QPushButton(caption);
+    b->setObjectName(name);
+    if (hint) b->setToolTip(hint);
+    return b;
+}
+
+// Files inside a trash were removed already: a quick clean never lists them
+// (it would only move them from the trash into the trash again).
+class TrashSkip {
+public:
+    TrashSkip() : homeTrash_(HomeTrashFolder()) {}
+    bool skips(const std::string& folder) {
+        // A folder's files arrive together: one look per folder.
+        if (!known_ || folder != last_) {
+            last_ = folder;
+            known_ = true;
+            inTrash_ = IsInsideTrash(folder, homeTrash_);
+        }
+        return inTrash_;
+    }
+
+private:
+    std::string homeTrash_;
+    std::string last_;
+    bool known_ = false;
+    bool inTrash_ = false;
+};
+
+} // namespace
+
+SortDirections& QuickCleanSortDirections() {
+    static SortDirections directions;
+    return directions;
+}
+
+TfrmClean::TfrmClean(QWidget* parent) : QDialog(parent) {
+    setObjectName("frmClean");
+    setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    // Wide enough that the file-hog columns show their dates, times and types whole.
+    resize(860, 520);
+
+    pnlTop = new QFrame(this);
+    pnlTop->setObjectName("pnlTop");
+    pnlTop->setFrameShape(QFrame::NoFrame);
+
+    lbPick = new QLabel("Temporary file types to search and clean.");
+    lbPick->setObjectName("lbPick");
+    PickList1 = new QListWidget;
+    PickList1->setObjectName("PickList1");
+    // A click picks or drops one pattern and leaves the others as they are.
+    PickList1->setSelectionMode(QAbstractItemView::MultiSelection);
+    PickList1->setToolTip("Right click to select/deselect all");
+    PickList1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    mnuSelectAll = new QAction("Select All", PickList1);
+    mnuSelectAll->setObjectName("mnuSelectAll");
+    mnuDeselectAll = new QAction("Deselect All", PickList1);
+    mnuDeselectAll->setObjectName("mnuDeselectAll");
+    PickList1->addAction(mnuSelectAll);
+    PickList1->addAction(mnuDeselectAll);
+    btEdit = makeButton("btEdit", "Add/Delete", "Add, delete temporary file extensions");
+
+    pckDrive = new QListWidget;
+    pckDrive->setObjectName("pckDrive");
+    pckDrive->setFixedWidth(190);
+
+    btScan = makeButton("btScan", "&Start", nullptr);
+    btScan->setDefault(true);
+    btClose = makeButton("btClose", "Close", nullptr);
+    btAbort = makeButton("btAbort", "&Abort", "Abort scan");
+    btMark = makeButton("btMark", "&Mark", "Mark file for deletion (double click on grid also works)");
+    btDelete = makeButton("btDelete", "Clean?", "Clean up marked files");
+    btOptions = makeButton("btOptions", "Options", "Right click on grid for same options");
+    btBrowse = makeButton("btBrowse", "&Browse", "Browse this file and folder");
+    btDetails = makeButton("btDetails", "&Details", "View more file details");
+
+    auto* pickBox = new QVBoxLayout;
+    pickBox->addWidget(lbPick);
+    auto* pickRow = new QHBoxLayout;
+    pickRow->addWidget(PickList1, 1);
+    auto* editBox = new QVBoxLayout;
+    editBox->addWidget(btEdit);
+    editBox->addStretch();
+    pickRow->addLayout(editBox);
+    pickBox->addLayout(pickRow, 1);
+
+    auto* upper = new QHBoxLayout;
+    upper->addLayout(pickBox, 1);
+    upper->addSpacing(8);
+    upper->addWidget(pckDrive);
+
+    // Start, Close, Abort/Mark (one shows at a time), Clean, Options, Browse,
+    // Details, three pixels apart.
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(3);
+    for (QPushButton* b :
+         {btScan, btClose, btAbort, btMark, btDelete, btOptions, btBrowse, btDetails})
+        buttons->addWidget(b);
+    buttons->addStretch();
+
+    auto* panelLayout = new QVBoxLayout(pnlTop);
+    panelLayout->setContentsMargins(3, 3, 3, 3);
+    panelLayout->addLayout(upper, 1);
+    panelLayout->addLayout(buttons);
+    pnlTop->setFixedHeight(kTopPanelHeight);
+
+    grid = new ResultGrid(this);
+    grid->setObjectName("grid");
+    grid->setStore(&store_);
+    grid->setSortDirections(&QuickCleanSortDirections());
+    grid->mnuOpen->setText("Run");
+    grid->mnuUnmarkAll->setText("Unmark All");
+    grid->setColumns({{"Size", ColumnKind::Size, 64},
+                      {"Modified", ColumnKind::ModifiedDate, 64},
+                      {"Time", ColumnKind::ModifiedTime, 64},
+                      {"Access", ColumnKind::AccessDate, 64},
+                      {"FileName", ColumnKind::FullPath, 296},
+                      {"Type", ColumnKind::Type, 0}},
+                     4);
+    grid->setLastColumnAllowance(577);
+    pnlSel = new QLabel(this);
+    pnlSel->setObjectName("pnlSel");
+    pnlSel->setFrameShape(QFrame::Panel);
+    pnlSel->setFrameShadow(QFrame::Sunken);
+    pnlSel->setTextFormat(Qt::PlainText);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pnlTop);
+    layout->addWidget(grid, 1);
+    layout->addWidget(pnlSel);
+
+    btOptions->setMenu(grid->optionsMenu());
+    grid->installEventFilter(this);
+
+    scanControl_ = new ScanControl(pckDrive, btScan, btAbort, pnlSel, this);
+
+    OnClick(btScan, this, &TfrmClean::btScanClick);
+    connect(btClose, &QPushButton::clicked, this, &TfrmClean::reject);
+    OnClick(btAbort, this, &TfrmClean::btAbortClick);
+    OnClick(btMark, this, &TfrmClean::btMarkClick);
+    OnClick(btDelete, this, &TfrmClean::btDeleteClick);
+    OnClick(btBrowse, this, &TfrmClean::btBrowseClick);
+    OnClick(btDetails, this, &TfrmClean::btDetailsClick);
+    OnClick(btEdit, this, &TfrmClean::btEditClick);
+    connect(mnuSelectAll, &QAction::triggered, this, [this] { mnuSelectAllClick(); });
+    connect(mnuDeselectAll, &QAction::triggered, this, [this] { mnuDeselectAllClick(); });
+    connect(grid, &ResultGrid::marksChanged, this, [this] { updateMarkState(); });
+    connect(grid->mnuPrint, &QAction::triggered, this,
+            [this] { GuardedCall([this] { mnuPrintClick(); }); });
+    connect(grid->mnuShrink, &QAction::triggered, this, [this] { mnuShrinkClick(); });
+    connect(grid->mnuRestore, &QAction::triggered, this, [this] { mnuRestoreClick(); });
+
+    scanControl_->FillDriveList();
+}
+
+TfrmClean::~TfrmClean() { SaveWindowPlacement(this, kStore, kSection, kIdentifier); }
+
+void TfrmClean::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        GuardedCall([this] { FormShow(); });
+    }
+}
+
+void TfrmClean::FormShow() {
+    setWindowTitle("Find and delete temporary files");
+    btScan->setToolTip("Start scanning for temporary files");
+    topPanelHeight_ = pnlTop->height() > 0 ? pnlTop->height() : kTopPanelHeight;
+    ReadInFromDisk();
+    PickList1->selectAll();
+    grid->ClearGrid();
+    scanControl_->ScanAborted = false;
+    for (QPushButton* b : {btAbort, btMark, btDelete, btOptions, btBrowse, btDetails}) b->hide();
+    pnlSel->clear();
+    scanControl_->updateStartButton();
+    btClose->setEnabled(true);
+
+    // As narrow as the top panel's controls allow (the drive list stays whole),
+    // twice the top panel high.
+    const int minWidth = pnlTop->minimumSizeHint().width();
+    setMinimumSize(std::min(std::max(minWidth, 560), 2000), 2 * kTopPanelHeight);
+    KeepOnScreen(this);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    RestoreWindowPlacement(this, kStore, kSection, kIdentifier);
+    KeepOnScreen(this);
+    fitColumns();
+}
+
+void TfrmClean::ReadInFromDisk() {
+    QStringList rows;
+    for (const QString& pattern :
+         ReadTempPatterns(SettingsStore::Main(), QuickCleanFallbackPatterns()))
+        AddRowOnce(rows, PatternRow(pattern));
+    SortRows(rows);
+    PickList1->clear();
+    PickList1->addItems(rows);
+}
+
+QStringList TfrmClean::selectedPatterns() const {
+    QStringList patterns;
+    for (int i = 0; i < PickList1->count(); ++i)
+        if (PickList1->item(i)->isSelected()) patterns.append(RowPattern(PickList1->item(i)->text()));
+    return patterns;
+}
+
+void TfrmClean::mnuSelectAllClick() { PickList1->selectAll(); }
+
+void TfrmClean::mnuDeselectAllClick() { PickList1->clearSelection(); }
+
+void TfrmClean::btEditClick() {
+    {
+        TfrmTempFiles editor(this);
+        editor.exec();
+    }
+    // The list as the editor left it, with nothing picked yet.
+    ReadInFromDisk();
+}
+
+void TfrmClean::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    fitColumns();
+}
+
+void TfrmClean::fitColumns() {
+    grid->applyColumnWidths(width());
+    // The desktop's font and the locale's date and time formats can need more
+    // than the designed pixels: size, dates and time are never cut. The
+    // FileName column keeps its width (a long path is the user's to widen).
+    // Dates and times all have one format, so the first rows tell the width.
+    constexpr int kRowsMeasured = 64;
+    const ResultModel* model = grid->model();
+    const QFontMetrics metrics(grid->font());
+    const int margin = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 8;
+    const int rows = std::min(grid->RowsUsed(), kRowsMeasured);
+    for (int c = 0; c < 4 && c < model->columnCount(); ++c) {
+        int needed = grid->horizontalHeader()->sectionSizeHint(c);
+        for (int row = 0; row < rows; ++row)
+            needed = std::max(needed, metrics.horizontalAdvance(model->cellText(row, c)) + margin);
+        // The largest size, whatever the rows' order now.
+        if (c == 0) needed = std::max(needed, metrics.horizontalAdvance(largestSizeText_) + margin);
+        if (needed > grid->columnWidth(c)) grid->setColumnWidth(c, needed);
+    }
+    // Type takes what is left, as before the widening.
+    const int last = model->columnCount() - 1;
+    if (last < 1) return;
+    int others = 0;
+    for (int c = 0; c < last; ++c) others += grid->columnWidth(c);
+    grid->setColumnWidth(last, std::max(grid->viewport()->width() - others,
+                                        grid->horizontalHeader()->sectionSizeHint(last)));
+}
+
+QString TfrmClean::printTitle() const {
+    QString drives;
+    for (QChar letter : scanControl_->checkedLetters()) drives += QString(letter.toUpper()) + " ";
+    return "Temporary files on drive(s) " + drives;
+}
+
+void TfrmClean::btScanClick() {
+    const QStringList patterns = selectedPatterns();
+    if (patterns.isEmpty()) {
+        ShowErrorMessage("Select at least one file extension");
+        return;
+    }
+    // No hints pop up over the window while it searches.
+    struct HintsOff {
+        QObject* filter;
+        explicit HintsOff(QObject* f) : filter(f) { qApp->installEventFilter(filter); }
+        ~HintsOff() { qApp->removeEventFilter(filter); }
+    } hintsOff(this);
+    grid->ClearGrid();
+    scan();
+}
+
+bool TfrmClean::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grid && event->type() == QEvent::KeyPress) {
+        // Enter in the grid would press the default button, Start: a new
+        // search that throws away the list and every mark.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    }
+    if (event->type() == QEvent::ToolTip && watched->isWidgetType() &&
+        isAncestorOf(static_cast<QWidget*>(watched)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmClean::setSearching(bool on) {
+    searching_ = on;
+    btAbort->setVisible(on);
+    for (QWidget* w : std::initializer_list<QWidget*>{btScan, btClose, pckDrive, PickList1, btEdit})
+        w->setEnabled(!on);
+    if (on) {
+        for (QPushButton* b : {btMark, btDelete, btOptions, btBrowse, btDetails}) b->hide();
+        grid->setCursor(Qt::WaitCursor);
+    } else {
+        grid->unsetCursor();
+        scanControl_->updateStartButton();
+    }
+}
+
+void TfrmClean::scan() {
+    store_.clear();
+    grid->setStore(&store_);
+    scanControl_->ScanAborted = false;
+    setSearching(true);
+    updateMarkState();
+
+    // The extension test runs on the walker threads, before a file is even
+    // looked at: a file that is no temporary file costs no stat.
+    const auto matcher = std::make_shared<const TempFileMatcher>(selectedPatterns());
+    WalkOptions options;
+    options.mask = "*.*";
+    options.hiddenFiles = true;
+    options.hiddenFolders = true;
+    options.nameTest = [matcher](std::string_view name) {
+        return matcher->isThisFileTemporary(name);
+    };
+    TrashSkip trash;
+    scanControl_->ScanAllDrives(options, [&](const std::string& folder, std::string_view name,
+                                             const FileFacts& facts) {
+        if (trash.skips(folder)) return;
+        grid->addToGrid(store_.addFile(store_.addFolder(folder), name, facts));
+    });
+    grid->finishFill();
+    QuickCleanSortDirections().descending[SortSize] = true;
+    grid->sortBy(SortSize);
+    setSearching(false);
+    largestSizeText_ = grid->RowsUsed() > 0 ? grid->model()->cellText(0, 0) : QString();
+    fitColumns();
+
+    const int found = grid->RowsUsed();
+    if (found > 0) {
+        for (QPushButton* b : {btMark, btDelete, btOptions, btDetails}) b->show();
+        // Browse waits for the folder browser; without it the button stays away.
+        btBrowse->setVisible(bool(FinderHooks::browse));
+        btDelete->setEnabled(false);
+        pnlSel->setText(FormatThousands(found) + " tempfiles found");
+    } else {
+        ShowInfoMessage("No files found.");
+    }
+}
+
+void TfrmClean::updateMarkState() {
+    btDelete->setEnabled(grid->MarkedCount() >= 1);
+    if (!searching_ && grid->RowsUsed() > 0) pnlSel->setText(grid->totalsText());
+}
+
+void TfrmClean::btAbortClick() { scanControl_->btAbortClick(); }
+
+void TfrmClean::btMarkClick() { grid->markSelectedAndAdvance(); }
+
+void TfrmClean::btDeleteClick() {
+    if (grid->MarkedCount() <= 0 || !FinderHooks::removal) return;
+    if (FinderHooks::removal(this, grid->markedFiles(), "TempClean")) accept();
+}
+
+void TfrmClean::btBrowseClick() {
+    const int row = grid->selectedRow();
+    if (row < 0 || !FinderHooks::browse) return;
+    const uint32_t r = grid->model()->storeRow(row);
+    FinderHooks::browse(this, store_.folder(r), std::string(store_.name(r)), "*.*");
+}
+
+void TfrmClean::btDetailsClick() { grid->detailsSelected(); }
+
+void TfrmClean::mnuPrintClick() { grid->PrintGrid(printTitle()); }
+
+void TfrmClean::mnuShrinkClick() {
+    pnlTop->setFixedHeight(0);
+    grid->mnuShrink->setEnabled(false);
+    grid->mnuRestore->setEnabled(true);
+}
+
+void TfrmClean::mnuRestoreClick() {
+    pnlTop->setFixedHeight(topPanelHeight_);
+    grid->mnuShrink->setEnabled(true);
+    grid->mnuRestore->setEnabled(false);
+}
+
+void TfrmClean::reject() {
+    if (searching_) return; // Close is disabled while searching; Esc too
+    QDialog::reject();
+}
+
+void TfrmClean::closeEvent(QCloseEvent* event) {
+    if (searching_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+} // namespace quillon

@@ -1,0 +1,175 @@
+#include "cleanup/frmTempFiles.h"
+#include "cleanup/tempfiles.h"
+#include "shell/dialogs.h"
+#include "shell/frmSelectExtension.h"
+#include "shell/handlers.h"
+#include "shell/settings.h"
+#include "shell/typepatterns.h"
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace quillon {
+
+namespace {
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* hint) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setToolTip(hint);
+    return b;
+}
+
+QLabel* makeNote(QWidget* parent, const char* name, const char* text) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setWordWrap(true);
+    return l;
+}
+} // namespace
+
+TfrmTempFiles::TfrmTempFiles(QWidget* parent) : QDialog(parent) {
+    setObjectName("frmTempFiles");
+    setWindowTitle("Temporary file extensions");
+    resize(460, 400);
+
+    lbTitle = new QLabel("Temporary File Extensions", this);
+    lbTitle->setObjectName("lbTitle");
+    QFont bold = lbTitle->font();
+    bold.setBold(true);
+    lbTitle->setFont(bold);
+
+    PickList1 = new QListWidget(this);
+    PickList1->setObjectName("PickList1");
+    PickList1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    PickList1->setToolTip("List of temporary file extensions and types");
+    PickList1->setUniformItemSizes(true);
+
+    btAdd = makeButton(this, "btAdd", "&Add", "Add a file extension to this list");
+    btDelete = makeButton(this, "btDelete", "&Delete", "Delete a file extension");
+    btClear = makeButton(this, "btClear", "&Clear all", "Clear all extensions");
+    btDefaults =
+        makeButton(this, "btDefaults", "D&efaults", "Inserts some default temporary file extensions");
+    btClose = makeButton(this, "btClose", "Close", "Close window");
+
+    lbNote1 = makeNote(this, "lbNote1",
+                       "Some common temporary file extensions are .TMP, .TEMP, .$$$, .OLD and "
+                       ".BAK.  It is your responsibility to ensure that you have selected the "
+                       "proper extensions for file deletion.");
+    lbNote2 = makeNote(this, "lbNote2",
+                       ".FTS files may deleted if you're really short of space.  They are "
+                       "Windows help file searching add-ons.  They can be re-generated as "
+                       "needed.");
+
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {btAdd, btDelete, btClear, btDefaults}) buttons->addWidget(b);
+    buttons->addStretch();
+    buttons->addWidget(btClose);
+
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(PickList1, 1);
+    middle->addLayout(buttons);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lbTitle);
+    layout->addLayout(middle, 1);
+    layout->addWidget(lbNote1);
+    layout->addWidget(lbNote2);
+
+    OnClick(btAdd, this, &TfrmTempFiles::btAddClick);
+    OnClick(btDelete, this, &TfrmTempFiles::btDeleteClick);
+    OnClick(btClear, this, &TfrmTempFiles::btClearClick);
+    OnClick(btDefaults, this, &TfrmTempFiles::btDefaultsClick);
+    connect(btClose, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TfrmTempFiles::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        GuardedCall([this] { ReadInFromDisk(); });
+    }
+}
+
+QStringList TfrmTempFiles::rows() const {
+    QStringList out;
+    for (int i = 0; i < PickList1->count(); ++i) out.append(PickList1->item(i)->text());
+    return out;
+}
+
+void TfrmTempFiles::showRows(QStringList rows) {
+    SortRows(rows);
+    PickList1->clear();
+    PickList1->addItems(rows);
+}
+
+void TfrmTempFiles::ReadInFromDisk() {
+    QStringList rows;
+    for (const QString& pattern :
+         ReadTempPatterns(SettingsStore::Main(), EditorFallbackPatterns()))
+        AddRowOnce(rows, PatternRow(pattern));
+    showRows(rows);
+}
+
+void TfrmTempFiles::WriteOutToDisk() {
+    QStringList patterns;
+    for (const QString& row : rows()) patterns.append(RowPattern(row));
+    SettingsStore store = SettingsStore::Main();
+    WriteTempPatterns(store, patterns);
+}
+
+void TfrmTempFiles::done(int result) {
+    // Close, Esc and the title bar all end here: the list is written once,
+    // whichever way the window goes. A failed write is shown, and the window
+    // still closes (nothing the user could do here would make it succeed).
+    if (!written_) {
+        written_ = true;
+        GuardedCall([this] { WriteOutToDisk(); });
+    }
+    QDialog::done(result);
+}
+
+void TfrmTempFiles::btAddClick() {
+    TfrmSelectExtension picker(this);
+    if (picker.exec() != QDialog::Accepted) return;
+    QStringList current = rows();
+    bool added = false;
+    if (picker.multiSelect) {
+        for (const QString& row : picker.selectedRows()) added |= AddRowOnce(current, row);
+    } else if (!picker.selPattern.isEmpty() && picker.selPattern != "*.*") {
+        added = AddRowOnce(current, picker.selPattern + '\t' + picker.selDescription);
+    }
+    if (added) showRows(current);
+}
+
+void TfrmTempFiles::btDeleteClick() {
+    const int selected = static_cast<int>(PickList1->selectedItems().size());
+    if (selected == 0) return;
+    if (selected > 1 &&
+        Dialogs().question(MessageKind::Question,
+                           "Really delete " + QString::number(selected) + " extensions?",
+                           {DialogButton::Yes, DialogButton::No, DialogButton::Cancel},
+                           DialogButton::Yes) != DialogButton::Yes)
+        return;
+    for (int i = PickList1->count() - 1; i >= 0; --i)
+        if (PickList1->item(i)->isSelected()) delete PickList1->takeItem(i);
+}
+
+void TfrmTempFiles::btClearClick() {
+    if (Dialogs().question(MessageKind::Question, "Really clear out all extensions?",
+                           {DialogButton::Yes, DialogButton::No, DialogButton::Cancel},
+                           DialogButton::Yes) != DialogButton::Yes)
+        return;
+    PickList1->clear();
+}
+
+void TfrmTempFiles::btDefaultsClick() {
+    QStringList current = rows();
+    for (const QString& pattern : DefaultTempPatterns()) AddRowOnce(current, PatternRow(pattern));
+    showRows(current);
+}
+
+} // namespace quillon

@@ -1,0 +1,95 @@
+#include "cleanup/tempfiles.h"
+#include "platform/filetypes.h"
+#include "platform/paths.h"
+#include "platform/walker.h"
+#include "shell/settings.h"
+#include "shell/typepatterns.h"
+#include <algorithm>
+
+namespace quillon {
+
+const char* const kTempFilesSection = "TempFiles";
+
+const QStringList& QuickCleanFallbackPatterns() {
+    static const QStringList patterns = {"*.tmp", "*.fts", "*.bak", "*.$$$", "*.~mp", "*.old",
+                                         "*.~*",  "*.gid", "*.ftg", "*.da0", "*.chk", "*.db$"};
+    return patterns;
+}
+
+const QStringList& EditorFallbackPatterns() {
+    static const QStringList patterns = {"*.tmp", "*.fts", "*.bak", "*.$$$"};
+    return patterns;
+}
+
+const QStringList& DefaultTempPatterns() {
+    static const QStringList patterns = {"*.tmp", "*.temp", "*.fts", "*.bak", "*.old",
+                                         "*.$$$", "*.~mp",  "*.old", "*.~*",  "*.gid",
+                                         "*.ftg", "*.da0",  "*.chk", "*.db$"};
+    return patterns;
+}
+
+QStringList ReadTempPatterns(const SettingsStore& store, const QStringList& fallback) {
+    // A list never saved (no Number, or none that reads as a count) is the
+    // fallback; a saved empty list (Number=0) stays empty.
+    if (store.readInteger(kTempFilesSection, "Number", -1) < 0) return fallback;
+    const std::vector<std::string> stored = store.readList(kTempFilesSection, {});
+    QStringList patterns;
+    for (const std::string& value : stored) {
+        const QString pattern = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+        if (!IsExtensionPattern(pattern)) continue;
+        const bool repeated = std::any_of(patterns.begin(), patterns.end(), [&](const QString& p) {
+            return p.compare(pattern, Qt::CaseInsensitive) == 0;
+        });
+        if (!repeated) patterns.append(pattern);
+    }
+    return patterns;
+}
+
+void WriteTempPatterns(SettingsStore& store, const QStringList& patterns) {
+    std::vector<std::string> items;
+    items.reserve(static_cast<size_t>(patterns.size()));
+    for (const QString& pattern : patterns) items.push_back(pattern.toStdString());
+    store.writeList(kTempFilesSection, items);
+}
+
+void SortRows(QStringList& rows) {
+    std::stable_sort(rows.begin(), rows.end(), [](const QString& a, const QString& b) {
+        const int folded = a.compare(b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a < b;
+    });
+}
+
+namespace {
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool EqualsLowerKey(std::string_view extension, const std::string& key) {
+    if (extension.size() != key.size()) return false;
+    for (size_t i = 0; i < key.size(); ++i)
+        if (LowerAscii(extension[i]) != key[i]) return false;
+    return true;
+}
+
+} // namespace
+
+TempFileMatcher::TempFileMatcher(const QStringList& patterns) {
+    for (const QString& pattern : patterns) {
+        if (!IsExtensionPattern(pattern)) continue;
+        std::string key = PathFromQt(PatternExtension(pattern));
+        std::transform(key.begin(), key.end(), key.begin(), LowerAscii);
+        auto& keys = IsWildcardPattern(pattern) ? wildcards_ : exact_;
+        if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(std::move(key));
+    }
+}
+
+bool TempFileMatcher::isThisFileTemporary(std::string_view name) const {
+    const std::string_view extension = FileExtension(name);
+    if (extension.empty()) return false;
+    for (const std::string& key : exact_)
+        if (EqualsLowerKey(extension, key)) return true;
+    for (const std::string& key : wildcards_)
+        if (MatchesMask(extension, key)) return true;
+    return false;
+}
+
+} // namespace quillon
