@@ -11,6 +11,7 @@
 #include "shell/launcher.h"
 #include "shell/protected.h"
 #include "shell/settings.h"
+#include "support/removal_texts.h"
 #include "support/children.h"
 #include "support/modal.h"
 #include "support/scripted_dialogs.h"
@@ -29,10 +30,7 @@ namespace {
 using test::Child;
 
 const DateTime kNow = EncodeDateTime(2026, 3, 20, 15, 0, 0);
-const QString kRecycleQuestion =
-    "Note that the recycle bin may be full or that you may have the \"Immediately Remove Files "
-    "On Delete\" option turned on in the recycle bin. If either is true, then you will not be "
-    "able to recover the deleted files from the recycle bin. \n\nSend to the recycle bin anyway?";
+using test::kTrashQuestion;
 const QString kNothingFound =
     "Could not find any internet cache folders on your machine.  You may add them in manually "
     "if you know where they are located.  Typically they will exist under your browser folder "
@@ -208,7 +206,7 @@ TEST_F(CacheClearTest, OldFilesGoToTheTrashAndTheWindowStaysOpen) {
     Child<QDoubleSpinBox>(w.get(), "nDays")->setValue(30);
     {
         test::ScriptedDialogs dialogs;
-        dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
+        dialogs.expectQuestion(kTrashQuestion, DialogButton::Yes)
             .expectMessage(MessageKind::Info, "Moved 2 files (1,500 bytes) to the trash.");
         whenRemovalOpens(2, 1500, [](TfrmReallyDelete* r) { r->btRecycleClick(); });
         click(button(*w, "btClear"));

@@ -16,6 +16,7 @@
 #include "shell/protected.h"
 #include "shell/settings.h"
 #include "shell/typepatterns.h"
+#include "support/removal_texts.h"
 #include "support/children.h"
 #include "support/modal.h"
 #include "support/scripted_dialogs.h"
@@ -39,10 +40,7 @@ namespace {
 
 using test::Child;
 
-const QString kRecycleQuestion =
-    "Note that the recycle bin may be full or that you may have the \"Immediately Remove Files "
-    "On Delete\" option turned on in the recycle bin. If either is true, then you will not be "
-    "able to recover the deleted files from the recycle bin. \n\nSend to the recycle bin anyway?";
+using test::kTrashQuestion;
 
 struct CleanUi {
     explicit CleanUi(const TfrmClean& w)
@@ -287,7 +285,7 @@ TEST_F(QuickCleanTest, CleanSendsTheMarkedFilesToTheTrashAndCloses) {
 
     {
         test::ScriptedDialogs dialogs;
-        dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
+        dialogs.expectQuestion(kTrashQuestion, DialogButton::Yes)
             .expectMessage(MessageKind::Info, "Moved 2 files (300 bytes) to the trash.");
         test::whenModalOpens<TfrmReallyDelete>([](TfrmReallyDelete* r) {
             ASSERT_TRUE(QTest::qWaitFor([&] { return Child<QPushButton>(r, "btClose")->isEnabled(); }));
@@ -335,7 +333,7 @@ TEST_F(QuickCleanTest, RowOperationsPrintAndClipboard) {
 
     ui.grid->mnuClipboard->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              QString::fromStdString(big + "\r\n" + small));
+              QString::fromStdString(big + "\n" + small));
 
     int asked = 0;
     Printing::chooser = [&](QPrinter&) {

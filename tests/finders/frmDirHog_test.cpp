@@ -10,6 +10,7 @@
 #include "shell/protected.h"
 #include "shell/routines.h"
 #include "shell/settings.h"
+#include "support/removal_texts.h"
 #include "support/children.h"
 #include "support/modal.h"
 #include "support/scripted_dialogs.h"
@@ -36,10 +37,7 @@ namespace {
 
 using test::Child;
 
-const QString kRecycleQuestion =
-    "Note that the trash may be full or that you may have the \"Immediately Remove Files "
-    "On Delete\" option turned on in the trash. If either is true, then you will not be "
-    "able to recover the deleted files from the trash. \n\nSend to the trash anyway?";
+using test::kTrashQuestion;
 
 void click(QPushButton* button) {
     ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();
@@ -318,7 +316,7 @@ TEST_F(DirHogTest, CleanRemovesAFolderTreeAndTheRowSaysHow) {
     }
     {   // A double click on a row cleans it too; the trash gets its files.
         test::ScriptedDialogs dialogs;
-        dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
+        dialogs.expectQuestion(kTrashQuestion, DialogButton::Yes)
             .expectQuestion(DisplayPath(c("Media/.b")) +
                                 " is hidden, Delete this file and continue deleting the "
                                 "remaining files? ",

@@ -6,6 +6,7 @@
 #include "removal/removal_ui.h"
 #include "shell/protected.h"
 #include "shell/settings.h"
+#include "support/removal_texts.h"
 #include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
@@ -29,10 +30,7 @@ using test::ScriptedDialogs;
 using test::whenModalOpens;
 using test::TestWorld;
 
-const QString kRecycleQuestion =
-    "Note that the trash may be full or that you may have the \"Immediately Remove Files "
-    "On Delete\" option turned on in the trash. If either is true, then you will not be "
-    "able to recover the deleted files from the trash. \n\nSend to the trash anyway?";
+using test::kTrashQuestion;
 const QString kReallyAbort = "Really abort?  Folders may be partially deleted!";
 const QString kDeleteNote = " (Note: Deletion operation canceled ... not all files deleted)";
 const QString kAttributeTail = "Delete this file and continue deleting the remaining files? ";
@@ -428,14 +426,14 @@ TEST_F(DelDirTest, RecycleSendsFilesToTheTrashAndCountsThemAsTrashed) {
     const test::DelDirectoryUi ui(*window);
     {
         ScriptedDialogs dialogs;
-        dialogs.expectQuestion(kRecycleQuestion, DialogButton::No);
+        dialogs.expectQuestion(kTrashQuestion, DialogButton::No);
         click(ui.btRecycle);
     }
     EXPECT_TRUE(PathExists(a));
     EXPECT_TRUE(window->isVisible());
 
     ScriptedDialogs dialogs;
-    dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
+    dialogs.expectQuestion(kTrashQuestion, DialogButton::Yes)
         .expectMessage(MessageKind::Info, "Deleted 2 files for a savings of 300 bytes.");
     click(ui.btRecycle);
     EXPECT_FALSE(PathExists(tree));
@@ -463,7 +461,7 @@ TEST_F(DelDirTest, FileThatCannotGoIsReportedAndKeepsItsFolders) {
                 return op == "unlink" && path == stuck ? EACCES : 0;
             });
         ScriptedDialogs dialogs;
-        if (recycle) dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes);
+        if (recycle) dialogs.expectQuestion(kTrashQuestion, DialogButton::Yes);
         dialogs.expectMessage(MessageKind::Error,
                               recycle ? "Couldn't move file to the trash - " + shown(stuck) +
                                             " (Invalid cross-device link)"

@@ -8,6 +8,7 @@
 #include "shell/launcher.h"
 #include "shell/protected.h"
 #include "shell/settings.h"
+#include "support/removal_texts.h"
 #include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
@@ -38,10 +39,7 @@ const QString kAllProtected =
 const QString kNoFiles =
     "There are no files on the deletion panel.  In order to perform this operation you need to "
     "move files from the NON-DELETE list to the deletion panel.";
-const QString kRecycleQuestion =
-    "Note that the trash may be full or that you may have the \"Immediately Remove Files "
-    "On Delete\" option turned on in the trash. If either is true, then you will not be "
-    "able to recover the deleted files from the trash. \n\nSend to the trash anyway?";
+using test::kTrashQuestion;
 const QString kAbortQuestion = "Really abort?  Folders may be partially deleted!";
 
 QString reallyDelete(int files) {
@@ -268,7 +266,7 @@ TEST_F(ReallyDeleteTest, DeclinedActionsChangeNothing) {
          &test::ReallyDeleteUi::btDelete},
         {"recycle",
          [](test::ScriptedDialogs& d) {
-             d.expectQuestion(kRecycleQuestion, DialogButton::No)
+             d.expectQuestion(kTrashQuestion, DialogButton::No)
                  .expectMessage(MessageKind::Info, "Files not deleted");
          },
          &test::ReallyDeleteUi::btRecycle},
@@ -352,7 +350,7 @@ TEST_F(ReallyDeleteTest, RecycleMovesFilesToTheTrash) {
     const test::ReallyDeleteUi ui(*w);
     {
         test::ScriptedDialogs dialogs;
-        dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
+        dialogs.expectQuestion(kTrashQuestion, DialogButton::Yes)
             .expectMessage(MessageKind::Info, "Moved 2 files (300 bytes) to the trash.");
         click(ui.btRecycle);
     }
@@ -378,7 +376,7 @@ TEST_F(ReallyDeleteTest, RecycleReportsAFailureAndGoesOn) {
     const test::ReallyDeleteUi ui(*w);
     {
         test::ScriptedDialogs dialogs;
-        dialogs.expectQuestion(kRecycleQuestion, DialogButton::Yes)
+        dialogs.expectQuestion(kTrashQuestion, DialogButton::Yes)
             .expectMessage(MessageKind::Error, "Couldn't move file to the trash - " + DisplayPath(b) +
                                                    " (Invalid cross-device link)")
             .expectMessage(MessageKind::Info,
