@@ -8,7 +8,8 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build_dir="$1"; shift
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-charts-dev qt6-qpa-plugins
-          libzip-dev zlib1g-dev libgtest-dev libgmock-dev)
+          libzip-dev zlib1g-dev libgtest-dev libgmock-dev
+          libxxhash-dev)
 
 missing=()
 for p in "${packages[@]}"; do
