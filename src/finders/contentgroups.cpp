@@ -34,20 +34,21 @@ struct SizeClass {
     bool endsCompared = false; // its whole-file reads were queued
 };
 
-// What orders the files before reading: size (largest first), then device
-// and inode, so the paths of one file lie together and each class is read in
-// inode order; the walk's order decides which path stands for a file.
+// What sorts the files before reading: size (largest first), then device and
+// inode, so the paths of one file lie together; the walk's order decides
+// which path stands for a file. Devices are numbered (a tree has few).
 struct FileKey {
     int64_t size;
-    uint64_t device;
     uint64_t inode;
-    uint32_t row;
+    uint32_t row; // a store row; later a candidate
+    uint32_t device;
     bool operator<(const FileKey& o) const {
         if (size != o.size) return size > o.size;
         if (device != o.device) return device < o.device;
         if (inode != o.inode) return inode < o.inode;
         return row < o.row;
     }
+    bool sameFile(const FileKey& o) const { return device == o.device && inode == o.inode; }
 };
 
 } // namespace
@@ -136,8 +137,9 @@ private:
 
     std::vector<Candidate, LargeAllocator<Candidate>> candidates_;
     std::vector<SizeClass> classes_;
+    std::vector<uint32_t> firstReads_;                  // candidates, in reading order
     std::unique_ptr<std::atomic<uint32_t>[]> pending_; // reads left per class and step
-    std::atomic<size_t> nextFirst_{0};                  // the next first read to take
+    std::atomic<size_t> nextFirst_{0};                  // into firstReads_
 
     mutable std::mutex mutex_;
     std::condition_variable workCv_; // workers: prepared, whole-file reads queued, all done
@@ -162,25 +164,30 @@ private:
 void ContentGrouper::Impl::prepare() {
     std::vector<FileKey, LargeAllocator<FileKey>> keys;
     keys.reserve(rows_.size());
+    std::vector<uint64_t> devices;
     for (uint32_t row : rows_) {
         const FileIdentity id = store_.identity(row);
-        if (id.size > 0) keys.push_back({id.size, id.device, id.inode, row});
+        if (id.size <= 0) continue;
+        auto device = std::find(devices.begin(), devices.end(), id.device);
+        if (device == devices.end()) device = devices.insert(devices.end(), id.device);
+        keys.push_back({id.size, id.inode, row, static_cast<uint32_t>(device - devices.begin())});
     }
     std::vector<uint32_t>().swap(rows_);
     if (abort_.load()) return;
     std::sort(keys.begin(), keys.end());
     if (abort_.load()) return;
 
+    // Size classes of two files or more become candidates, one per file. The
+    // keys of the candidates are kept, in place, for the reading order.
+    candidates_.reserve(keys.size()); // at most; pages never touched cost nothing
     int64_t toRead = 0;
+    size_t kept = 0;
     size_t i = 0;
     while (i < keys.size()) {
         size_t end = i + 1;
-        while (end < keys.size() && keys[end].size == keys[i].size) ++end;
-        // One candidate per file: the paths of one device and inode lie together.
-        size_t files = 0;
-        for (size_t k = i; k < end; ++k)
-            if (k == i || keys[k].device != keys[k - 1].device || keys[k].inode != keys[k - 1].inode)
-                ++files;
+        size_t files = 1;
+        for (; end < keys.size() && keys[end].size == keys[i].size; ++end)
+            if (!keys[end].sameFile(keys[end - 1])) ++files;
         if (files >= 2) {
             SizeClass c;
             c.first = static_cast<uint32_t>(candidates_.size());
@@ -188,20 +195,33 @@ void ContentGrouper::Impl::prepare() {
             c.size = keys[i].size;
             c.wholeAtOnce = c.size <= options_.wholeUpTo;
             const auto index = static_cast<uint32_t>(classes_.size());
-            for (size_t k = i; k < end; ++k)
-                if (k == i || keys[k].device != keys[k - 1].device ||
-                    keys[k].inode != keys[k - 1].inode) {
-                    Candidate candidate;
-                    candidate.row = keys[k].row;
-                    candidate.sizeClass = index;
-                    candidates_.push_back(candidate);
-                }
+            for (size_t k = i; k < end; ++k) {
+                if (k > i && keys[k].sameFile(keys[k - 1])) continue;
+                Candidate candidate;
+                candidate.row = keys[k].row;
+                candidate.sizeClass = index;
+                FileKey& key = keys[kept++];
+                key = keys[k];
+                key.row = static_cast<uint32_t>(candidates_.size());
+                candidates_.push_back(candidate);
+            }
             toRead += static_cast<int64_t>(files) *
                       (c.wholeAtOnce ? c.size : std::min(c.size, 2 * options_.endBytes));
             classes_.push_back(c);
         }
         i = end;
     }
+    // First reads in device and inode order over all classes: the disk is
+    // read in the order its files lie, each class in inode order, and files
+    // read one after another mostly share a folder.
+    keys.resize(kept);
+    std::sort(keys.begin(), keys.end(), [](const FileKey& a, const FileKey& b) {
+        return a.device != b.device ? a.device < b.device : a.inode < b.inode;
+    });
+    firstReads_.resize(kept);
+    for (size_t k = 0; k < kept; ++k) firstReads_[k] = keys[k].row;
+    decltype(keys)().swap(keys);
+
     pending_ = std::make_unique<std::atomic<uint32_t>[]>(classes_.size());
     for (size_t c = 0; c < classes_.size(); ++c) pending_[c].store(classes_[c].count);
     bytesToRead_.store(toRead);
@@ -231,8 +251,8 @@ void ContentGrouper::Impl::work(unsigned index) {
                 continue;
             }
             const size_t next = nextFirst_.fetch_add(1, std::memory_order_relaxed);
-            if (next < candidates_.size()) {
-                readFirst(reader, static_cast<uint32_t>(next));
+            if (next < firstReads_.size()) {
+                readFirst(reader, firstReads_[next]);
                 continue;
             }
             // Nothing to take now: whole-file reads may still come from the

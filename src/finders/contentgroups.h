@@ -13,15 +13,17 @@
 // their whole contents form a group. A file that cannot be read, has gone, or
 // changes while it is read is left out and counted.
 //
-// Threads. Worker threads (as many as the parallel walk uses) take the files
-// in order: size classes from the largest size down, within a class in
-// device and inode order. The whole-file reads of a class whose ends were
-// compared go first, so classes are decided early. The worker that finishes
-// the last read of a class decides that class: it either queues the class's
-// whole-file reads or hands its groups over (one lock per class, never per
-// block). The caller's thread only waits for decided classes, with a time
-// limit, and reads the progress counters. abort() stops every worker at its
-// next block; the classes decided until then are kept, the others dropped.
+// Threads. Worker threads (as many as the parallel walk uses) make the first
+// reads of all classes in device and inode order: the disk is read in the
+// order its files lie, every class in inode order, and files read one after
+// another mostly share their folder. The worker that makes the last first
+// read of a class decides it: it queues the class's whole-file reads, which
+// workers take before further first reads, or hands its groups over; the
+// last whole-file read decides the class likewise. Locks are taken once per
+// class decided and once per whole-file read, never per block. The caller's
+// thread only waits for the end, with a time limit, and reads the progress
+// counters. abort() stops every worker at its next block; the classes
+// decided until then are kept, the others dropped.
 #include "platform/contentread.h"
 #include "scan/filestore.h"
 #include <QString>

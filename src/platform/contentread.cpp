@@ -60,9 +60,16 @@ public:
 private:
     // Opens the file and checks it is the one seen: Done with the descriptor
     // in `fd`, or why not.
-    ContentRead openSeen(const std::string& path, const FileIdentity& seen, UniqueFd* fd);
+    // With `checkFirst` false the file is only checked after it was read
+    // (checkAfter): for a read of one buffer or two, a check before it costs
+    // as much again and decides nothing the later one does not.
+    ContentRead openSeen(const std::string& path, const FileIdentity& seen, UniqueFd* fd,
+                         bool checkFirst);
+    // The file's folder is opened below the drive root without following a
+    // link (openat2), the file in it with O_NOFOLLOW.
     int openBelowRoot(const std::string& path);
-    int rootFor(const std::string& path, std::string* below);
+    int openFolder(const std::string& folder);
+    int rootFor(const std::string& folder, std::string* below);
     // Reads [offset, offset + length) into the hash, buffer by buffer.
     ContentRead readRange(const std::string& path, int fd, int64_t offset, int64_t length,
                           const std::atomic<bool>* abort, std::atomic<int64_t>* bytesRead);
@@ -77,13 +84,15 @@ private:
     UniqueFd rootFd_;
     bool openat2Works_ = true;
     int64_t lastBytes_ = 0;
+    std::string folder_; // the folder of the last file opened, kept open
+    UniqueFd folderFd_;
     FolderResolver resolver_; // where openat2 cannot be used
 };
 
-int ContentReader::Impl::rootFor(const std::string& path, std::string* below) {
+int ContentReader::Impl::rootFor(const std::string& folder, std::string* below) {
     // Files are read below the drive they were found on; a path outside every
     // drive is read below "/".
-    const Drive* drive = DriveTable::ForPath(path);
+    const Drive* drive = DriveTable::ForPath(folder);
     const std::string root = drive ? drive->root : std::string("/");
     if (root != root_ || !rootFd_) {
         rootFd_.reset(::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
@@ -93,61 +102,79 @@ int ContentReader::Impl::rootFor(const std::string& path, std::string* below) {
         }
         root_ = root;
     }
-    size_t skip = root == "/" ? 1 : root.size() + 1;
-    if (path.size() <= skip) return -1;
-    *below = path.substr(skip);
+    const size_t skip = root == "/" ? 1 : root.size() + 1;
+    *below = folder.size() <= skip ? std::string(".") : folder.substr(skip);
     return rootFd_.get();
 }
 
-int ContentReader::Impl::openBelowRoot(const std::string& path) {
-    std::string below;
-    if (openat2Works_) {
-        const int root = rootFor(path, &below);
-        if (root < 0) return -1;
-        bool noAtime = true;
-        for (;;) {
-            open_how how{};
-            how.flags = static_cast<uint64_t>(kOpenFlags | (noAtime ? O_NOATIME : 0));
-            // No link anywhere on the way, nothing outside the drive, no other mount.
-            how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | RESOLVE_BENEATH |
-                          RESOLVE_NO_XDEV;
-            const int fd = static_cast<int>(syscall(SYS_openat2, root, below.c_str(), &how,
-                                                    sizeof how));
-            if (fd >= 0) return fd;
-            if (errno == EPERM && noAtime) {
-                // Only the owner may keep the access time; others read as usual.
-                noAtime = false;
-                continue;
-            }
-            if (errno == EAGAIN) continue; // a rename raced the lookup
-            if (errno == ENOSYS || errno == E2BIG) {
-                openat2Works_ = false;
-                break;
-            }
-            if (errno != ENAMETOOLONG) return -1;
-            break; // deeper than the system resolves at once: folder by folder
-        }
-    }
-    std::string name;
-    int error = 0;
-    const int folder = resolver_.openParent(path, &name, &error);
-    if (folder < 0) {
-        errno = error;
+int ContentReader::Impl::openFolder(const std::string& folder) {
+    if (!openat2Works_) {
+        errno = ENOSYS;
         return -1;
     }
-    int fd = ::openat(folder, name.c_str(), kOpenFlags | O_NOATIME);
-    if (fd < 0 && errno == EPERM) fd = ::openat(folder, name.c_str(), kOpenFlags);
+    std::string below;
+    const int root = rootFor(folder, &below);
+    if (root < 0) return -1;
+    for (;;) {
+        open_how how{};
+        how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+        // No link anywhere on the way, nothing outside the drive, no other mount.
+        how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | RESOLVE_BENEATH | RESOLVE_NO_XDEV;
+        const int fd = static_cast<int>(syscall(SYS_openat2, root, below.c_str(), &how, sizeof how));
+        if (fd >= 0) return fd;
+        if (errno == EAGAIN) continue; // a rename raced the lookup
+        if (errno == ENOSYS || errno == E2BIG) openat2Works_ = false;
+        return -1;
+    }
+}
+
+int ContentReader::Impl::openBelowRoot(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash + 1 >= path.size()) {
+        errno = EINVAL;
+        return -1;
+    }
+    const std::string_view folder(path.data(), slash == 0 ? 1 : slash);
+    const char* name = path.c_str() + slash + 1;
+    // Files read one after another mostly share their folder: it stays open.
+    int dirfd = -1;
+    if (folderFd_ && folder == folder_) {
+        dirfd = folderFd_.get();
+    } else {
+        folderFd_.reset();
+        folder_.assign(folder);
+        folderFd_.reset(openFolder(folder_));
+        if (folderFd_) {
+            dirfd = folderFd_.get();
+        } else if (errno == ENAMETOOLONG || errno == ENOSYS || errno == E2BIG) {
+            // Deeper than the system resolves at once: folder by folder.
+            std::string leaf;
+            int error = 0;
+            dirfd = resolver_.openParent(path, &leaf, &error);
+            if (dirfd < 0) {
+                errno = error;
+                return -1;
+            }
+        } else {
+            return -1;
+        }
+    }
+    // The owner keeps the access time as it was; others read as usual.
+    int fd = ::openat(dirfd, name, kOpenFlags | O_NOATIME);
+    if (fd < 0 && errno == EPERM) fd = ::openat(dirfd, name, kOpenFlags);
     return fd;
 }
 
 ContentRead ContentReader::Impl::openSeen(const std::string& path, const FileIdentity& seen,
-                                         UniqueFd* fd) {
+                                         UniqueFd* fd, bool checkFirst) {
     if (const int error = askHook(path, ContentReadStep::Open)) {
         errno = error;
         return ContentRead::Unreadable;
     }
+    // O_NONBLOCK: whatever stands there now, opening it cannot hang.
     fd->reset(openBelowRoot(path));
     if (!*fd) return errno == ELOOP || errno == EXDEV ? ContentRead::Changed : ContentRead::Unreadable;
+    if (!checkFirst) return ContentRead::Done;
     FileIdentity now;
     mode_t mode = 0;
     if (IdentityOf(fd->get(), &now, &mode) != 0) return ContentRead::Unreadable;
@@ -159,7 +186,7 @@ ContentRead ContentReader::Impl::checkAfter(int fd, const FileIdentity& seen) {
     FileIdentity now;
     mode_t mode = 0;
     if (IdentityOf(fd, &now, &mode) != 0) return ContentRead::Unreadable;
-    return now == seen ? ContentRead::Done : ContentRead::Changed;
+    return IsRegularMode(mode) && now == seen ? ContentRead::Done : ContentRead::Changed;
 }
 
 void ContentReader::Impl::hashZeros(int64_t length, std::atomic<int64_t>* bytesRead) {
@@ -206,14 +233,15 @@ ContentRead ContentReader::Impl::hashWhole(const std::string& path, const FileId
                                            ContentHash* hash, const std::atomic<bool>* abort,
                                            std::atomic<int64_t>* bytesRead) {
     lastBytes_ = 0;
+    const int64_t size = seen.size;
+    const bool oneRead = size <= static_cast<int64_t>(bufferBytes_);
     UniqueFd fd;
-    if (const ContentRead opened = openSeen(path, seen, &fd); opened != ContentRead::Done)
+    if (const ContentRead opened = openSeen(path, seen, &fd, !oneRead); opened != ContentRead::Done)
         return opened;
     XXH3_128bits_reset(state_);
-    const int64_t size = seen.size;
     // Larger files may be sparse: their holes read as zeros, and are hashed
     // as zeros without asking the system for them.
-    bool sparseAware = size > static_cast<int64_t>(bufferBytes_);
+    bool sparseAware = !oneRead;
     if (sparseAware) posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     int64_t offset = 0;
     while (offset < size) {
@@ -253,7 +281,7 @@ ContentRead ContentReader::Impl::hashEnds(const std::string& path, const FileIde
                                           std::atomic<int64_t>* bytesRead) {
     lastBytes_ = 0;
     UniqueFd fd;
-    if (const ContentRead opened = openSeen(path, seen, &fd); opened != ContentRead::Done)
+    if (const ContentRead opened = openSeen(path, seen, &fd, false); opened != ContentRead::Done)
         return opened;
     XXH3_128bits_reset(state_);
     const int64_t size = seen.size;

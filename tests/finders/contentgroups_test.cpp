@@ -271,18 +271,20 @@ TEST_F(ContentGroupsTest, ProgressCountsEveryByteToRead) {
 }
 
 TEST_F(ContentGroupsTest, AbortKeepsTheClassesDecidedSoFar) {
-    // One reader takes the largest size first: the large pair is decided
-    // before the first small file is opened, and Abort comes right then.
-    put("large/1", Bytes(20000, 1));
-    put("large/2", Bytes(20000, 1));
-    put("small/1", Bytes(100, 2));
-    put("small/2", Bytes(100, 2));
+    // One reader takes the files in inode order, each read whole at once:
+    // when the last of them is opened, the class it does not belong to is
+    // decided and its own is not. Abort comes right then.
+    const std::vector<std::string> files = {put("large/1", Bytes(3000, 1)), put("large/2", Bytes(3000, 1)),
+                                            put("small/1", Bytes(100, 2)), put("small/2", Bytes(100, 2))};
+    const std::string last = *std::max_element(files.begin(), files.end(), [](auto& a, auto& b) {
+        return IdOf(a).second < IdOf(b).second;
+    });
+    const std::string decided = last.find("/large/") != std::string::npos ? "small" : "large";
     Found found;
     ASSERT_NO_FATAL_FAILURE(WalkInto(world.path("c"), found));
     ContentGrouper grouper(found.store, found.rows, SmallReads(1));
     SetContentReadHookForTesting([&](const std::string& path, ContentReadStep step) {
-        if (step == ContentReadStep::Open && path.find("/small/") != std::string::npos)
-            grouper.abort();
+        if (step == ContentReadStep::Open && path == last) grouper.abort();
         return 0;
     });
     grouper.start();
@@ -294,7 +296,7 @@ TEST_F(ContentGroupsTest, AbortKeepsTheClassesDecidedSoFar) {
     ASSERT_EQ(groups.size(), 1u);
     std::set<std::string> paths;
     for (uint32_t r : groups[0]) paths.insert(found.store.path(r));
-    EXPECT_EQ(paths, (std::set<std::string>{c("large/1"), c("large/2")}));
+    EXPECT_EQ(paths, (std::set<std::string>{c(decided + "/1"), c(decided + "/2")}));
 }
 
 // Rows made straight from facts: listing and marking never read a file.
