@@ -2,14 +2,17 @@
 // Reading whole files, or their two ends, into a 128-bit content hash
 // (XXH3-128 of the xxHash library) for grouping files by their bytes.
 //
-// A file is opened below its drive root without following a link anywhere on
-// the way (openat2 with RESOLVE_NO_SYMLINKS, or folder by folder where that
-// cannot be used), and only read when it is still the file that was seen:
-// the same device, inode, size and modification time. It is checked again
-// after the read, so a file that changed while it was read is never hashed as
-// if it had not. Reads go through one bounded buffer per reader; holes of
-// sparse files are hashed as the zeros they read as, without reading them.
-// Access times are left alone where the system allows it (O_NOATIME).
+// A file's folder is opened below its drive root without following a link
+// anywhere on the way (openat2 with RESOLVE_NO_SYMLINKS, or folder by folder
+// where that cannot be used) and kept open for the next file of the same
+// folder; the file is opened in it with O_NOFOLLOW and O_NONBLOCK. A hash is
+// only given when, after the last read, the open file is still the regular
+// file that was seen: the same device, inode, size and modification time, so
+// a file that changed while it was read is never hashed as if it had not.
+// Reads of more than one buffer are checked before they begin as well. Reads
+// go through one bounded buffer per reader; holes of sparse files are hashed
+// as the zeros they read as, without reading them. Access times are left
+// alone where the system allows it (O_NOATIME).
 //
 // One reader per thread: a reader is not shared, the files are.
 #include "platform/resolver.h"
