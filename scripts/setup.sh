@@ -9,7 +9,8 @@ build_dir="$1"; shift
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-charts-dev qt6-qpa-plugins
           libzip-dev zlib1g-dev libgtest-dev libgmock-dev
-          desktop-file-utils appstream dpkg-dev)
+          desktop-file-utils appstream dpkg-dev
+          libxxhash-dev)
 
 missing=()
 for p in "${packages[@]}"; do

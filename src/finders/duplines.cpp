@@ -19,6 +19,7 @@ const char* const kMatchModeTexts[kMatchModeCount] = {
     "Size and modify date/time",
     "Size and type",
     "Type and modify date/time",
+    "Same contents",
 };
 
 MatchMode MatchModeAt(int comboIndex) {
@@ -43,7 +44,8 @@ FieldOrder orderFor(MatchMode matchMode) {
     case MatchMode::Name: return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 1};
     case MatchMode::NameSize: return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 2};
     case MatchMode::NameSizeTime: return {{fName, fSize, fDate, fTime, fAccess, fFolder, fType}, 4};
-    case MatchMode::Size: return {{fSize, fName, fDate, fTime, fAccess, fFolder, fType}, 1};
+    case MatchMode::Size:
+    case MatchMode::Content: return {{fSize, fName, fDate, fTime, fAccess, fFolder, fType}, 1};
     case MatchMode::SizeTime: return {{fSize, fDate, fTime, fName, fAccess, fFolder, fType}, 3};
     case MatchMode::SizeType: return {{fSize, fType, fName, fDate, fTime, fAccess, fFolder}, 2};
     case MatchMode::TypeTime: return {{fType, fDate, fTime, fName, fSize, fAccess, fFolder}, 3};
@@ -177,6 +179,7 @@ QString FileEntry(const FileStore& store, uint32_t row, FinderMode finder, Match
     case MatchMode::Size:
     case MatchMode::SizeTime:
     case MatchMode::SizeType:
+    case MatchMode::Content:
         return QStringList{size, name, date, time, access, folder, type}.join('\t');
     case MatchMode::TypeTime: break;
     }

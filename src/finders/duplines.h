@@ -25,9 +25,10 @@ enum class MatchMode {
     SizeTime = 4,     // "Size and modify date/time"
     SizeType = 5,     // "Size and type"
     TypeTime = 6,     // "Type and modify date/time"
+    Content = 7,      // "Same contents": equal bytes, grouped by ContentGrouper
 };
 
-inline constexpr int kMatchModeCount = 7;
+inline constexpr int kMatchModeCount = 8;
 
 // The match box's items, in MatchMode order.
 extern const char* const kMatchModeTexts[kMatchModeCount];
@@ -59,7 +60,9 @@ class LineComparer;
 // as the working list sorts them (names without case, the modification time
 // to the second as the grid shows it, types by TypeRanks). The working list's
 // grouping and the pair window's stepping both ask this. Built once per list
-// (it ranks the store's types); the store must outlive it.
+// (it ranks the store's types); the store must outlive it. "Same contents"
+// has no key in the rows: its groups come from reading the files, and here
+// it compares as "Size only" (what every group of it shares).
 class MatchKey {
 public:
     MatchKey(const FileStore& store, MatchMode mode);

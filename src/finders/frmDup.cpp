@@ -1,7 +1,9 @@
 #include "finders/frmDup.h"
 #include "finders/duplines.h"
+#include "platform/eventpump.h"
 #include "platform/filetypes.h"
 #include "platform/paths.h"
+#include "platform/scopeguard.h"
 #include "scan/hooks.h"
 #include "scan/scancontrol.h"
 #include "shell/dialogs.h"
@@ -186,6 +188,27 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     layout->addWidget(grid, 1);
     layout->addWidget(pnlSel);
 
+    // Keeping one copy of each group is only safe where a group's files hold
+    // the same bytes: the menu shows after a search by contents.
+    mnuKeepOne = new QMenu("Mark all but one in each group", grid->optionsMenu());
+    mnuKeepOne->setObjectName("mnuKeepOne");
+    grid->optionsMenu()->insertMenu(grid->mnuResize->menuAction(), mnuKeepOne);
+    const std::pair<const char*, const char*> keepItems[] = {
+        {"mnuKeepNewest", "Keep the newest"},
+        {"mnuKeepOldest", "Keep the oldest"},
+        {"mnuKeepShortest", "Keep the shortest path"},
+        {"mnuKeepBelow", "Keep the first one below a folder..."},
+    };
+    const KeepRule keepRules[] = {KeepRule::Newest, KeepRule::Oldest, KeepRule::ShortestPath,
+                                  KeepRule::FirstBelowFolder};
+    for (size_t i = 0; i < std::size(keepRules); ++i) {
+        QAction* item = mnuKeepOne->addAction(keepItems[i].second);
+        item->setObjectName(keepItems[i].first);
+        const KeepRule rule = keepRules[i];
+        connect(item, &QAction::triggered, this,
+                [this, rule] { GuardedCall([this, rule] { mnuKeepOneClick(rule); }); });
+    }
+    mnuKeepOne->menuAction()->setVisible(false);
     btOptions->setMenu(grid->optionsMenu());
     guardListKeys(grid);
 
@@ -392,6 +415,10 @@ void TfrmDup::setSearching(bool on) {
 void TfrmDup::scan() {
     newStore();
     lbList_.clear();
+    groupOf_.clear();
+    userAborted_ = false;
+    mnuKeepOne->menuAction()->setVisible(false);
+    const bool content = contentMode();
     const int64_t factor = cbKB1->currentIndex() == 1 ? 1024 : 1;
     sizeLow_ = static_cast<int64_t>(num1->value()) * factor;
     sizeHigh_ = static_cast<int64_t>(num2->value()) * factor;
@@ -407,10 +434,14 @@ void TfrmDup::scan() {
     scanControl_->ScanAllDrives(options, [&](const std::string& folder, std::string_view name,
                                              const FileFacts& facts) {
         if (!PassesSizeFilter(filter, facts.size, low, high)) return;
+        if (content && facts.size == 0) return; // empty files are never listed by contents
         lbList_.push_back(store.addFile(store.addFolder(folder), name, facts));
     });
 
-    if (duplicateMode()) {
+    int64_t unreadable = 0;
+    if (content) {
+        unreadable = listContentGroups();
+    } else if (duplicateMode()) {
         SortWorkingList(store, lbList_, mode_, matchMode_);
         for (uint32_t row : addDups(store, lbList_, matchMode_)) grid->addToGrid(row);
     } else {
@@ -436,9 +467,49 @@ void TfrmDup::scan() {
         btDelete->setEnabled(false);
         pnlSel->setText(FormatThousands(listed) +
                         (duplicateMode() ? " duplicates found" : " file hogs found"));
-    } else {
-        ShowInfoMessage("No files found.");
+        if (content) {
+            pnlSel->setText(pnlSel->text() + " in " +
+                            FormatThousands(static_cast<int64_t>(contentGroups_)) +
+                            (contentGroups_ == 1 ? " group" : " groups") +
+                            "; keeping one of each frees " + FormatThousands(freeable_) + " bytes");
+            mnuKeepOne->menuAction()->setVisible(true);
+        }
     }
+    if (unreadable > 0)
+        ShowInfoMessage(unreadable == 1 ? QString("1 file could not be read")
+                                        : FormatThousands(unreadable) + " files could not be read");
+    if (listed == 0) ShowInfoMessage("No files found.");
+}
+
+int64_t TfrmDup::listContentGroups() {
+    // An abort during the walk leaves nothing compared: no group is complete.
+    if (userAborted_) {
+        std::vector<uint32_t>().swap(lbList_);
+        return 0;
+    }
+    ContentGrouper grouper(*store_, std::move(lbList_), contentOptions);
+    lbList_.clear();
+    grouper_ = &grouper;
+    const ScopeExit forget([this] { grouper_ = nullptr; });
+    grouper.start();
+    // The workers read; this thread keeps the window alive and shows how far
+    // they are, until every size class is decided or Abort stopped them.
+    constexpr std::chrono::milliseconds kWait(10);
+    constexpr qint64 kStatusIntervalMs = 100;
+    QElapsedTimer shown;
+    while (!grouper.wait(kWait)) {
+        EventPump::Serve();
+        if (!shown.isValid() || shown.elapsed() >= kStatusIntervalMs) {
+            shown.start();
+            pnlSel->setText(ContentProgressText(grouper.progress()));
+        }
+    }
+    ContentListing listing = ListContentGroups(*store_, grouper.takeGroups());
+    for (uint32_t row : listing.rows) grid->addToGrid(row);
+    groupOf_ = std::move(listing.groupOf);
+    contentGroups_ = listing.groups;
+    freeable_ = listing.freeable;
+    return grouper.unreadableFiles();
 }
 
 void TfrmDup::updateMarkState() {
@@ -446,13 +517,61 @@ void TfrmDup::updateMarkState() {
     if (!searching_ && grid->RowsUsed() > 0) pnlSel->setText(grid->totalsText());
 }
 
-void TfrmDup::btAbortClick() { scanControl_->btAbortClick(); }
+void TfrmDup::btAbortClick() {
+    userAborted_ = true;
+    // The readers stop before the warning shows; the classes decided stay.
+    if (grouper_) grouper_->abort();
+    scanControl_->btAbortClick();
+}
 
 void TfrmDup::btMarkClick() { grid->markSelectedAndAdvance(); }
 
 void TfrmDup::btDeleteClick() {
     if (grid->MarkedCount() <= 0 || !FinderHooks::removal) return;
+    if (contentMode() && !confirmEveryCopyMarked()) return;
     if (FinderHooks::removal(this, grid->markedFiles(), "Duplicates")) accept();
+}
+
+bool TfrmDup::confirmEveryCopyMarked() {
+    const FullyMarkedGroups full = FindFullyMarkedGroups(
+        groupOf_, [this](int row) { return grid->model()->isMarked(row); });
+    if (full.groups == 0) return true;
+    const uint32_t first = lbFiles()[static_cast<size_t>(full.firstRow)];
+    QString text = "Every copy of " + DisplayPath(store_->path(first)) + " is marked: all " +
+                   QString::number(full.files) + " copies (" +
+                   FormatThousands(store_->row(first).size) +
+                   " bytes each) would go, and none would be kept.";
+    if (full.groups == 2) text += "\n\n1 more group is marked the same way.";
+    if (full.groups > 2)
+        text += "\n\n" + FormatThousands(static_cast<int64_t>(full.groups - 1)) +
+                " more groups are marked the same way.";
+    text += "\n\nClean up every copy all the same?";
+    // The default keeps the marks and goes back to the list.
+    return Dialogs().question(MessageKind::Warning, text, {DialogButton::Yes, DialogButton::No},
+                              DialogButton::No) == DialogButton::Yes;
+}
+
+void TfrmDup::mnuKeepOneClick(KeepRule rule) {
+    if (!contentMode() || groupOf_.empty()) return;
+    std::string folder;
+    if (rule == KeepRule::FirstBelowFolder) {
+        const int row = grid->selectedRow();
+        const std::string start =
+            row >= 0 ? store_->folder(grid->model()->storeRow(row)) : std::string("/");
+        const std::optional<std::string> chosen =
+            Dialogs().chooseFolder("Keep the first copy below this folder", start);
+        if (!chosen || chosen->empty()) return;
+        folder = LexicalNormalise(*chosen);
+    }
+    const KeepOneMarks marks = MarksKeepingOne(*store_, lbFiles(), groupOf_, rule, folder);
+    grid->markOnly(marks.rows);
+    if (marks.groupsLeftAlone == 1)
+        ShowInfoMessage("1 group has no copy below " + DisplayPath(folder) +
+                        ": none of its files is marked.");
+    else if (marks.groupsLeftAlone > 1)
+        ShowInfoMessage(FormatThousands(static_cast<int64_t>(marks.groupsLeftAlone)) +
+                        " groups have no copy below " + DisplayPath(folder) +
+                        ": none of their files is marked.");
 }
 
 void TfrmDup::btBrowseClick() {

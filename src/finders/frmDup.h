@@ -1,5 +1,6 @@
 #pragma once
 // The duplicate files and file hogs finder: one window, two modes.
+#include "finders/contentgroups.h"
 #include "finders/duplines.h"
 #include "scan/filestore.h"
 #include "scan/resultgrid.h"
@@ -13,6 +14,7 @@ class QDoubleSpinBox;
 class QFrame;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 
@@ -46,11 +48,20 @@ public:
     void mnuPrintClick();
     void mnuShrinkClick();
     void mnuRestoreClick();
+    // "Mark all but one in each group" (same contents only).
+    void mnuKeepOneClick(KeepRule rule);
 
     FinderMode mode() const { return mode_; }
     bool duplicateMode() const { return mode_ == FinderMode::Duplicates; }
     // The match mode of the last Start (Name until then).
     MatchMode matchMode() const { return matchMode_; }
+    // The last search grouped files by their contents.
+    bool contentMode() const { return duplicateMode() && matchMode_ == MatchMode::Content; }
+    // Beside lbFiles() in that mode: each row's group number; empty otherwise.
+    const std::vector<uint32_t>& lbGroups() const { return groupOf_; }
+    // How the contents are read (threads, ends, buffers); tests and benchmarks
+    // set it before Start.
+    ContentOptions contentOptions;
     // The result list the grid shows. A new search starts a new store, so
     // whoever shares the last one (the pair window) keeps it intact.
     const FileStore& store() const { return *store_; }
@@ -72,6 +83,10 @@ protected:
 private:
     void fitMinimumWidth();
     void scan();
+    // Reads the files of the working list and lists the groups of equal
+    // contents; the number of files that could not be read.
+    int64_t listContentGroups();
+    bool confirmEveryCopyMarked();
     void newStore();
     void setSearching(bool on);
     void updateMarkState();
@@ -104,6 +119,7 @@ private:
     QPushButton* btCompare;
     ResultGrid* grid;
     QLabel* pnlSel;
+    QMenu* mnuKeepOne;
 
     const FinderMode mode_;
     MatchMode matchMode_ = MatchMode::Name;
@@ -113,6 +129,11 @@ private:
     int topPanelHeight_ = 172;
     std::shared_ptr<FileStore> store_;
     std::vector<uint32_t> lbList_;
+    std::vector<uint32_t> groupOf_;
+    size_t contentGroups_ = 0;
+    int64_t freeable_ = 0;
+    ContentGrouper* grouper_ = nullptr; // while contents are read, for Abort
+    bool userAborted_ = false;
     ScanControl* scanControl_;
 };
 

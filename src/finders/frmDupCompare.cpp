@@ -235,6 +235,7 @@ void TfrmDupCompare::showFor(TfrmDup* finder) {
     matchKey_.reset();
     store_ = finder->sharedStore();
     rows_ = finder->lbFiles();
+    groups_ = finder->lbGroups();
     matchKey_.emplace(*store_, finder->matchMode());
     const ResultGrid* grid = finder->resultGrid();
     // Browse needs the folder browser; without it the buttons stay away.
@@ -262,6 +263,7 @@ void TfrmDupCompare::finderClosing(TfrmDup* finder) {
         matchKey_.reset();
         store_.reset();
         rows_.clear();
+        groups_.clear();
     }
     if (parentWidget() == finder) {
         // Leave the finder before it deletes its children.
@@ -465,6 +467,8 @@ bool TfrmDupCompare::qPairMatches(int k) const {
     // The neighbours match exactly when the finder's grouping would put them
     // in one group.
     if (k < 0 || k + 1 >= rowCount() || !matchKey_) return false;
+    if (!groups_.empty())
+        return groups_[static_cast<size_t>(k)] == groups_[static_cast<size_t>(k) + 1];
     return matchKey_->same(rows_[static_cast<size_t>(k)], rows_[static_cast<size_t>(k) + 1]);
 }
 

@@ -127,6 +127,9 @@ private:
     std::shared_ptr<const FileStore> store_;
     std::vector<uint32_t> rows_;
     std::optional<MatchKey> matchKey_; // over store_; declared after it
+    // Beside rows_ after a search by contents: each row's group; a pair
+    // matches when both rows are of one group.
+    std::vector<uint32_t> groups_;
     int r_ = 0;
     std::array<int, 2> shownRow_{-1, -1};
     std::array<Arrow, 3> arrowState_{Arrow::Hidden, Arrow::Hidden, Arrow::Hidden};

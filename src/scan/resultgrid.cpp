@@ -424,16 +424,22 @@ void ResultGrid::deleteOneFile(int row) {
 }
 
 void ResultGrid::markAll() {
+    std::vector<int> rows(static_cast<size_t>(RowsUsed()));
+    for (size_t row = 0; row < rows.size(); ++row) rows[row] = static_cast<int>(row);
+    markOnly(rows);
+}
+
+void ResultGrid::markOnly(const std::vector<int>& rows) {
     WaitCursor wait;
     lbDeleted_.clear();
     lbSeen_.clear();
     markedCount_ = 0;
     markedBytes_ = 0;
     model_->clearMarks();
-    const int rows = RowsUsed();
-    lbDeleted_.reserve(static_cast<size_t>(rows));
-    lbSeen_.reserve(static_cast<size_t>(rows));
-    for (int row = 0; row < rows; ++row) toggleMark(row, true);
+    lbDeleted_.reserve(rows.size());
+    lbSeen_.reserve(rows.size());
+    for (int row : rows)
+        if (!model_->isMarked(row)) toggleMark(row, true);
     model_->announceMarks();
     emit marksChanged();
 }

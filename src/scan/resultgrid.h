@@ -153,6 +153,8 @@ public:
     void MarkThisFile(int row) { deleteOneFile(row); }
     void markAll();
     void unmarkAll();
+    // Marks exactly these data rows (in this order), every other row unmarked.
+    void markOnly(const std::vector<int>& rows);
     // The Mark button / Delete key: toggle the selected row, then move down.
     void markSelectedAndAdvance();
     const std::vector<std::string>& lbDeleted() const { return lbDeleted_; }

@@ -215,6 +215,27 @@ TEST_F(PairsTest, NextSkipsThePairBetweenTwoGroupsInEveryMode) {
     }
 }
 
+// By contents the groups of one size follow each other whole, although their
+// names interleave, and Next stays within a group.
+TEST_F(PairsTest, NextSkipsThePairBetweenTwoContentGroupsOfOneSize) {
+    const std::string x(100, 'x'), y(100, 'y');
+    world.writeFile("c/g1/a", x);
+    world.writeFile("c/g2/b", y);
+    world.writeFile("c/g1/c", x);
+    world.writeFile("c/g2/d", y);
+    TfrmDupCompare& w = scanAndCompare(MatchMode::Content);
+    ASSERT_EQ(w.rowCount(), 4);
+    EXPECT_EQ(ui->grid->fullPath(1), c("g1/c"));
+    EXPECT_EQ(ui->grid->fullPath(2), c("g2/b"));
+    std::vector<int> visited{w.currentRow()};
+    for (int i = 0; i < 2; ++i) {
+        QTest::mouseClick(w.btNext, Qt::LeftButton);
+        visited.push_back(w.currentRow());
+    }
+    EXPECT_EQ(visited, (std::vector<int>{0, 2, 2}));
+    EXPECT_FALSE(w.qPairMatches(1));
+}
+
 // The labels only show: what is written in them decides nothing.
 TEST_F(PairsTest, IdenticalIsDecidedFromTheFilesNotTheLabels) {
     world.writeFile("c/a/same.txt", std::string(3000, 's'));

@@ -110,8 +110,9 @@ TEST_F(FinderTest, DuplicatesWindowShowsItsControls) {
         {MatchMode::SizeTime, "Size and modify date/time"},
         {MatchMode::SizeType, "Size and type"},
         {MatchMode::TypeTime, "Type and modify date/time"},
+        {MatchMode::Content, "Same contents"},
     };
-    ASSERT_EQ(ui.cbDup->count(), 7);
+    ASSERT_EQ(ui.cbDup->count(), 8);
     for (const auto& [mode, text] : items) {
         EXPECT_EQ(ui.cbDup->itemText(static_cast<int>(mode)), text);
         EXPECT_EQ(MatchModeAt(static_cast<int>(mode)), mode);
