@@ -105,8 +105,8 @@ TEST_F(ContentFinderTest, ListsGroupsOfEqualBytesOneAfterAnother) {
     ASSERT_EQ(printed.size(), 4 + 1 + 4);
     EXPECT_TRUE(printed.at(5).startsWith("photo.jpg"));
     EXPECT_EQ(ui.grid->clipboardText(),
-              QString::fromStdString(c("e/photo.jpg") + "\r\n" + c("d/photo.jpg") + "\r\n" +
-                                     c("a/report.pdf") + "\r\n" + c("b/report_copy.pdf")));
+              QString::fromStdString(c("e/photo.jpg") + "\n" + c("d/photo.jpg") + "\n" +
+                                     c("a/report.pdf") + "\n" + c("b/report_copy.pdf")));
 
     // Another match mode: the menu goes, and size alone groups other.pdf too.
     ui.cbDup->setCurrentIndex(static_cast<int>(MatchMode::Size));
