@@ -4,6 +4,7 @@
 #include "inspect/tools.h"
 #include "removal/tools.h"
 #include "shell/launcher.h"
+#include "statistics/tools.h"
 
 namespace quillon {
 
@@ -25,6 +26,7 @@ void RegisterAllTools() {
     RegisterFinderTools();
     RegisterInspectTools();
     RegisterRemovalTools();
+    RegisterStatisticsTools();
 }
 
 } // namespace quillon

@@ -527,7 +527,9 @@ void ResultGrid::sortBy(SortItem item) {
     checkSortItem(item);
 }
 
-QStringList ResultGrid::PrintGridLines(const QString& title) const {
+QStringList GridReportLines(const QString& title, const QStringList& titles,
+                            const std::vector<int>& columnWidths, int rows,
+                            const std::function<QString(int row, int column)>& cellText) {
     const DateTime now = Now();
     const QDateTime moment = ToQDateTime(now);
     const QLocale locale;
@@ -537,9 +539,10 @@ QStringList ResultGrid::PrintGridLines(const QString& title) const {
                  locale.toString(moment.time(), QLocale::LongFormat);
     lines << QString() << QString();
 
-    const int columns = model_->columnCount();
+    const int columns = static_cast<int>(titles.size());
     std::vector<int> widths(static_cast<size_t>(columns));
-    for (int c = 0; c < columns; ++c) widths[static_cast<size_t>(c)] = columnWidth(c) / 6;
+    for (int c = 0; c < columns && c < static_cast<int>(columnWidths.size()); ++c)
+        widths[static_cast<size_t>(c)] = columnWidths[static_cast<size_t>(c)] / 6;
     const auto printedRow = [&](const auto& textOf) {
         QString line;
         for (int c = 0; c < columns; ++c) {
@@ -548,10 +551,21 @@ QStringList ResultGrid::PrintGridLines(const QString& title) const {
         }
         return line;
     };
-    lines << printedRow([&](int c) { return model_->columns()[static_cast<size_t>(c)].title; });
-    for (int row = 0; row < model_->rowCount(); ++row)
-        lines << printedRow([&](int c) { return model_->cellText(row, c); });
+    lines << printedRow([&](int c) { return titles.at(c); });
+    for (int row = 0; row < rows; ++row)
+        lines << printedRow([&](int c) { return cellText(row, c); });
     return lines;
+}
+
+QStringList ResultGrid::PrintGridLines(const QString& title) const {
+    QStringList titles;
+    std::vector<int> widths;
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        titles << model_->columns()[static_cast<size_t>(c)].title;
+        widths.push_back(columnWidth(c));
+    }
+    return GridReportLines(title, titles, widths, model_->rowCount(),
+                           [this](int row, int column) { return model_->cellText(row, column); });
 }
 
 void ResultGrid::PrintGrid(const QString& title) {

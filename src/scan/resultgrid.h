@@ -45,6 +45,13 @@ struct SortDirections {
     std::array<bool, kSortItems> descending{true, true, true, false, false};
 };
 
+// The printed report of a grid: the title, "Printed : " with today's short
+// date and long time, two empty lines, then the titles and every row, each
+// cell cut or padded to a field of (column width div 6) characters.
+QStringList GridReportLines(const QString& title, const QStringList& titles,
+                            const std::vector<int>& columnWidths, int rows,
+                            const std::function<QString(int row, int column)>& cellText);
+
 class ResultModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -2,12 +2,11 @@
 #include "platform/drives.h"
 #include "shell/handlers.h"
 #include "statistics/frmStatList.h"
-#include <QAction>
+#include "statistics/widgets.h"
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -40,7 +39,6 @@ QListWidget* makePickList(const char* name, QWidget* parent) {
     // A click picks or drops a row, so several rows are chosen without keys.
     list->setSelectionMode(QAbstractItemView::MultiSelection);
     list->setToolTip("Right click to select/deselect all");
-    list->setContextMenuPolicy(Qt::CustomContextMenu);
     list->setUniformItemSizes(true);
     return list;
 }
@@ -147,8 +145,8 @@ TfrmWhichDrive::TfrmWhichDrive(QWidget* parent) : QDialog(parent) {
     layout->addWidget(steps);
     setFixedSize(QSize(400, 330).expandedTo(sizeHint()));
 
-    selectMenuFor(pckDrive);
-    selectMenuFor(PickList1);
+    AddSelectMenu(pckDrive);
+    AddSelectMenu(PickList1);
     connect(pckDrive, &QListWidget::itemSelectionChanged, this, [this] { pckDriveClick(); });
     connect(PickList1, &QListWidget::itemSelectionChanged, this, [this] { PickList1Click(); });
     OnClick(btNext1, this, &TfrmWhichDrive::btNext1Click);
@@ -161,20 +159,6 @@ TfrmWhichDrive::TfrmWhichDrive(QWidget* parent) : QDialog(parent) {
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-}
-
-QWidget* TfrmWhichDrive::selectMenuFor(QListWidget* list) {
-    auto* menu = new QMenu(list);
-    menu->setObjectName(list->objectName() + "Menu");
-    QAction* all = menu->addAction("Select All");
-    all->setObjectName(list->objectName() + "SelectAll");
-    QAction* none = menu->addAction("Deselect All");
-    none->setObjectName(list->objectName() + "DeselectAll");
-    connect(all, &QAction::triggered, list, [list] { list->selectAll(); });
-    connect(none, &QAction::triggered, list, [list] { list->clearSelection(); });
-    connect(list, &QWidget::customContextMenuRequested, menu,
-            [list, menu](const QPoint& at) { menu->popup(list->viewport()->mapToGlobal(at)); });
-    return menu;
 }
 
 void TfrmWhichDrive::showEvent(QShowEvent* event) {

@@ -48,7 +48,6 @@ private:
     void showStep(int step);
     void loadTypes(StatListSection section);
     StatListSection chosenSection() const;
-    QWidget* selectMenuFor(QListWidget* list);
 
     QStackedWidget* steps;
     QWidget* Panel1;
