@@ -62,13 +62,11 @@ AttributePage::AttributePage(const StatTallies& tallies, QWidget* parent)
         table->addWidget(lblSz[static_cast<size_t>(r)], r + 1, 2);
         table->setRowMinimumHeight(r + 1, 40);
     }
-    QChart* counts = MakeChart();
-    counts->setMargins(QMargins(0, 0, 0, 0));
+    QChart* counts = MakeBareChart();
     HorizBarSeries4 = new ColouredBars(counts, false, false);
     Chart2 = new StatChartView(counts, this);
     Chart2->setObjectName("Chart2");
-    QChart* sizes = MakeChart();
-    sizes->setMargins(QMargins(0, 0, 0, 0));
+    QChart* sizes = MakeBareChart();
     HorizBarSeries5 = new ColouredBars(sizes, false, false);
     Chart3 = new StatChartView(sizes, this);
     Chart3->setObjectName("Chart3");

@@ -4,6 +4,7 @@
 #include <QBarSet>
 #include <QFontMetricsF>
 #include <QGraphicsItem>
+#include <QGraphicsLayout>
 #include <QHorizontalStackedBarSeries>
 #include <QLegend>
 #include <QMouseEvent>
@@ -82,6 +83,14 @@ QChart* MakeChart() {
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->legend()->setVisible(false);
     chart->setLocalizeNumbers(true);
+    return chart;
+}
+
+QChart* MakeBareChart() {
+    QChart* chart = MakeChart();
+    chart->setMargins(QMargins(0, 0, 0, 0));
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->setBackgroundVisible(false);
     return chart;
 }
 

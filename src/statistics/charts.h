@@ -37,6 +37,8 @@ protected:
 
 // A chart with no margins to speak of, no animation and the window's font.
 QChart* MakeChart();
+// A chart whose plot fills it (bars that sit beside rows of a table).
+QChart* MakeBareChart();
 
 // Text marks at points of a series, placed again whenever the plot area moves.
 class ChartMarks : public QObject {

@@ -82,8 +82,7 @@ OverhangPage::OverhangPage(const StatTallies& tallies, QWidget* parent)
     imArrow->hide();
     table_->setColumnMinimumWidth(kArrowColumn, arrowHeight * 2);
 
-    QChart* chart = MakeChart();
-    chart->setMargins(QMargins(0, 0, 0, 0));
+    QChart* chart = MakeBareChart();
     Series9 = new ColouredBars(chart, false, false);
     chartOverhang = new StatChartView(chart, this);
     chartOverhang->setObjectName("chartOverhang");
