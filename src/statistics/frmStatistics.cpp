@@ -293,7 +293,7 @@ void TfrmStatistics::chartPieClick() {
 
 void TfrmStatistics::clearVariables() {
     tallies_.clearVariables();
-    pgTypes->doFileTypes(tallies_);
+    pgTypes->clearGrid();
 }
 
 double TfrmStatistics::computePickListTotal() const {

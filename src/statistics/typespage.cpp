@@ -145,6 +145,11 @@ void TypesPage::doFileTypes(const StatTallies& tallies) {
     rgTypesClick();
 }
 
+void TypesPage::clearGrid() {
+    rows_.clear();
+    fillGrid();
+}
+
 void TypesPage::fillGrid() {
     // One row per type, then the totals row, which is filled by doTotals.
     gridTypes->clearContents();

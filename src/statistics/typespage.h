@@ -29,6 +29,8 @@ public:
     void setTitles();
     // Builds the grid from the type table, then shows the display choice.
     void doFileTypes(const StatTallies& tallies);
+    // Blanks the grid before a run (the display choice stays as it is).
+    void clearGrid();
     void rgTypesClick();
     void SortbyExtensionClick(TypeSort sort);
     void doTotals();
