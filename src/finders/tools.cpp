@@ -8,6 +8,7 @@
 #include "inspect/tools.h"
 #include "removal/tools.h"
 #include "shell/launcher.h"
+#include "statistics/tools.h"
 
 namespace quillon {
 
@@ -39,6 +40,7 @@ void RegisterAllTools() {
     RegisterRemovalTools();
     RegisterBrowseTools();
     RegisterCleanupTools();
+    RegisterStatisticsTools();
 }
 
 } // namespace quillon

@@ -1,8 +1,10 @@
 #include "removal/totals.h"
 #include "platform/clock.h"
+#include "platform/textcase.h"
 #include "shell/settings.h"
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,6 +51,33 @@ void AddDeleteTotals(int64_t deleted, int64_t deletedBytes, int64_t recycled,
 
 void AddZipTotals(int64_t zipped, int64_t zippedBytes) {
     addTotals({{"NZip", zipped}, {"SizeZip", zippedBytes}}, "ZipDate");
+}
+
+SavingsTotals ReadSavingsTotals() {
+    // One read of the file: the page never shows half of an update.
+    SavingsTotals totals;
+    const SettingsStore store = SettingsStore::Main();
+    const std::pair<const char*, int64_t*> fields[] = {
+        {"Ndelete", &totals.nDelete}, {"SizeDelete", &totals.sizeDelete},
+        {"NWaste", &totals.nWaste},   {"SizeWaste", &totals.sizeWaste},
+        {"DelDate", &totals.delDate}, {"NZip", &totals.nZip},
+        {"SizeZip", &totals.sizeZip}, {"ZipDate", &totals.zipDate}};
+    for (const auto& [key, value] : store.readSection(kSection)) {
+        const std::optional<int64_t> number = ParseProfileInteger(value);
+        if (!number) continue;
+        for (const auto& [name, field] : fields)
+            if (EqualFolded(key, name)) *field = *number;
+    }
+    return totals;
+}
+
+void ResetSavingsTotals() {
+    SettingsStore store = SettingsStore::Main();
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const char* key : {"Ndelete", "SizeDelete", "NZip", "ZipDate", "SizeZip", "NWaste",
+                            "SizeWaste", "DelDate"})
+        values.emplace_back(key, "-1");
+    store.writeKeys(kSection, values);
 }
 
 } // namespace quillon

@@ -605,7 +605,9 @@ void ResultGrid::sortIn(SortItem item, bool descending) {
     checkSortItem(item);
 }
 
-QStringList PrintViewLines(const QTableView& view, const QString& title) {
+QStringList GridReportLines(const QString& title, const QStringList& titles,
+                            const std::vector<int>& columnWidths, int rows,
+                            const std::function<QString(int row, int column)>& cellText) {
     const DateTime now = Now();
     const QDateTime moment = ToQDateTime(now);
     const QLocale locale;
@@ -615,11 +617,10 @@ QStringList PrintViewLines(const QTableView& view, const QString& title) {
                  locale.toString(moment.time(), QLocale::LongFormat);
     lines << QString() << QString();
 
-    const QAbstractItemModel* model = view.model();
-    if (!model) return lines;
-    const int columns = model->columnCount();
+    const int columns = static_cast<int>(titles.size());
     std::vector<int> widths(static_cast<size_t>(columns));
-    for (int c = 0; c < columns; ++c) widths[static_cast<size_t>(c)] = view.columnWidth(c) / 6;
+    for (int c = 0; c < columns && c < static_cast<int>(columnWidths.size()); ++c)
+        widths[static_cast<size_t>(c)] = columnWidths[static_cast<size_t>(c)] / 6;
     const auto printedRow = [&](const auto& textOf) {
         QString line;
         for (int c = 0; c < columns; ++c) {
@@ -628,17 +629,35 @@ QStringList PrintViewLines(const QTableView& view, const QString& title) {
         }
         return line;
     };
-    lines << printedRow([&](int c) {
-        return model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-    });
-    for (int row = 0; row < model->rowCount(); ++row)
-        lines << printedRow(
-            [&](int c) { return model->data(model->index(row, c), Qt::DisplayRole).toString(); });
+    lines << printedRow([&](int c) { return titles.at(c); });
+    for (int row = 0; row < rows; ++row)
+        lines << printedRow([&](int c) { return cellText(row, c); });
     return lines;
 }
 
+QStringList PrintViewLines(const QTableView& view, const QString& title) {
+    const QAbstractItemModel* model = view.model();
+    if (!model) return GridReportLines(title, {}, {}, 0, {});
+    QStringList titles;
+    std::vector<int> widths;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        titles << model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        widths.push_back(view.columnWidth(c));
+    }
+    return GridReportLines(title, titles, widths, model->rowCount(), [model](int row, int column) {
+        return model->data(model->index(row, column), Qt::DisplayRole).toString();
+    });
+}
+
 QStringList ResultGrid::PrintGridLines(const QString& title) const {
-    return PrintViewLines(*this, title);
+    QStringList titles;
+    std::vector<int> widths;
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        titles << model_->columns()[static_cast<size_t>(c)].title;
+        widths.push_back(columnWidth(c));
+    }
+    return GridReportLines(title, titles, widths, model_->rowCount(),
+                           [this](int row, int column) { return model_->cellText(row, column); });
 }
 
 void ResultGrid::PrintGrid(const QString& title) {

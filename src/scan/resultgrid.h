@@ -71,6 +71,13 @@ enum class SortChoice {
     InvertThenSort, // invert the stored direction, then sort in it (the folder browser)
 };
 
+// The printed report of a grid: the title, "Printed : " with today's short
+// date and long time, two empty lines, then the titles and every row, each
+// cell cut or padded to a field of (column width div 6) characters.
+QStringList GridReportLines(const QString& title, const QStringList& titles,
+                            const std::vector<int>& columnWidths, int rows,
+                            const std::function<QString(int row, int column)>& cellText);
+
 class ResultModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -264,8 +271,8 @@ private:
     SortItem firstSortItem_ = SortSize;
 };
 
-// The printed report of any grid: title, "Printed : " line, two empty lines,
-// then the titles and every row, each cell in a field of (column width div 6).
+// GridReportLines of any table view: its model's titles and shown texts, its
+// column widths.
 QStringList PrintViewLines(const QTableView& view, const QString& title);
 
 } // namespace quillon

@@ -73,5 +73,32 @@ TEST_F(TotalsTest, SumsGoPast32Bits) {
     EXPECT_EQ(stored("SizeWaste"), std::numeric_limits<int64_t>::max());
 }
 
+TEST_F(TotalsTest, ReadBackAndResetInOneWrite) {
+    EXPECT_EQ(ReadSavingsTotals().nDelete, -1);
+    EXPECT_EQ(ReadSavingsTotals().zipDate, -1);
+    {
+        test::FixedClock clock(EncodeDateTime(2026, 3, 4, 5, 6));
+        AddDeleteTotals(1234, 5678901, 2, 6000000000LL);
+        AddZipTotals(7, 70);
+    }
+    SettingsStore::Main().writeKeys("Quillon", {{"ZipDate", "junk"}});
+    const SavingsTotals read = ReadSavingsTotals();
+    EXPECT_EQ(read.nDelete, 1234);
+    EXPECT_EQ(read.sizeDelete, 5678901);
+    EXPECT_EQ(read.nWaste, 2);
+    EXPECT_EQ(read.sizeWaste, 6000000000LL);
+    EXPECT_EQ(read.delDate, DayNumber(EncodeDateTime(2026, 3, 4)));
+    EXPECT_EQ(read.nZip, 7);
+    EXPECT_EQ(read.sizeZip, 70);
+    EXPECT_EQ(read.zipDate, -1) << "a value that is no number reads as absent";
+
+    ResetSavingsTotals();
+    for (const char* key : {"Ndelete", "SizeDelete", "NWaste", "SizeWaste", "DelDate", "NZip",
+                            "SizeZip", "ZipDate"})
+        EXPECT_EQ(stored(key), -1) << key;
+    AddZipTotals(1, 5);
+    EXPECT_EQ(ReadSavingsTotals().nZip, 1) << "counting starts afresh";
+}
+
 } // namespace
 } // namespace quillon
