@@ -377,7 +377,7 @@ void TfrmBrowse::showFolderLabel() {
 }
 
 void TfrmBrowse::showFileCount(size_t files, int64_t bytes) {
-    pnlScan->setText("Number of files : " + FormatThousands(static_cast<int64_t>(files)));
+    pnlScan->setText("Number of files : " + QString::number(files));
     pnlSize->setText("Total size : " + FormatThousands(bytes));
 }
 

@@ -25,19 +25,25 @@ WalkOptions FolderHogWalkOptions() {
     return options;
 }
 
-FolderHogTally::FolderHogTally(FolderHogMode mode, std::string root)
-    : mode_(mode), root_(std::move(root)) {
+FolderHogTally::FolderHogTally(FolderHogMode mode, std::string root,
+                               std::shared_ptr<FolderHogBudget> budget)
+    : mode_(mode), root_(std::move(root)), budget_(std::move(budget)) {
     rootPrefix_ = root_;
     if (rootPrefix_.empty() || rootPrefix_.back() != '/') rootPrefix_.push_back('/');
 }
 
 uint32_t FolderHogTally::lineFor(const std::string& key) {
     const auto [it, added] = byFolder_.try_emplace(key, static_cast<uint32_t>(lines_.size()));
-    if (added) lines_.push_back(FolderTotals{key});
+    if (added) {
+        lines_.push_back(FolderTotals{key});
+        if (budget_) budget_->take();
+    }
     return it->second;
 }
 
 void FolderHogTally::add(const WalkBatch& batch) {
+    // A full list takes nothing more; the window ends the walk.
+    if (budget_ && budget_->exhausted()) return;
     uint32_t line = 0;
     if (mode_ == FolderHogMode::All) {
         // Every folder has its line, empty ones too; a drive with nothing on
@@ -47,6 +53,7 @@ void FolderHogTally::add(const WalkBatch& batch) {
         FolderTotals totals{batch.folder};
         totals.subfolders = batch.subfolders;
         lines_.push_back(std::move(totals));
+        if (budget_) budget_->take();
     } else {
         // The files lying directly in the root belong to no top folder.
         if (batch.folder.size() <= rootPrefix_.size() || !batch.folder.starts_with(rootPrefix_))
@@ -63,6 +70,7 @@ void FolderHogTally::add(const WalkBatch& batch) {
         const FileFacts& facts = file.facts;
         if (facts.links > 1) {
             linked_.push_back({facts.device, facts.inode, facts.size, facts.accessed, line});
+            if (budget_) budget_->take();
             continue;
         }
         bytes += facts.size;
@@ -128,9 +136,12 @@ std::vector<FolderTotals> FolderHogTally::takeLines() {
     return lines;
 }
 
-WalkTallyFactory FolderHogTallies(FolderHogMode mode, const std::string& root) {
+WalkTallyFactory FolderHogTallies(FolderHogMode mode, const std::string& root,
+                                  std::shared_ptr<FolderHogBudget> budget) {
     const std::string walkRoot = LexicalNormalise(root);
-    return [mode, walkRoot] { return std::make_unique<FolderHogTally>(mode, walkRoot); };
+    return [mode, walkRoot, budget] {
+        return std::make_unique<FolderHogTally>(mode, walkRoot, budget);
+    };
 }
 
 QString PercentUsedText(int64_t bytes, double driveTotal) {

@@ -8,15 +8,18 @@
 // them. Sizes are 64-bit. A file with several hard links counts once per walk,
 // in the first of its folders in byte order of their paths (so the totals of
 // every folder add up to what the files take on the disk, and one walker or
-// several give the same lines). Hidden folders are not entered; in All mode
-// they still count among their parent's sub-folders.
+// several give the same lines). Hidden folders are entered only when "Search
+// hidden folders" is on; in All mode they count among their parent's
+// sub-folders either way.
 #include "platform/clock.h"
 #include "platform/parallelwalk.h"
 #include "platform/walker.h"
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -41,12 +44,30 @@ struct FolderTotals {
 // What the folder hogs walk reports: every file, hidden and special ones too.
 WalkOptions FolderHogWalkOptions();
 
+// How many folder lines and files with several links one listing holds at
+// most, over all its walker threads: past it the walk stops as after Abort,
+// before a drive of many millions of folders takes the machine's memory.
+constexpr int64_t kFolderHogEntryLimit = 4'000'000;
+
+class FolderHogBudget {
+public:
+    explicit FolderHogBudget(int64_t limit) : limit_(limit) {}
+    void take() { used_.fetch_add(1, std::memory_order_relaxed); }
+    bool exhausted() const { return used_.load(std::memory_order_relaxed) > limit_; }
+
+private:
+    const int64_t limit_;
+    std::atomic<int64_t> used_{0};
+};
+
 // One walker thread's sums. Nothing per file but additions; a file with
 // several links is put aside and counted when the tallies are merged.
 class FolderHogTally : public WalkTally {
 public:
     // `root`: the drive root as the walk names it (normalised).
-    FolderHogTally(FolderHogMode mode, std::string root);
+    // `budget` (may be null: no bound) counts every line and set-aside file.
+    FolderHogTally(FolderHogMode mode, std::string root,
+                   std::shared_ptr<FolderHogBudget> budget = nullptr);
 
     void add(const WalkBatch& batch) override;
     void merge(const WalkTally& other) override;
@@ -72,9 +93,11 @@ private:
     std::vector<FolderTotals> lines_;
     std::unordered_map<std::string, uint32_t> byFolder_; // Main only
     std::vector<Linked> linked_;
+    std::shared_ptr<FolderHogBudget> budget_;
 };
 
-WalkTallyFactory FolderHogTallies(FolderHogMode mode, const std::string& root);
+WalkTallyFactory FolderHogTallies(FolderHogMode mode, const std::string& root,
+                                  std::shared_ptr<FolderHogBudget> budget = nullptr);
 
 // 100 x bytes / drive total as "#0.00" (at least one integer digit, two
 // decimals); "???" when the size is not below the total (or the total is unknown).

@@ -248,6 +248,8 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
     mnuPrint->setObjectName("mnuPrint");
     mnuClipboard = PopupMenu1->addAction("Clipboard");
     mnuClipboard->setObjectName("mnuClipboard");
+    PopupMenu1->addSeparator();
+    mnuHidden = AddSearchHiddenItem(PopupMenu1);
     btOptions->setMenu(PopupMenu1);
 
     scanControl_ = new ScanControl(pckDrive, btTop, btAbort, pnlScan, this);
@@ -310,6 +312,7 @@ void TfrmDirHog::ClearGrid() {
 }
 
 void TfrmDirHog::checkSortItem(int item) {
+    checkedSortItem_ = item;
     for (int i = 0; i < kFolderSortItems; ++i)
         mnuSortItems[static_cast<size_t>(i)]->setChecked(i == item);
 }
@@ -385,11 +388,14 @@ void TfrmDirHog::scan(FolderHogMode mode) {
     // merged lines of each drive.
     std::vector<FolderRow> rows;
     double driveTotal = 0;
+    const auto budget = std::make_shared<FolderHogBudget>(entryLimit);
     ScanControl::TallyWalk tallies;
+    tallies.full = [&budget] { return budget->exhausted(); };
+    tallies.fullWarning = "Resource limit reached ... cannot process any more files.";
     tallies.begin = [&](const Drive& drive) {
         const DiskSpace space = QueryDiskSpace(drive.root);
         driveTotal = space.ok ? space.total : 0;
-        return FolderHogTallies(mode, drive.root);
+        return FolderHogTallies(mode, drive.root, budget);
     };
     tallies.end = [&](const Drive&, std::unique_ptr<WalkTally> tally) {
         if (!tally) return;
@@ -407,7 +413,8 @@ void TfrmDirHog::scan(FolderHogMode mode) {
     for (uint32_t r : order) listed.push_back(std::move(rows[r]));
     std::vector<FolderRow>().swap(rows);
 
-    listAborted_ = scanControl_->ScanAborted;
+    // The abort line says the user stopped it; a full list only warned.
+    listAborted_ = scanControl_->ScanAborted && !budget->exhausted();
     int64_t maxBytes = 0, maxFiles = 0, maxSubfolders = 0;
     for (const FolderRow& row : listed) {
         maxBytes = std::max(maxBytes, row.totals.bytes);
@@ -421,7 +428,7 @@ void TfrmDirHog::scan(FolderHogMode mode) {
     model_->setRows(std::move(listed));
     applyColumnWidths(grid->viewport()->width());
 
-    pnlScan->setText("Folders : " + FormatThousands(count));
+    pnlScan->setText("Folders : " + QString::number(count));
     setSearching(false);
     if (count >= 1) {
         btOptions->show();
@@ -436,7 +443,12 @@ void TfrmDirHog::scan(FolderHogMode mode) {
 void TfrmDirHog::btAbortClick() { scanControl_->btAbortClick(); }
 
 void TfrmDirHog::sortBy(FolderSortItem item) {
-    if (item < 0 || item >= kFolderSortItems || model_->rowCount() < 1) return;
+    if (item < 0 || item >= kFolderSortItems) return;
+    if (model_->rowCount() < 1) {
+        // Nothing to sort: the item's own toggle is undone.
+        checkSortItem(checkedSortItem_);
+        return;
+    }
     auto& descending = FolderHogSortDirections().descending[static_cast<size_t>(item)];
     {
         WaitCursor wait;

@@ -52,6 +52,10 @@ public:
     explicit TfrmDirHog(QWidget* parent = nullptr);
     ~TfrmDirHog() override;
 
+    // Folder lines and files with several links a listing holds at most;
+    // tests set a small one.
+    int64_t entryLimit = kFolderHogEntryLimit;
+
     void FormShow();
     void btTopClick();
     void btAllClick();
@@ -110,6 +114,7 @@ private:
     QAction* mnuRestore;
     QAction* mnuPrint;
     QAction* mnuClipboard;
+    QAction* mnuHidden;
 
     FolderHogModel* model_;
     ScanControl* scanControl_;
@@ -117,6 +122,7 @@ private:
     bool shown_ = false;
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    int checkedSortItem_ = FolderSortSize;
     // Widest texts of the number and date columns, for their widths.
     std::array<QString, 5> widest_;
 };

@@ -297,13 +297,7 @@ void ResultGrid::buildMenu() {
     mnuSaveCsv = named(menu_->addAction("Save as CSV..."), "mnuSaveCsv");
     mnuSaveJson = named(menu_->addAction("Save as JSON Lines..."), "mnuSaveJson");
     menu_->addSeparator();
-    mnuHidden = named(menu_->addAction("Search hidden folders"), "mnuHidden");
-    mnuHidden->setCheckable(true);
-    // The setting is the program's, not the grid's: show it as it stands.
-    connect(menu_, &QMenu::aboutToShow, this, [this] { mnuHidden->setChecked(SearchHiddenFolders()); });
-    connect(mnuHidden, &QAction::toggled, this, [](bool on) {
-        if (on != SearchHiddenFolders()) GuardedCall([on] { SetSearchHiddenFolders(on); });
-    });
+    mnuHidden = AddSearchHiddenItem(menu_);
 
     // Print and Resize belong to the finder: it builds the print title and owns
     // the top panel.

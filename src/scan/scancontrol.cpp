@@ -6,6 +6,9 @@
 #include "platform/scopeguard.h"
 #include "scan/filestore.h"
 #include "shell/dialogs.h"
+#include "shell/handlers.h"
+#include <QAction>
+#include <QMenu>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -14,7 +17,7 @@ namespace quillon {
 
 const char* const kAbortedWarning = "LIST INCOMPLETE ... ABORTED BY USER";
 const char* const kFullListWarning =
-    "Due to Windows resource limitations ... cannot process any more files.\n\n"
+    "Due to system resource limitations ... cannot process any more files.\n\n"
     "Try increasing the file size limits or file match and re-scan.";
 
 namespace {
@@ -92,13 +95,25 @@ std::vector<std::pair<const Drive*, QString>> ScanControl::drivesToWalk() const 
 namespace {
 constexpr const char* kOptionsSection = "Options";
 constexpr const char* kSearchHiddenKey = "SearchHidden";
+} // namespace
 
-// The walk's options with the user's "Search hidden folders" added.
 WalkOptions WithUserSettings(WalkOptions options) {
     options.hiddenFolders = options.hiddenFolders || SearchHiddenFolders();
     return options;
 }
-} // namespace
+
+QAction* AddSearchHiddenItem(QMenu* menu) {
+    QAction* item = menu->addAction("Search hidden folders");
+    item->setObjectName("mnuHidden");
+    item->setCheckable(true);
+    // The setting is the program's, not the window's: show it as it stands.
+    QObject::connect(menu, &QMenu::aboutToShow, item,
+                     [item] { item->setChecked(SearchHiddenFolders()); });
+    QObject::connect(item, &QAction::toggled, item, [](bool on) {
+        if (on != SearchHiddenFolders()) GuardedCall([on] { SetSearchHiddenFolders(on); });
+    });
+    return item;
+}
 
 bool SearchHiddenFolders() {
     return SettingsStore::Main().readInteger(kOptionsSection, kSearchHiddenKey, 0) != 0;
@@ -142,9 +157,12 @@ void ScanControl::TallyAllDrives(const WalkOptions& givenOptions, const TallyWal
             // Repaints, and Abort, which reaches the walkers through walk.abort().
             EventPump::Serve();
             showFolder(walk);
+            if (tallies.full && tallies.full()) fullList(walk, tallies.fullWarning);
             if (walk.next(step, std::chrono::milliseconds(10)) == ParallelWalk::Wait::Finished)
                 break;
         }
+        // A walk that ended as its list filled up was cut short all the same.
+        if (tallies.full && tallies.full()) fullList(walk, tallies.fullWarning);
         tallies.end(*drive, walk.mergedTally());
     }
 }
@@ -167,7 +185,7 @@ void ScanControl::mergeWalk(ParallelWalk& walk, const FileTest& test) {
             try {
                 test(batch.folder, batch.name(file), file.facts);
             } catch (const FullListError&) {
-                fullList(walk);
+                fullList(walk, kFullListWarning);
                 return;
             }
             if (++merged % kFilesPerTurn == 0) EventPump::Serve();
@@ -175,14 +193,14 @@ void ScanControl::mergeWalk(ParallelWalk& walk, const FileTest& test) {
     }
 }
 
-void ScanControl::fullList(ParallelWalk& walk) {
+void ScanControl::fullList(ParallelWalk& walk, const QString& warning) {
     walk.abort();
     // After Abort the steps already due are still merged; a list that fills
     // up then ends them without a second warning.
     if (ScanAborted) return;
     ScanAborted = true;
     btAbort_->hide();
-    ShowWarningMessage(kFullListWarning);
+    ShowWarningMessage(warning);
 }
 
 void ScanControl::btAbortClick() {

@@ -16,6 +16,9 @@
 #include <string>
 #include <vector>
 
+class QAction;
+class QMenu;
+
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -30,6 +33,11 @@ extern const char* const kFullListWarning;
 // until the user turns it on.
 bool SearchHiddenFolders();
 void SetSearchHiddenFolders(bool on);
+// A walk's options with the user's "Search hidden folders" added.
+WalkOptions WithUserSettings(WalkOptions options);
+// Adds the "Search hidden folders" item to a finder's options menu: checked
+// as the setting stands whenever the menu opens; toggling it sets it.
+QAction* AddSearchHiddenItem(QMenu* menu);
 
 class ScanControl : public QObject {
     Q_OBJECT
@@ -61,6 +69,10 @@ public:
     struct TallyWalk {
         std::function<WalkTallyFactory(const Drive& drive)> begin;
         std::function<void(const Drive& drive, std::unique_ptr<WalkTally> tally)> end;
+        // Asked between steps: true stops the walk as after Abort and shows
+        // `fullWarning` once; what was counted is still handed to `end`.
+        std::function<bool()> full;
+        QString fullWarning;
     };
     void TallyAllDrives(const WalkOptions& options, const TallyWalk& tallies);
 
@@ -77,7 +89,7 @@ private:
     std::vector<std::pair<const Drive*, QString>> drivesToWalk() const;
     // Takes the walk's batches until it is finished, aborted or the list is full.
     void mergeWalk(ParallelWalk& walk, const FileTest& test);
-    void fullList(ParallelWalk& walk);
+    void fullList(ParallelWalk& walk, const QString& warning);
     // Shows the folder a walker reads now, at most every ~20 ms.
     void showFolder(const ParallelWalk& walk);
 

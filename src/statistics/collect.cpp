@@ -2,6 +2,7 @@
 #include "platform/eventpump.h"
 #include "platform/parallelwalk.h"
 #include "platform/scopeguard.h"
+#include "scan/scancontrol.h"
 #include <QElapsedTimer>
 #include <chrono>
 
@@ -24,6 +25,7 @@ DriveCollector::Outcome DriveCollector::collect(
     WalkOptions options;
     options.hiddenFiles = true; // every file entry counts, hidden and system ones too
     options.systemFiles = true;
+    options = WithUserSettings(options); // dot-folders too when the user asked
     const WalkTallyFactory factory = [&rules] { return std::make_unique<StatTally>(rules); };
     ParallelWalk walk(options, threads_, factory, /*handOver=*/false);
     if (!walk.start(root)) return Outcome::CannotOpen;

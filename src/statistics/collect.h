@@ -19,7 +19,7 @@ public:
     explicit DriveCollector(unsigned threads = 0) : threads_(threads) {}
 
     // Walks the drive root (hidden and system files counted, hidden folders
-    // not entered, never another file system) and adds what it counted to
+    // entered only with "Search hidden folders" on, never another file system) and adds what it counted to
     // `into`. `status` is told the folder a walker reads, about every 20 ms.
     // After an abort what was counted up to then is added all the same.
     Outcome collect(const std::string& root, const CollectRules& rules, StatTallies& into,

@@ -1,8 +1,10 @@
 #include "statistics/frmWhichDrive.h"
 #include "platform/drives.h"
+#include "scan/scancontrol.h"
 #include "shell/handlers.h"
 #include "statistics/frmStatList.h"
 #include "statistics/widgets.h"
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -80,9 +82,13 @@ TfrmWhichDrive::TfrmWhichDrive(QWidget* parent) : QDialog(parent) {
     row1->addStretch();
     row1->addWidget(btCancel1);
     row1->addWidget(btNext1);
+    // The finders' setting: dot-folders (~/.cache) hold much of a home's use.
+    cbHidden = new QCheckBox("Search hidden folders", Panel1);
+    cbHidden->setObjectName("cbHidden");
     auto* l1 = new QVBoxLayout(Panel1);
     l1->addWidget(lbDrives);
     l1->addWidget(pckDrive, 1);
+    l1->addWidget(cbHidden);
     l1->addLayout(row1);
 
     // Step 2: which files.
@@ -148,6 +154,9 @@ TfrmWhichDrive::TfrmWhichDrive(QWidget* parent) : QDialog(parent) {
     AddSelectMenu(pckDrive);
     AddSelectMenu(PickList1);
     connect(pckDrive, &QListWidget::itemSelectionChanged, this, [this] { pckDriveClick(); });
+    connect(cbHidden, &QCheckBox::toggled, this, [](bool on) {
+        if (on != SearchHiddenFolders()) GuardedCall([on] { SetSearchHiddenFolders(on); });
+    });
     connect(PickList1, &QListWidget::itemSelectionChanged, this, [this] { PickList1Click(); });
     OnClick(btNext1, this, &TfrmWhichDrive::btNext1Click);
     connect(btCancel1, &QPushButton::clicked, this, &QDialog::reject);
@@ -181,6 +190,7 @@ void TfrmWhichDrive::FormShow() {
             item->setSelected(drive.letter == current);
         }
     }
+    cbHidden->setChecked(SearchHiddenFolders());
     // "All files" is the choice at this moment; its list is the Exclude list.
     loadTypes(StatListSection::Exclude);
     allFiles = true;

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QStringList>
 
+class QCheckBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -60,6 +61,7 @@ private:
     QRadioButton* rbAll;
     QRadioButton* rbInclude;
     QRadioButton* rbExclude;
+    QCheckBox* cbHidden;
     QPushButton* btNext2;
     QPushButton* btPrior2;
     QWidget* Panel3;

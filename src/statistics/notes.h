@@ -6,17 +6,15 @@
 namespace quillon {
 
 inline const QString kAccessNote =
-    "Note: many Linux systems mount their drives with relatime or noatime, so the file access "
-    "date is brought up to date at most once a day, or not at all.  Files never recorded as "
-    "being accessed are on file systems that do not store the file access date.";
+    "Note: older file systems did not store the file access date.  Files never recorded as "
+    "being accessed are probably old files that were copied from an older file system.";
 inline const QString kCreatedNote =
-    "Files never recorded as being created are on file systems that do not store the file "
-    "creation date.  Note: older Linux file systems (ext3, and many network file systems) do "
-    "not store the file creation date at all, only the last file modification or file write "
-    "date.";
+    "Files never recorded as being created are probably old files that were copied from an "
+    "older file system.  Note: older file systems did not store the file creation date "
+    "independent of the last file modification or file write date.";
 inline const QString kModifiedNote =
-    "Note: every Linux file system stores the last file modification date.  Therefore all "
-    "files have a file modification date.";
+    "Note: older file systems treated the file creation date synonomously  with the last file "
+    "modification date.  Therefore all files have a file modification date.";
 inline const QString kCombinedNote = "This chart combines the Accessed, Created and Modified charts";
 inline const QString kTimeNote =
     "Note: Sometimes software vendors use the file modified time to indicate the version number "
@@ -37,8 +35,7 @@ inline const QStringList kOverhangMemo{
     "byte larger than a cluster will take two clusters.  The larger the partition, the more "
     "overhang or waste is involved.",
     "Solutions are to either repartition your hard disk or use disk compression.  FAT32 uses 4K "
-    "cluster sizes for drives up to 8GB in size and 8K clusters for up to 16GB; most Linux "
-    "file systems (ext4, XFS, Btrfs) use 4K clusters whatever their size."};
+    "cluster sizes for drives up to 8GB in size and 8K clusters for up to 16GB."};
 
 inline const QString kNotApplicable = "Cluster overhang analysis is not applicable to this drive.";
 inline const QString kNotYet = "Statistics haven't been collected yet!";

@@ -156,7 +156,13 @@ TEST_F(DirHogTest, WindowShowsItsControls) {
     for (QAction* a : ui.menu->actions()) menu << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(menu, (QStringList{"Sort by &Size", "Sort by # &Files", "Sort by # Sub-f&olders",
                                  "Sort by &Access Date", "Sort by &Name", "-", "Shrink top panel",
-                                 "Restore top panel", "-", "Print", "Clipboard"}));
+                                 "Restore top panel", "-", "Print", "Clipboard", "-",
+                                 "Search hidden folders"}));
+    EXPECT_TRUE(ui.item("mnuSortSize")->isChecked());
+    // Nothing listed yet: a sort changes no tick.
+    ui.item("mnuSortName")->trigger();
+    for (const char* item : {"mnuSortFiles", "mnuSortSubfolders", "mnuSortAccess", "mnuSortName"})
+        EXPECT_FALSE(ui.item(item)->isChecked()) << item;
     EXPECT_TRUE(ui.item("mnuSortSize")->isChecked());
     EXPECT_FALSE(ui.item("mnuRestore")->isEnabled());
     QStringList titles;
@@ -380,6 +386,32 @@ TEST_F(DirHogTest, DriveRootsAndSystemFoldersAreRefused) {
     ui.grid->selectRow(0);
     click(ui.btDelete);
     EXPECT_TRUE(FolderExists("/etc"));
+}
+
+// A listing that would outgrow its bound stops as after Abort, warns once and
+// lists what was counted, without claiming the user stopped it.
+TEST_F(DirHogTest, ResourceLimitStopsTheWalkAndListsWhatWasCounted) {
+    for (int i = 0; i < 40; ++i) world.makeFile("c/d" + std::to_string(i) + "/f", 5);
+    auto f = open();
+    const DirHogUi ui(*f);
+    f->scanControl()->walkThreads = 1;
+    f->entryLimit = 3;
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs.expectMessage(MessageKind::Warning,
+                              "Resource limit reached ... cannot process any more files.");
+        click(ui.btAll);
+    }
+    EXPECT_FALSE(f->searching());
+    const int listed = ui.model->rowCount();
+    EXPECT_GE(listed, 1);
+    EXPECT_LT(listed, 41);
+    EXPECT_FALSE(f->clipboardText().contains("ABORTED"));
+
+    // Within the bound the whole list comes, without a warning.
+    f->entryLimit = 100;
+    click(ui.btAll);
+    EXPECT_EQ(ui.model->rowCount(), 41);
 }
 
 TEST_F(DirHogTest, AbortListsWhatWasCountedAndTheClipboardSaysSo) {

@@ -1,3 +1,4 @@
+#include "scan/scancontrol.h"
 #include "statistics/collect.h"
 #include "statistics/tallies.h"
 #include "platform/walker.h"
@@ -283,6 +284,16 @@ TEST_F(CollectTest, EveryFileOfTheTreeIsCountedOnce) {
     for (const int64_t size : {1000, 2000, 50000, 300, 17000, 8})
         if (size % 4096) expected4K += 4096 - size % 4096;
     EXPECT_EQ(t.overhang[0], expected4K);
+}
+
+// "Search hidden folders" reaches the collection: the dot-folder's file counts.
+TEST_F(CollectTest, HiddenFoldersAreEnteredWhenTheUserAsks) {
+    CollectRules rules;
+    rules.today = now;
+    SetSearchHiddenFolders(true);
+    EXPECT_EQ(collect(2, rules).filesProcessed, 9);
+    SetSearchHiddenFolders(false);
+    EXPECT_EQ(collect(2, rules).filesProcessed, 8);
 }
 
 TEST_F(CollectTest, OneWalkerAndSeveralGiveTheSameTallies) {

@@ -601,9 +601,16 @@ TEST_F(StatWindowTest, InformationNotes) {
         QString note;
     };
     const Case cases[] = {
-        {StatPage::Access, "SpeedButton1", kAccessNote},
-        {StatPage::Created, "SpeedButton2", kCreatedNote},
-        {StatPage::Modified, "SpeedButton3", kModifiedNote},
+        {StatPage::Access, "SpeedButton1",
+         "Note: older file systems did not store the file access date.  Files never recorded "
+         "as being accessed are probably old files that were copied from an older file system."},
+        {StatPage::Created, "SpeedButton2",
+         "Files never recorded as being created are probably old files that were copied from "
+         "an older file system.  Note: older file systems did not store the file creation date "
+         "independent of the last file modification or file write date."},
+        {StatPage::Modified, "SpeedButton3",
+         "Note: older file systems treated the file creation date synonomously  with the last "
+         "file modification date.  Therefore all files have a file modification date."},
         {StatPage::Combined, "SpeedButton4",
          "This chart combines the Accessed, Created and Modified charts"},
         {StatPage::Time, "SpeedButton5",

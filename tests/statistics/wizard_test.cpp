@@ -3,6 +3,7 @@
 #include "shell/frmSelectExtension.h"
 #include "shell/settings.h"
 #include "shell/typepatterns.h"
+#include "scan/scancontrol.h"
 #include "statistics/frmStatList.h"
 #include "statistics/frmWhichDrive.h"
 #include "statistics/statlists.h"
@@ -10,6 +11,7 @@
 #include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
+#include <QCheckBox>
 #include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
@@ -234,6 +236,18 @@ TEST_F(WizardTest, OffersNoFloppyDrivesAndPicksTheCurrentOne) {
     EXPECT_EQ(wizard.selectedDrives().size(), 3);
     // The Exclude list is loaded for "All files" at first.
     EXPECT_EQ(lblOf->text(), "0/3");
+}
+
+// The wizard offers the finders' "Search hidden folders" as it stands and
+// changes it for them all.
+TEST_F(WizardTest, HiddenFolderChoiceIsTheProgramSetting) {
+    auto* hidden = Child<QCheckBox>(&wizard, "cbHidden");
+    EXPECT_EQ(hidden->text(), "Search hidden folders");
+    EXPECT_FALSE(hidden->isChecked());
+    hidden->setChecked(true);
+    EXPECT_TRUE(SearchHiddenFolders());
+    hidden->setChecked(false);
+    EXPECT_FALSE(SearchHiddenFolders());
 }
 
 TEST_F(WizardTest, AllFilesEndsTheWizardAtStepTwo) {
