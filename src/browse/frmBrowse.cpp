@@ -267,8 +267,7 @@ void TfrmBrowse::FormShow() {
     DirectoryListBox1->setFocus();
     setMinimumSize(std::min(520, screen() ? screen()->availableGeometry().width() - 10 : 520), 300);
     if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
-    RestoreWindowPlacement(this, kStore, kSection, kIdentifier);
-    KeepOnScreen(this);
+    if (!RestoreWindowPlacement(this, kStore, kSection, kIdentifier)) KeepOnScreen(this);
 }
 
 void TfrmBrowse::showDrive(char letter) {

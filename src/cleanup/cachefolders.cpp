@@ -12,7 +12,11 @@ const char* const kCacheFilesSection = "CacheFiles";
 
 std::optional<std::vector<std::string>> ReadCacheFolders(const SettingsStore& store) {
     if (store.readInteger(kCacheFilesSection, "Number", -1) < 0) return std::nullopt;
-    return store.readList(kCacheFilesSection, {});
+    // Only whole paths: a relative one would be taken from wherever the
+    // program happens to run.
+    std::vector<std::string> folders = store.readList(kCacheFilesSection, {});
+    std::erase_if(folders, [](const std::string& folder) { return !folder.starts_with('/'); });
+    return folders;
 }
 
 void WriteCacheFolders(SettingsStore& store, const std::vector<std::string>& folders) {

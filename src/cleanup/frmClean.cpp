@@ -147,6 +147,7 @@ TfrmClean::TfrmClean(QWidget* parent) : QDialog(parent) {
     grid->setSortDirections(&QuickCleanSortDirections());
     grid->mnuOpen->setText("Run");
     grid->mnuUnmarkAll->setText("Unmark All");
+    grid->mnuSortItems[SortAccessDate]->setText("&Access date");
     grid->setColumns({{"Size", ColumnKind::Size, 64},
                       {"Modified", ColumnKind::ModifiedDate, 64},
                       {"Time", ColumnKind::ModifiedTime, 64},
@@ -223,7 +224,6 @@ void TfrmClean::FormShow() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     RestoreWindowPlacement(this, kStore, kSection, kIdentifier);
-    KeepOnScreen(this);
     fitColumns();
 }
 
@@ -351,8 +351,7 @@ void TfrmClean::scan() {
     const auto matcher = std::make_shared<const TempFileMatcher>(selectedPatterns());
     WalkOptions options;
     options.mask = "*.*";
-    options.hiddenFiles = true;
-    options.hiddenFolders = true;
+    options.hiddenFiles = true; // dot-folders only with "Search hidden folders" on
     options.nameTest = [matcher](std::string_view name) {
         return matcher->isThisFileTemporary(name);
     };

@@ -111,6 +111,7 @@ public:
         return std::move(groups_);
     }
     int64_t unreadable() const { return unreadable_.load(); }
+    bool outOfMemory() const { return outOfMemory_.load(); }
     unsigned threadCount() const { return threadCount_; }
 
 private:
@@ -121,6 +122,7 @@ private:
 
     void prepare();
     void work(unsigned index);
+    void workOn(unsigned index);
     bool takeWholeRead(uint32_t* candidate);
     void readFirst(ContentReader& reader, uint32_t candidate);
     void readWhole(ContentReader& reader, uint32_t candidate);
@@ -143,6 +145,7 @@ private:
 
     mutable std::mutex mutex_;
     std::condition_variable workCv_; // workers: prepared, whole-file reads queued, all done
+    std::atomic<bool> outOfMemory_{false};
     std::condition_variable doneCv_; // the caller: every worker stopped
     std::deque<uint32_t> wholeReads_;
     std::atomic<size_t> wholeQueued_{0};
@@ -229,6 +232,23 @@ void ContentGrouper::Impl::prepare() {
 }
 
 void ContentGrouper::Impl::work(unsigned index) {
+    try {
+        workOn(index);
+    } catch (const std::bad_alloc&) {
+        // A list too large for the memory left: every worker stops, and the
+        // classes decided so far are what there is.
+        outOfMemory_.store(true);
+        abort_.store(true);
+        workCv_.notify_all();
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        --running_;
+    }
+    doneCv_.notify_all();
+}
+
+void ContentGrouper::Impl::workOn(unsigned index) {
     if (index == 0) {
         prepare();
         {
@@ -264,11 +284,6 @@ void ContentGrouper::Impl::work(unsigned index) {
             if (abort_.load() || (classesLeft_ == 0 && wholeReads_.empty())) break;
         }
     }
-    {
-        const std::lock_guard lock(mutex_);
-        --running_;
-    }
-    doneCv_.notify_all();
 }
 
 bool ContentGrouper::Impl::takeWholeRead(uint32_t* candidate) {
@@ -411,6 +426,7 @@ bool ContentGrouper::aborted() const { return impl_->aborted(); }
 ContentProgress ContentGrouper::progress() const { return impl_->progress(); }
 ContentGroupList ContentGrouper::takeGroups() { return impl_->takeGroups(); }
 int64_t ContentGrouper::unreadableFiles() const { return impl_->unreadable(); }
+bool ContentGrouper::outOfMemory() const { return impl_->outOfMemory(); }
 unsigned ContentGrouper::threadCount() const { return impl_->threadCount(); }
 
 double SecondsLeft(const ContentProgress& p) {
@@ -530,21 +546,28 @@ KeepOneMarks MarksKeepingOne(const FileStore& store, const std::vector<uint32_t>
 }
 
 FullyMarkedGroups FindFullyMarkedGroups(const std::vector<uint32_t>& groupOf,
-                                        const std::function<bool(int row)>& isMarked) {
+                                        const std::function<bool(int row)>& isMarked,
+                                        const std::function<bool(int row)>& stillAsSeen) {
     FullyMarkedGroups found;
     const size_t n = groupOf.size();
     size_t i = 0;
     while (i < n) {
         size_t end = i + 1;
         while (end < n && groupOf[end] == groupOf[i]) ++end;
-        bool all = true;
-        for (size_t j = i; j < end && all; ++j) all = isMarked(static_cast<int>(j));
-        if (all) {
+        std::vector<int> unmarked;
+        for (size_t j = i; j < end; ++j)
+            if (!isMarked(static_cast<int>(j))) unmarked.push_back(static_cast<int>(j));
+        if (unmarked.empty()) {
             if (found.groups == 0) {
                 found.firstRow = static_cast<int>(i);
                 found.files = static_cast<int>(end - i);
             }
             ++found.groups;
+        } else if (stillAsSeen && unmarked.size() < end - i &&
+                   std::none_of(unmarked.begin(), unmarked.end(), stillAsSeen)) {
+            // Something is marked, and what would be kept is no longer there as seen.
+            if (found.changedGroups == 0) found.firstChangedRow = unmarked.front();
+            ++found.changedGroups;
         }
         i = end;
     }

@@ -84,6 +84,8 @@ public:
     ContentGroupList takeGroups();
     // Files left out: unreadable, gone, or changed while read.
     int64_t unreadableFiles() const;
+    // The work stopped for want of memory; what was decided before is kept.
+    bool outOfMemory() const;
     unsigned threadCount() const;
 
 private:
@@ -133,13 +135,19 @@ KeepOneMarks MarksKeepingOne(const FileStore& store, const std::vector<uint32_t>
 // except "/"), by whole path elements.
 bool PathBelowFolder(std::string_view path, std::string_view folder);
 
-// Groups every copy of which is marked: the first one (grid order) and how many.
+// Groups of which no copy would be kept: every copy is marked, or (when
+// `stillAsSeen` is given) the unmarked ones have changed or gone since the
+// search, so the marked ones may be the last of their contents. The first
+// of each kind (grid order) and how many.
 struct FullyMarkedGroups {
-    int firstRow = -1; // its first grid row; -1 when none
+    int firstRow = -1; // the first group whose every copy is marked; -1 when none
     int files = 0;     // its number of files
     size_t groups = 0;
+    int firstChangedRow = -1; // an unmarked copy of the first such group; -1 when none
+    size_t changedGroups = 0;
 };
 FullyMarkedGroups FindFullyMarkedGroups(const std::vector<uint32_t>& groupOf,
-                                        const std::function<bool(int row)>& isMarked);
+                                        const std::function<bool(int row)>& isMarked,
+                                        const std::function<bool(int row)>& stillAsSeen = {});
 
 } // namespace quillon

@@ -1,8 +1,10 @@
 #include "finders/frmDup.h"
+#include "finders/findercriteria.h"
 #include "finders/duplines.h"
 #include "platform/eventpump.h"
 #include "platform/filetypes.h"
 #include "platform/paths.h"
+#include "platform/resolver.h"
 #include "platform/scopeguard.h"
 #include "scan/hooks.h"
 #include "scan/scancontrol.h"
@@ -10,6 +12,7 @@
 #include "shell/handlers.h"
 #include "shell/placements.h"
 #include "shell/routines.h"
+#include "shell/settings.h"
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -242,6 +245,35 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
 TfrmDup::~TfrmDup() {
     if (DupHooks::finderClosing) DupHooks::finderClosing(this);
     SaveWindowPlacement(this, kStore, placementSection(mode_), kIdentifier);
+    // Like the placement: a settings file that cannot be written loses only this.
+    try {
+        WriteFinderCriteria(mode_, criteria());
+    } catch (const SettingsWriteError&) {
+    }
+}
+
+FinderCriteria TfrmDup::criteria() const {
+    FinderCriteria c;
+    c.sizeTest = sizeFilter();
+    c.low = num1->value();
+    c.high = num2->value();
+    c.unit = cbKB1->currentIndex();
+    c.wildcard = cbWildCard->currentText();
+    c.match = MatchModeAt(cbDup->currentIndex());
+    c.drives = scanControl_->checkedLetters();
+    return c;
+}
+
+void TfrmDup::applyCriteria(const FinderCriteria& c) {
+    rbLarger->setChecked(c.sizeTest == SizeFilter::AtLeast);
+    rbSmaller->setChecked(c.sizeTest == SizeFilter::AtMost);
+    rbBetween->setChecked(c.sizeTest == SizeFilter::Between);
+    num1->setValue(c.low);
+    num2->setValue(c.high);
+    if (c.unit >= 0 && c.unit < cbKB1->count()) cbKB1->setCurrentIndex(c.unit);
+    cbWildCard->setCurrentText(c.wildcard);
+    if (duplicateMode()) cbDup->setCurrentIndex(static_cast<int>(c.match));
+    scanControl_->checkLetters(c.drives);
 }
 
 const std::vector<uint32_t>& TfrmDup::lbFiles() const { return grid->model()->order(); }
@@ -317,6 +349,8 @@ void TfrmDup::FormShow() {
         move(screen->availableGeometry().center() - rect().center());
     grid->applyColumnWidths(width());
     FillWildcardList();
+    // The last run's criteria, when there was one.
+    if (const auto last = ReadFinderCriteria(mode_)) applyCriteria(*last);
     RestoreWindowPlacement(this, kStore, placementSection(mode_), kIdentifier);
 }
 
@@ -504,9 +538,13 @@ int64_t TfrmDup::listContentGroups() {
             pnlSel->setText(ContentProgressText(grouper.progress()));
         }
     }
+    if (grouper.outOfMemory())
+        ShowErrorMessage("Not enough memory to compare the contents of every file: only the "
+                         "groups decided so far are listed.");
     ContentListing listing = ListContentGroups(*store_, grouper.takeGroups());
     for (uint32_t row : listing.rows) grid->addToGrid(row);
     groupOf_ = std::move(listing.groupOf);
+    grid->model()->setGroups(groupOf_);
     contentGroups_ = listing.groups;
     freeable_ = listing.freeable;
     return grouper.unreadableFiles();
@@ -533,9 +571,30 @@ void TfrmDup::btDeleteClick() {
 }
 
 bool TfrmDup::confirmEveryCopyMarked() {
+    FolderResolver resolver;
     const FullyMarkedGroups full = FindFullyMarkedGroups(
-        groupOf_, [this](int row) { return grid->model()->isMarked(row); });
-    if (full.groups == 0) return true;
+        groupOf_, [this](int row) { return grid->model()->isMarked(row); },
+        [&](int row) {
+            const uint32_t r = lbFiles()[static_cast<size_t>(row)];
+            return StillAsSeen(resolver, SeenFile{store_->path(r), store_->identity(r)});
+        });
+    if (full.groups == 0 && full.changedGroups == 0) return true;
+    if (full.groups == 0) {
+        // The copy that would be kept changed after it was compared: the
+        // marked ones may hold the last of these bytes.
+        const uint32_t first = lbFiles()[static_cast<size_t>(full.firstChangedRow)];
+        QString text = "The unmarked copy of " + DisplayPath(store_->path(first)) +
+                       " has changed or gone since the search: the marked copies may be the "
+                       "last ones of these contents.";
+        if (full.changedGroups == 2) text += "\n\n1 more group is in the same case.";
+        if (full.changedGroups > 2)
+            text += "\n\n" + FormatThousands(static_cast<int64_t>(full.changedGroups - 1)) +
+                    " more groups are in the same case.";
+        text += "\n\nClean up the marked copies all the same?";
+        return Dialogs().question(MessageKind::Warning, text,
+                                  {DialogButton::Yes, DialogButton::No},
+                                  DialogButton::No) == DialogButton::Yes;
+    }
     const uint32_t first = lbFiles()[static_cast<size_t>(full.firstRow)];
     QString text = "Every copy of " + DisplayPath(store_->path(first)) + " is marked: all " +
                    QString::number(full.files) + " copies (" +

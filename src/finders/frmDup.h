@@ -20,6 +20,8 @@ class QRadioButton;
 
 namespace quillon {
 
+struct FinderCriteria;
+
 class ScanControl;
 
 // The pair comparison window, opened by Pairs; set at start-up.
@@ -92,6 +94,8 @@ private:
     void updateMarkState();
     void FillWildcardList();
     SizeFilter sizeFilter() const;
+    FinderCriteria criteria() const;
+    void applyCriteria(const FinderCriteria& criteria);
     QString sizeText() const;
 
     QFrame* pnlTop;

@@ -32,7 +32,8 @@ const Browser kBrowsers[] = {
     {"Firefox", CacheLayout::Firefox, "mozilla/firefox", "org.mozilla.firefox", "firefox",
      {"firefox", "firefox-bin", "firefox-esr"}},
     {"Chromium", CacheLayout::Chromium, "chromium", "org.chromium.Chromium", "chromium",
-     {"chromium", "chromium-browse"}},
+     // The snap's process is named "chrome" too: a warning too many is harmless.
+     {"chromium", "chromium-browse", "chrome"}},
     {"Google Chrome", CacheLayout::Chromium, "google-chrome", "com.google.Chrome", nullptr,
      {"chrome", "google-chrome"}},
     {"Brave", CacheLayout::Chromium, "BraveSoftware/Brave-Browser", "com.brave.Browser", "brave",

@@ -2,9 +2,12 @@
 #include "platform/drives.h"
 #include "platform/uniquefd.h"
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <random>
+#include <sys/random.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <xxhash.h>
@@ -28,12 +31,39 @@ alignas(64) unsigned char gZeros[kZeroBytes];
 
 ContentHash FromXxh(XXH128_hash_t h) { return ContentHash{h.low64, h.high64}; }
 
+// The hash's secret, drawn once per run. With the library's published default
+// secret two files of one size could be made to collide on purpose, and one
+// of them offered for removal as a copy of the other; a secret nobody knows
+// in advance leaves that to chance, at no cost in speed.
+constexpr size_t kSecretBytes = 192; // the size of the library's own secret
+static_assert(kSecretBytes >= XXH3_SECRET_SIZE_MIN);
+const unsigned char* RunSecret() {
+    static const std::array<unsigned char, kSecretBytes> secret = [] {
+        std::array<unsigned char, kSecretBytes> s{};
+        size_t filled = 0;
+        while (filled < s.size()) {
+            const ssize_t got = getrandom(s.data() + filled, s.size() - filled, 0);
+            if (got > 0) {
+                filled += static_cast<size_t>(got);
+            } else if (got < 0 && errno != EINTR) {
+                break;
+            }
+        }
+        if (filled < s.size()) { // no getrandom: the standard library's source
+            std::random_device device;
+            for (size_t i = filled; i < s.size(); ++i) s[i] = static_cast<unsigned char>(device());
+        }
+        return s;
+    }();
+    return secret.data();
+}
+
 constexpr int kOpenFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
 
 } // namespace
 
 ContentHash HashBytes(const void* data, size_t length) {
-    return FromXxh(XXH3_128bits(data, length));
+    return FromXxh(XXH3_128bits_withSecret(data, length, RunSecret(), kSecretBytes));
 }
 
 void SetContentReadHookForTesting(
@@ -123,7 +153,8 @@ int ContentReader::Impl::openFolder(const std::string& folder) {
         const int fd = static_cast<int>(syscall(SYS_openat2, root, below.c_str(), &how, sizeof how));
         if (fd >= 0) return fd;
         if (errno == EAGAIN) continue; // a rename raced the lookup
-        if (errno == ENOSYS || errno == E2BIG) openat2Works_ = false;
+        // EPERM: a sandbox that refuses system calls it does not know.
+        if (errno == ENOSYS || errno == E2BIG || errno == EPERM) openat2Works_ = false;
         return -1;
     }
 }
@@ -146,7 +177,7 @@ int ContentReader::Impl::openBelowRoot(const std::string& path) {
         folderFd_.reset(openFolder(folder_));
         if (folderFd_) {
             dirfd = folderFd_.get();
-        } else if (errno == ENAMETOOLONG || errno == ENOSYS || errno == E2BIG) {
+        } else if (errno == ENAMETOOLONG || errno == ENOSYS || errno == E2BIG || errno == EPERM) {
             // Deeper than the system resolves at once: folder by folder.
             std::string leaf;
             int error = 0;
@@ -238,7 +269,7 @@ ContentRead ContentReader::Impl::hashWhole(const std::string& path, const FileId
     UniqueFd fd;
     if (const ContentRead opened = openSeen(path, seen, &fd, !oneRead); opened != ContentRead::Done)
         return opened;
-    XXH3_128bits_reset(state_);
+    XXH3_128bits_reset_withSecret(state_, RunSecret(), kSecretBytes);
     // Larger files may be sparse: their holes read as zeros, and are hashed
     // as zeros without asking the system for them.
     bool sparseAware = !oneRead;
@@ -283,7 +314,7 @@ ContentRead ContentReader::Impl::hashEnds(const std::string& path, const FileIde
     UniqueFd fd;
     if (const ContentRead opened = openSeen(path, seen, &fd, false); opened != ContentRead::Done)
         return opened;
-    XXH3_128bits_reset(state_);
+    XXH3_128bits_reset_withSecret(state_, RunSecret(), kSecretBytes);
     const int64_t size = seen.size;
     const int64_t head = std::min(size, std::max<int64_t>(endBytes, 1));
     const int64_t tailFrom = std::max(head, size - endBytes);

@@ -1,6 +1,7 @@
 #pragma once
 // Reading whole files, or their two ends, into a 128-bit content hash
-// (XXH3-128 of the xxHash library) for grouping files by their bytes.
+// (XXH3-128 of the xxHash library, with a secret drawn for each run) for
+// grouping files by their bytes.
 //
 // A file's folder is opened below its drive root without following a link
 // anywhere on the way (openat2 with RESOLVE_NO_SYMLINKS, or folder by folder

@@ -56,6 +56,17 @@ int IdentityOf(int fd, FileIdentity* identity, mode_t* mode) {
     return IdentityFrom(fd, "", AT_EMPTY_PATH, identity, mode);
 }
 
+bool StillAsSeen(FolderResolver& resolver, const SeenFile& file) {
+    if (!file.seen) return false;
+    std::string name;
+    int error = 0;
+    const int dirfd = resolver.openParent(file.path, &name, &error);
+    if (dirfd < 0) return false;
+    FileIdentity now;
+    mode_t mode = 0;
+    return IdentityAt(dirfd, name.c_str(), &now, &mode) == 0 && S_ISREG(mode) && now == *file.seen;
+}
+
 bool IsRegularMode(mode_t mode) { return S_ISREG(mode); }
 bool IsFolderMode(mode_t mode) { return S_ISDIR(mode); }
 

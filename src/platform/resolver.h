@@ -45,6 +45,13 @@ bool IsFolderMode(mode_t mode);
 // the reason is "changed" when something else stands there now.
 int OpenSameFileAt(int dirfd, const char* name, const FileIdentity& expected, std::string* why);
 
+class FolderResolver;
+
+// Whether `file` is still what its list saw: reached as FolderResolver does
+// (no link on the way), a regular file with exactly the identity seen. A
+// file without a seen identity is never "still as seen".
+bool StillAsSeen(FolderResolver& resolver, const SeenFile& file);
+
 class FolderResolver {
 public:
     FolderResolver();

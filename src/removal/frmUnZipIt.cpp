@@ -5,6 +5,7 @@
 #include "platform/paths.h"
 #include "platform/zip.h"
 #include "platform/zipreader.h"
+#include "removal/archive.h"
 #include "removal/frmPassword.h"
 #include "removal/frmZipDirectory.h"
 #include "shell/dialogs.h"
@@ -84,6 +85,14 @@ TfrmUnZipIt::TfrmUnZipIt(std::string zipFolder, QWidget* parent)
     FileListBox1->setAccessibleName("Archives");
     FileListBox1->setObjectName("FileListBox1");
     FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The longest name the program gives an archive (its longest category,
+    // a two-digit day) shows whole however small the window is.
+    const QString longestName = QString::fromStdString(
+        ArchiveFileName("InternetCache", 'C', EncodeDateTime(2028, 12, 28, 23, 59)));
+    FileListBox1->setMinimumWidth(FileListBox1->fontMetrics().horizontalAdvance(longestName) +
+                                  2 * FileListBox1->frameWidth() +
+                                  FileListBox1->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                                  12);
     auto* lbMask = new QLabel("File mask: Drive*.zip", this);
 
     auto* lbTitle = new QLabel("Contents of the Quillon archive zip file:", this);

@@ -77,6 +77,7 @@ void ResultModel::setStore(const FileStore* store) {
     store_ = store;
     std::vector<uint32_t>().swap(order_);
     std::vector<uint8_t>().swap(marks_);
+    std::vector<uint32_t>().swap(groups_);
     appendedFrom_ = 0;
     endResetModel();
 }
@@ -193,6 +194,16 @@ int ResultModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
+void ResultModel::setGroups(std::vector<uint32_t> groups) {
+    groups_ = std::move(groups);
+    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+bool ResultModel::startsGroup(int row) const {
+    const auto r = static_cast<size_t>(row);
+    return r > 0 && r < groups_.size() && groups_[r] != groups_[r - 1];
+}
+
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
@@ -206,6 +217,12 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
         if (index.column() == markColumn_ && isMarked(index.row())) return markPicture();
         return {};
+    case Qt::BackgroundRole: {
+        const auto r = static_cast<size_t>(index.row());
+        if (r < groups_.size() && groups_[r] % 2 == 1)
+            return QGuiApplication::palette().alternateBase();
+        return {};
+    }
     default: return {};
     }
 }
@@ -650,8 +667,15 @@ QStringList ResultGrid::PrintGridLines(const QString& title) const {
         titles << model_->columns()[static_cast<size_t>(c)].title;
         widths.push_back(columnWidth(c));
     }
-    return GridReportLines(title, titles, widths, model_->rowCount(),
-                           [this](int row, int column) { return model_->cellText(row, column); });
+    QStringList lines = GridReportLines(title, titles, widths, model_->rowCount(), [this](int row, int column) {
+        return model_->cellText(row, column);
+    });
+    // An empty line before each group but the first: the rows follow the
+    // report's five head lines.
+    constexpr int kHeadLines = 5;
+    for (int row = model_->rowCount() - 1; row > 0; --row)
+        if (model_->startsGroup(row)) lines.insert(kHeadLines + row, QString());
+    return lines;
 }
 
 void ResultGrid::PrintGrid(const QString& title) {
@@ -665,7 +689,10 @@ QString ResultGrid::clipboardText() const {
     QStringList lines;
     const int rows = RowsUsed();
     lines.reserve(rows);
-    for (int row = 0; row < rows; ++row) lines << DisplayPath(fullPath(row));
+    for (int row = 0; row < rows; ++row) {
+        if (model_->startsGroup(row)) lines << QString();
+        lines << DisplayPath(fullPath(row));
+    }
     return lines.join('\n');
 }
 

@@ -100,6 +100,15 @@ public:
     // while a view shows the model.
     void setOrder(std::vector<uint32_t> order);
 
+    // The group of each grid row, for lists whose groups do not show in
+    // their cells (equal contents): every other group is shaded, and print
+    // and clipboard put an empty line between groups. Empty: no groups.
+    // Cleared with the rows.
+    void setGroups(std::vector<uint32_t> groups);
+    const std::vector<uint32_t>& groups() const { return groups_; }
+    // Whether `row` starts a group other than the one before it.
+    bool startsGroup(int row) const;
+
     bool isMarked(int row) const;
     void setMarked(int row, bool marked);
     void clearMarks();
@@ -123,6 +132,7 @@ private:
     int markColumn_ = 0;
     std::vector<uint32_t> order_;
     std::vector<uint8_t> marks_; // by store row, so marks move with their rows
+    std::vector<uint32_t> groups_; // by grid row; empty when the list has none
     size_t appendedFrom_ = 0;    // rows up to here have been announced to views
 };
 

@@ -73,6 +73,20 @@ QString ScanControl::checkedLetters() const {
     return letters;
 }
 
+bool ScanControl::checkLetters(const QString& letters) {
+    bool any = false;
+    for (int i = 0; i < pckDrive_->count(); ++i)
+        any = any || letters.contains(pckDrive_->item(i)->data(kLetterRole).toChar());
+    if (!any) return false;
+    for (int i = 0; i < pckDrive_->count(); ++i) {
+        QListWidgetItem* item = pckDrive_->item(i);
+        item->setCheckState(letters.contains(item->data(kLetterRole).toChar()) ? Qt::Checked
+                                                                                : Qt::Unchecked);
+    }
+    updateStartButton();
+    return true;
+}
+
 void ScanControl::showFolder(const ParallelWalk& walk) {
     // Setting a label per folder would cost more than reading the folder; the
     // line only has to keep up with what a person can see.

@@ -56,6 +56,9 @@ public:
     bool anyDriveChecked() const;
     // The first character of every checked item (the drive letters).
     QString checkedLetters() const;
+    // Checks exactly the listed drives among `letters` ("CE"); when none of
+    // them is listed the checks stay as they are. Returns whether any was.
+    bool checkLetters(const QString& letters);
 
     // Walks every checked drive in list order. Drives that are not ready are
     // skipped silently; a root that cannot be opened is reported. Hidden

@@ -67,6 +67,9 @@ bool RestoreWindowPlacement(QWidget* window, const std::string& store,
     const auto p = ReadWindowPlacement(store, section, identifier);
     if (!p || p->right <= p->left) return false;
     window->setGeometry(p->left, p->top, p->right - p->left, std::max(1, p->bottom - p->top));
+    // Saved on a larger screen, another monitor or at another scale: brought
+    // back where it can be reached.
+    KeepOnScreen(window);
     if (p->showState == 3) window->setWindowState(window->windowState() | Qt::WindowMaximized);
     return true;
 }

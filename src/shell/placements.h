@@ -32,8 +32,8 @@ void WriteWindowPlacement(const std::string& store, const std::string& section,
                           const std::string& identifier, const WindowPlacement& placement);
 
 WindowPlacement PlacementOf(const QWidget* window);
-// Applies a stored placement, only when its right edge is greater than its left.
-// Returns whether it was applied.
+// Applies a stored placement, only when its right edge is greater than its left,
+// kept on the screen (KeepOnScreen). Returns whether it was applied.
 bool RestoreWindowPlacement(QWidget* window, const std::string& store,
                             const std::string& section, const std::string& identifier);
 // Moves and if need be shrinks a window so that it lies whole (frame

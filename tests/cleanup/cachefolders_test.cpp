@@ -98,6 +98,9 @@ TEST_F(CacheCollectTest, TheListIsStoredAsBytes) {
     WriteCacheFolders(store, {});
     EXPECT_EQ(ReadCacheFolders(store), std::vector<std::string>{});
     EXPECT_EQ(store.readInteger("CacheFiles", "Number", -1), 0);
+    // A folder that is no whole path is left out: it would depend on where the program runs.
+    WriteCacheFolders(store, {"Cache", "/z/cache", ""});
+    EXPECT_EQ(ReadCacheFolders(store), std::vector<std::string>{"/z/cache"});
 }
 
 } // namespace

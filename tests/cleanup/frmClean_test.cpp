@@ -165,11 +165,11 @@ TEST_F(QuickCleanTest, FindsTemporaryFilesEverywhereButInTheTrash) {
     auto w = open();
     const CleanUi ui(*w);
     click(ui.btScan);
-    EXPECT_EQ(listed(ui), (std::vector<std::string>{c("REPORT.TMP"), c(".cache/thumb.old"),
-                                                     c(".hidden.tmp"), c("Docs/BACKUP.~MP"),
-                                                     c("Docs/Letter.BAK"), c("Docs/word.~1~")}))
-        << "largest first, real case";
-    EXPECT_EQ(ui.pnlSel->text(), "6 tempfiles found");
+    EXPECT_EQ(listed(ui), (std::vector<std::string>{c("REPORT.TMP"), c(".hidden.tmp"),
+                                                     c("Docs/BACKUP.~MP"), c("Docs/Letter.BAK"),
+                                                     c("Docs/word.~1~")}))
+        << "largest first, real case, no hidden folder entered";
+    EXPECT_EQ(ui.pnlSel->text(), "5 tempfiles found");
     EXPECT_EQ(ui.grid->model()->cellText(0, 0), "300");
     EXPECT_EQ(ui.grid->model()->cellText(0, 4), QString::fromStdString(c("REPORT.TMP")));
     for (QPushButton* b : {ui.btMark, ui.btDelete, ui.btOptions, ui.btDetails})
@@ -191,9 +191,23 @@ TEST_F(QuickCleanTest, FindsTemporaryFilesEverywhereButInTheTrash) {
     EXPECT_EQ(listedSorted(ui), (std::vector<std::string>{c(".hidden.tmp"), c("REPORT.TMP"),
                                                            world.path("d/other.tmp")}));
     EXPECT_EQ(w->printTitle(), "Temporary files on drive(s) C D ");
+
+    // "Search hidden folders" on: dot-folders are searched too, a drive's trash still not.
+    SetSearchHiddenFolders(true);
+    click(ui.btScan);
+    EXPECT_EQ(listedSorted(ui), (std::vector<std::string>{c(".hidden.tmp"), c("REPORT.TMP"),
+                                                           world.path("d/other.tmp")}));
+    ui.PickList1->selectAll();
+    click(ui.btScan);
+    EXPECT_EQ(listedSorted(ui),
+              (std::vector<std::string>{c(".cache/thumb.old"), c(".hidden.tmp"),
+                                        c("Docs/BACKUP.~MP"), c("Docs/Letter.BAK"),
+                                        c("Docs/word.~1~"), c("REPORT.TMP"),
+                                        world.path("d/other.tmp")}));
 }
 
 TEST_F(QuickCleanTest, TheHomeTrashIsSkippedOnADriveToo) {
+    SetSearchHiddenFolders(true); // the home trash lies in a dot-folder
     world.setEnv("XDG_DATA_HOME", world.path("c/home/.local/share"));
     world.makeFile("c/home/.local/share/Trash/files/old.tmp", 1);
     world.makeFile("c/home/.local/share/Trashy/kept.tmp", 1);

@@ -15,6 +15,7 @@
 #include <future>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillon {
 namespace {
@@ -99,13 +100,24 @@ TEST_F(ContentFinderTest, ListsGroupsOfEqualBytesOneAfterAnother) {
     EXPECT_EQ(menu->title(), "Mark all but one in each group");
     EXPECT_TRUE(ui.btCompare->isVisible());
 
-    // Print and Clipboard show the list as it stands.
+    // The cells cannot tell two groups of one size apart: every other group
+    // is shaded, and Print and Clipboard leave an empty line between groups.
+    const auto shaded = [&](int row) {
+        return ui.grid->model()->data(ui.grid->model()->index(row, 0), Qt::BackgroundRole).isValid();
+    };
+    EXPECT_FALSE(shaded(0));
+    EXPECT_FALSE(shaded(1));
+    EXPECT_TRUE(shaded(2));
+    EXPECT_TRUE(shaded(3));
     const QStringList printed = ui.grid->PrintGridLines(f->printTitle());
     EXPECT_EQ(printed.at(0), "Duplicates larger or equal to 0 bytes matching *.* on drive(s) C ");
-    ASSERT_EQ(printed.size(), 4 + 1 + 4);
+    ASSERT_EQ(printed.size(), 4 + 1 + 4 + 1);
     EXPECT_TRUE(printed.at(5).startsWith("photo.jpg"));
+    EXPECT_TRUE(printed.at(6).startsWith("photo.jpg"));
+    EXPECT_EQ(printed.at(7), "");
+    EXPECT_TRUE(printed.at(8).startsWith("report.pdf"));
     EXPECT_EQ(ui.grid->clipboardText(),
-              QString::fromStdString(c("e/photo.jpg") + "\n" + c("d/photo.jpg") + "\n" +
+              QString::fromStdString(c("e/photo.jpg") + "\n" + c("d/photo.jpg") + "\n\n" +
                                      c("a/report.pdf") + "\n" + c("b/report_copy.pdf")));
 
     // Another match mode: the menu goes, and size alone groups other.pdf too.
@@ -114,6 +126,7 @@ TEST_F(ContentFinderTest, ListsGroupsOfEqualBytesOneAfterAnother) {
     EXPECT_FALSE(menu->menuAction()->isVisible());
     EXPECT_TRUE(f->lbGroups().empty());
     EXPECT_EQ(ui.grid->RowsUsed(), 2 + 3 + 2) << "the empty files and the three of 3,000 bytes";
+    EXPECT_FALSE(shaded(5)) << "groups shown by their cells are not shaded";
 }
 
 TEST_F(ContentFinderTest, KeepingTheNewestHandsTheOtherCopiesToTheRemovalWindow) {
@@ -215,6 +228,42 @@ TEST_F(ContentFinderTest, CleanWarnsWhenEveryCopyOfAGroupIsMarked) {
         click(ui.btDelete);
     }
     EXPECT_EQ(handedOver, 1);
+}
+
+// The copy left unmarked is the one the user counts on: when it changed or
+// went after the search, the marked copies may be the last of those bytes.
+TEST_F(ContentFinderTest, CleanWarnsWhenTheKeptCopyChangedSinceTheSearch) {
+    makeTree();
+    auto f = searchByContents();
+    const test::FinderUi ui(*f);
+    int handedOver = 0;
+    FinderHooks::removal = [&](QWidget*, const std::vector<SeenFile>&, const QString&) {
+        ++handedOver;
+        return false;
+    };
+    ASSERT_EQ(ui.grid->fullPath(1), c("d/photo.jpg"));
+    ui.grid->selectRow(0);
+    click(ui.btMark); // e/photo.jpg; d/photo.jpg is kept
+    click(ui.btDelete);
+    EXPECT_EQ(handedOver, 1) << "the kept copy is as it was: no question";
+
+    for (const bool gone : {false, true}) {
+        SCOPED_TRACE(gone ? "kept copy deleted" : "kept copy rewritten");
+        if (gone)
+            ASSERT_EQ(unlink(c("d/photo.jpg").c_str()), 0);
+        else
+            put("d/photo.jpg", Bytes(500, 'x'), 1600000950);
+        test::ScriptedDialogs dialogs;
+        dialogs.expectQuestion(
+            "The unmarked copy of " + QString::fromStdString(c("d/photo.jpg")) +
+                " has changed or gone since the search: the marked copies may be the last ones "
+                "of these contents.\n\nClean up the marked copies all the same?",
+            DialogButton::No);
+        click(ui.btDelete);
+        EXPECT_EQ(dialogs.lastDefaultButton(), DialogButton::No);
+        EXPECT_EQ(handedOver, 1) << "the removal window never opened";
+        EXPECT_EQ(ui.grid->lbDeleted(), std::vector<std::string>{c("e/photo.jpg")});
+    }
 }
 
 TEST_F(ContentFinderTest, FilesThatCannotBeReadAreNoted) {

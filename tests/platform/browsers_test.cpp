@@ -70,6 +70,9 @@ TEST_F(BrowserCacheTest, RunningBrowsersAreToldByTheirProcessNames) {
         return std::vector<std::string>{"bash", "firefox-bin", "chromium-browse", "operator"};
     });
     EXPECT_EQ(RunningBrowsers(), (std::vector<std::string>{"Firefox", "Chromium"}));
+    // A snap's Chromium runs as "chrome": both browsers that may run so are named.
+    SetProcessNamesForTesting([] { return std::vector<std::string>{"chrome"}; });
+    EXPECT_EQ(RunningBrowsers(), (std::vector<std::string>{"Chromium", "Google Chrome"}));
     SetProcessNamesForTesting([] { return std::vector<std::string>{"bash", "Xvfb"}; });
     EXPECT_TRUE(RunningBrowsers().empty());
     // The real process table can be read (this test program is in it).

@@ -2,6 +2,7 @@
 #include "shell/placements.h"
 #include "shell/settings.h"
 #include "support/world.h"
+#include <QScreen>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <dirent.h>
@@ -165,6 +166,22 @@ TEST_F(SettingsTest, PlacementsLiveApartAndApplyOnlyWithPositiveWidth) {
     QWidget window;
     EXPECT_TRUE(RestoreWindowPlacement(&window, "quillon.ini", "frmDups", "frmMods"));
     EXPECT_EQ(window.geometry(), QRect(10, 20, 400, 300));
+
+    // Saved on a screen far larger than this one: moved and cut to lie on it.
+    const QRect screen = window.screen()->availableGeometry();
+    p.left = screen.right() + 3000;
+    p.top = screen.bottom() + 2000;
+    p.right = p.left + screen.width() + 500;
+    p.bottom = p.top + 200;
+    WriteWindowPlacement("quillon.ini", "frmDups", "frmMods", p);
+    EXPECT_TRUE(RestoreWindowPlacement(&window, "quillon.ini", "frmDups", "frmMods"));
+    EXPECT_TRUE(screen.contains(window.geometry())) << window.geometry().x() << ","
+                                                    << window.geometry().y();
+    EXPECT_EQ(window.height(), 200);
+    p.left = 10;
+    p.top = 20;
+    p.right = 410;
+    p.bottom = 320;
 
     p.right = p.left; // right not greater than left: ignored
     WriteWindowPlacement("quillon.ini", "frmDups", "frmMods", p);
