@@ -15,7 +15,7 @@
 #   ROUNDS=5  COLD=1 (cold rounds drop the page cache: root only)
 #   PEERS="jdupes fdupes rmlint"  (fdupes and rmlint are slow on large trees)
 #
-# The peers: jdupes -r -q TREE, fdupes -r -q TREE, rmlint -T df -o fdupes:/dev/null TREE
+# The peers: jdupes -r -q -A -1 TREE, fdupes -r -q -A TREE, rmlint -x -T df -o fdupes:/dev/null TREE
 # (duplicates only, nothing written beside the tree). They are not needed by the
 # build or the tests: apt-get install jdupes fdupes rmlint.
 set -euo pipefail
@@ -40,9 +40,10 @@ names=(quillon "${peers[@]}")
 command_of() {
     case "$1" in
     quillon) echo "$finder" "$tree" ;;
-    jdupes) echo jdupes -r -q "$tree" ;;
-    fdupes) echo fdupes -r -q "$tree" ;;
-    rmlint) echo rmlint -T df -o fdupes:/dev/null "$tree" ;;
+    # What the finder compares: no hidden files (-A), one file system (jdupes -1).
+    jdupes) echo jdupes -r -q -A -1 "$tree" ;;
+    fdupes) echo fdupes -r -q -A "$tree" ;;
+    rmlint) echo rmlint -x -T df -o fdupes:/dev/null "$tree" ;;  # hidden files are off by default
     esac
 }
 
@@ -94,7 +95,7 @@ done
 
 # The groups against jdupes -r, files as device and inode.
 "$finder" "$tree" --list "$work/quillon.txt" >/dev/null 2>&1
-jdupes -r "$tree" >"$work/jdupes.txt" 2>/dev/null || true
+jdupes -r -A -1 "$tree" >"$work/jdupes.txt" 2>/dev/null || true
 python3 - "$work/quillon.txt" "$work/jdupes.txt" <<'EOF'
 import os, sys
 def groups(path):
