@@ -17,6 +17,7 @@
 // (what "ls -lU" costs, without printing), right before, so that a busy
 // machine slows both: the ratio is printed beside the times. The figures are
 // the median and the slowest round.
+#include "process_figures.h"
 #include "browse/folderfiles.h"
 #include "browse/foldertree.h"
 #include "browse/frmBrowse.h"
@@ -38,6 +39,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+using quillon::bench::child;
+using quillon::bench::currentRssKb;
+using quillon::bench::peakRssKb;
+using quillon::bench::secondsBetween;
 
 namespace {
 
@@ -92,12 +98,6 @@ struct Figures {
 void report(const char* what, const Figures& f) {
     printf("%-44s median %8.1f ms   slowest %8.1f ms   (%zu rounds)\n", what, f.median(), f.slowest(),
            f.ms.size());
-}
-
-long peakRssKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 // The yardstick: every entry of a folder read and looked at once.

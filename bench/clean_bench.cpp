@@ -4,6 +4,7 @@
 //
 //   bench_clean TREE [PATTERN ...]       e.g. bench_clean tree1m '*.log' '*.tmp'
 // QUILLON_WALK_THREADS=N sets the number of walker threads (default: cores, at most 8).
+#include "process_figures.h"
 #include "answering_dialogs.h"
 #include "cleanup/frmClean.h"
 #include "cleanup/tempfiles.h"
@@ -21,24 +22,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace {
-
-long currentRssKb() {
-    long pages = 0, resident = 0;
-    if (FILE* f = fopen("/proc/self/statm", "r")) {
-        if (fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-long peakRssKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-} // namespace
+using quillon::bench::child;
+using quillon::bench::currentRssKb;
+using quillon::bench::peakRssKb;
+using quillon::bench::secondsBetween;
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -79,14 +66,11 @@ int main(int argc, char** argv) {
     window.btScanClick();
     const double scanSeconds = timer.nsecsElapsed() / 1e9;
     getrusage(RUSAGE_SELF, &r1);
-    auto secs = [](const timeval& a, const timeval& b) {
-        return (b.tv_sec - a.tv_sec) + (b.tv_usec - a.tv_usec) / 1e6;
-    };
-    QApplication::processEvents();
+        QApplication::processEvents();
     printf("mode=clean patterns=%d rows=%zu scan_s=%.3f user_s=%.3f sys_s=%.3f "
            "mem_above_window_mb=%.1f status=\"%s\"\n",
            static_cast<int>(window.selectedPatterns().size()), window.store().size(), scanSeconds,
-           secs(r0.ru_utime, r1.ru_utime), secs(r0.ru_stime, r1.ru_stime),
+           secondsBetween(r0.ru_utime, r1.ru_utime), secondsBetween(r0.ru_stime, r1.ru_stime),
            (peakRssKb() - before) / 1024.0, pnlSel ? pnlSel->text().toUtf8().constData() : "");
     fflush(stdout);
     return 0;

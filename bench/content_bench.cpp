@@ -11,6 +11,7 @@
 //                                          long the window took to answer
 // QUILLON_WALK_THREADS=N and QUILLON_READ_THREADS=N set the walker and reader threads
 // (default: cores, at most eight).
+#include "process_figures.h"
 #include "answering_dialogs.h"
 #include "finders/frmDup.h"
 #include "platform/drives.h"
@@ -31,33 +32,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace {
-
-long currentRssKb() {
-    long pages = 0, resident = 0;
-    if (FILE* f = fopen("/proc/self/statm", "r")) {
-        if (fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-long peakRssKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-template <typename T> T* child(const QWidget& window, const char* name) {
-    T* widget = window.findChild<T*>(name);
-    if (!widget) {
-        fprintf(stderr, "no widget named %s\n", name);
-        exit(1);
-    }
-    return widget;
-}
-
-} // namespace
+using quillon::bench::child;
+using quillon::bench::currentRssKb;
+using quillon::bench::peakRssKb;
+using quillon::bench::secondsBetween;
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -121,10 +99,7 @@ int main(int argc, char** argv) {
     const double abortSeconds = sinceAbort.isValid() ? sinceAbort.nsecsElapsed() / 1e9 : -1.0;
     getrusage(RUSAGE_SELF, &r1);
     watch.stop();
-    auto secs = [](const timeval& a, const timeval& b) {
-        return (b.tv_sec - a.tv_sec) + (b.tv_usec - a.tv_usec) / 1e6;
-    };
-    const long peak = peakRssKb();
+        const long peak = peakRssKb();
     const auto& rows = finder.lbFiles();
     const auto& groups = finder.lbGroups();
     if (abortRun) {
@@ -135,7 +110,7 @@ int main(int argc, char** argv) {
     printf("mode=content rows=%d groups=%u files_seen=%zu scan_s=%.3f walk_s=%.3f user_s=%.3f "
            "sys_s=%.3f peak_rss_mb=%.1f mem_above_window_mb=%.1f status=\"%s\"\n",
            grid->RowsUsed(), groups.empty() ? 0u : groups.back() + 1, finder.store().size(),
-           scanSeconds, walkSeconds, secs(r0.ru_utime, r1.ru_utime), secs(r0.ru_stime, r1.ru_stime),
+           scanSeconds, walkSeconds, secondsBetween(r0.ru_utime, r1.ru_utime), secondsBetween(r0.ru_stime, r1.ru_stime),
            peak / 1024.0, (peak - before) / 1024.0, pnlSel->text().toUtf8().constData());
     fflush(stdout);
     if (listFile) {

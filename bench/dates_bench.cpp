@@ -8,6 +8,7 @@
 //   bench_dates TREE main                               Folder hogs, "&Main folders"
 //   bench_dates TREE all abort MS                       presses Abort MS ms into the walk
 // QUILLON_WALK_THREADS=N sets the number of walker threads (default: cores, at most 8).
+#include "process_figures.h"
 #include "answering_dialogs.h"
 #include "finders/frmDirHog.h"
 #include "finders/frmMods.h"
@@ -28,31 +29,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+using quillon::bench::child;
+using quillon::bench::currentRssKb;
+using quillon::bench::peakRssKb;
+using quillon::bench::secondsBetween;
+
 namespace {
-
-long currentRssKb() {
-    long pages = 0, resident = 0;
-    if (FILE* f = fopen("/proc/self/statm", "r")) {
-        if (fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-long peakRssKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-template <typename T> T* child(const QWidget& window, const char* name) {
-    T* widget = window.findChild<T*>(name);
-    if (!widget) {
-        fprintf(stderr, "no widget named %s\n", name);
-        exit(1);
-    }
-    return widget;
-}
 
 double seconds(const timeval& a, const timeval& b) {
     return (b.tv_sec - a.tv_sec) + (b.tv_usec - a.tv_usec) / 1e6;

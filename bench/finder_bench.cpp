@@ -5,6 +5,7 @@
 //   bench_finder TREE hogs
 //   bench_finder TREE dups [match-mode]     (3 = "Size only")
 // QUILLON_WALK_THREADS=N sets the number of walker threads (default: cores, at most 8).
+#include "process_figures.h"
 #include "answering_dialogs.h"
 #include "finders/frmDup.h"
 #include "scan/scancontrol.h"
@@ -26,34 +27,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace {
-
-long currentRssKb() {
-    long pages = 0, resident = 0;
-    if (FILE* f = fopen("/proc/self/statm", "r")) {
-        if (fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-long peakRssKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-// The finder keeps its widgets private; the benchmark finds them by name.
-template <typename T> T* child(const QWidget& window, const char* name) {
-    T* widget = window.findChild<T*>(name);
-    if (!widget) {
-        fprintf(stderr, "no widget named %s\n", name);
-        exit(1);
-    }
-    return widget;
-}
-
-} // namespace
+using quillon::bench::child;
+using quillon::bench::currentRssKb;
+using quillon::bench::peakRssKb;
+using quillon::bench::secondsBetween;
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -105,10 +82,7 @@ int main(int argc, char** argv) {
     finder.btScanClick();
     const double scanSeconds = timer.nsecsElapsed() / 1e9;
     getrusage(RUSAGE_SELF, &r1);
-    auto secs = [](const timeval& a, const timeval& b) {
-        return (b.tv_sec - a.tv_sec) + (b.tv_usec - a.tv_usec) / 1e6;
-    };
-    QApplication::processEvents();
+        QApplication::processEvents();
     const long peak = peakRssKb();
     if (abortRun) {
         printf("abort_answered_s=%.3f rows_listed=%d\n",
@@ -120,8 +94,8 @@ int main(int argc, char** argv) {
     printf("mode=%s match=%d rows=%d files_seen=%zu scan_s=%.3f user_s=%.3f sys_s=%.3f "
            "mem_above_window_mb=%.1f status=\"%s\"\n",
            duplicates ? "dups" : "hogs", duplicates ? matchMode : -1, grid->RowsUsed(),
-           finder.store().size(), scanSeconds, secs(r0.ru_utime, r1.ru_utime),
-           secs(r0.ru_stime, r1.ru_stime), (peak - before) / 1024.0,
+           finder.store().size(), scanSeconds, secondsBetween(r0.ru_utime, r1.ru_utime),
+           secondsBetween(r0.ru_stime, r1.ru_stime), (peak - before) / 1024.0,
            pnlSel->text().toUtf8().constData());
     if (!duplicates) {
         const char* names[quillon::kSortItems] = {"size", "date",    "access", "name",

@@ -8,6 +8,7 @@
 //   bench_stats TREE esc MS        presses Esc MS milliseconds into the run and
 //                                  reports how long the run took to stop
 // QUILLON_WALK_THREADS=N sets the number of walker threads (default: cores, at most 8).
+#include "process_figures.h"
 #include "answering_dialogs.h"
 #include "platform/drives.h"
 #include "shell/application.h"
@@ -25,31 +26,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+using quillon::bench::child;
+using quillon::bench::currentRssKb;
+using quillon::bench::peakRssKb;
+using quillon::bench::secondsBetween;
+
 namespace {
-
-long currentRssKb() {
-    long pages = 0, resident = 0;
-    if (FILE* f = fopen("/proc/self/statm", "r")) {
-        if (fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-long peakRssKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-template <typename T> T* child(const QWidget& window, const char* name) {
-    T* widget = window.findChild<T*>(name);
-    if (!widget) {
-        fprintf(stderr, "no widget named %s\n", name);
-        exit(1);
-    }
-    return widget;
-}
 
 // Answers the wizard as soon as it is open: drive C, "All files".
 void answerWizard() {
@@ -116,10 +98,7 @@ int main(int argc, char** argv) {
     const double runSeconds = timer.nsecsElapsed() / 1e9;
     ticker.stop();
     getrusage(RUSAGE_SELF, &r1);
-    const auto secs = [](const timeval& a, const timeval& b) {
-        return (b.tv_sec - a.tv_sec) + (b.tv_usec - a.tv_usec) / 1e6;
-    };
-    if (escRun) {
+        if (escRun) {
         printf("esc_answered_s=%.3f aborted=%d files_counted=%lld\n",
                sinceEsc.isValid() ? sinceEsc.nsecsElapsed() / 1e9 : -1.0,
                window.abortRequested() ? 1 : 0,
@@ -129,7 +108,7 @@ int main(int argc, char** argv) {
     printf("files=%lld types=%zu scan_s=%.3f user_s=%.3f sys_s=%.3f mem_above_window_mb=%.1f "
            "longest_event_gap_ms=%lld status=\"%s\"\n",
            static_cast<long long>(window.tallies().filesProcessed), window.tallies().types.size(),
-           runSeconds, secs(r0.ru_utime, r1.ru_utime), secs(r0.ru_stime, r1.ru_stime),
+           runSeconds, secondsBetween(r0.ru_utime, r1.ru_utime), secondsBetween(r0.ru_stime, r1.ru_stime),
            (peakRssKb() - before) / 1024.0, static_cast<long long>(longestGapMs),
            window.findChild<QWidget*>("StatusBar1")
                ->property("text").toString().toUtf8().constData());
