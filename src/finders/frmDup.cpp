@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace quillon {
@@ -345,9 +346,10 @@ void TfrmDup::FormShow() {
     grid->ClearGrid();
 
     fitMinimumWidth();
+    grid->applyColumnWidths(width());
+    fitGridWidth();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    grid->applyColumnWidths(width());
     FillWildcardList();
     // The last run's criteria, when there was one.
     if (const auto last = ReadFinderCriteria(mode_)) applyCriteria(*last);
@@ -384,6 +386,20 @@ void TfrmDup::fitMinimumWidth() {
                                   pnlTop->layout()->minimumSize().width());
     setMinimumSize(std::min(std::max(minWidth, 560), 2000), 2 * kTopPanelHeight);
     if (width() < minimumWidth()) resize(minimumWidth(), height());
+}
+
+void TfrmDup::fitGridWidth() {
+    // At first as wide as the columns at their widths in this font and style
+    // and a typical type beside them, so "JPEG image" is not cut short.
+    int needed = 2 * grid->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                 grid->fontMetrics().horizontalAdvance("Microsoft Word document") + 16;
+    for (int c = 0; c + 1 < grid->model()->columnCount(); ++c) needed += grid->columnWidth(c);
+    if (const QScreen* screen = this->screen())
+        needed = std::min(needed, screen->availableGeometry().width() - 16);
+    if (width() < needed) {
+        resize(needed, height());
+        grid->applyColumnWidths(width());
+    }
 }
 
 void TfrmDup::resizeEvent(QResizeEvent* event) {

@@ -84,6 +84,7 @@ protected:
 
 private:
     void fitMinimumWidth();
+    void fitGridWidth();
     void scan();
     // Reads the files of the working list and lists the groups of equal
     // contents; the number of files that could not be read.
