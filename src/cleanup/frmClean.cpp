@@ -34,13 +34,6 @@ const char* const kSection = "frmClean";
 const char* const kIdentifier = "frmMods";
 constexpr int kTopPanelHeight = 172;
 
-QPushButton* makeButton(const char* name, const char* caption, const char* hint) {
-    auto* b = new QPushButton(caption);
-    b->setObjectName(name);
-    if (hint) b->setToolTip(hint);
-    return b;
-}
-
 // Files inside a trash were removed already: a quick clean never lists them
 // (it would only move them from the trash into the trash again).
 class TrashSkip {
@@ -70,7 +63,7 @@ SortDirections& QuickCleanSortDirections() {
     return directions;
 }
 
-TfrmClean::TfrmClean(QWidget* parent) : QDialog(parent) {
+TfrmClean::TfrmClean(QWidget* parent) : FinderWindow(parent) {
     setObjectName("frmClean");
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -95,21 +88,21 @@ TfrmClean::TfrmClean(QWidget* parent) : QDialog(parent) {
     mnuDeselectAll->setObjectName("mnuDeselectAll");
     PickList1->addAction(mnuSelectAll);
     PickList1->addAction(mnuDeselectAll);
-    btEdit = makeButton("btEdit", "Add/Delete", "Add, delete temporary file extensions");
+    btEdit = MakeFinderButton("btEdit", "Add/Delete", "Add, delete temporary file extensions");
 
     pckDrive = new QListWidget;
     pckDrive->setObjectName("pckDrive");
     pckDrive->setFixedWidth(190);
 
-    btScan = makeButton("btScan", "&Start", nullptr);
+    btScan = MakeFinderButton("btScan", "&Start", nullptr);
     btScan->setDefault(true);
-    btClose = makeButton("btClose", "Close", nullptr);
-    btAbort = makeButton("btAbort", "&Abort", "Abort scan");
-    btMark = makeButton("btMark", "&Mark", "Mark file for deletion (double click on grid also works)");
-    btDelete = makeButton("btDelete", "Clean?", "Clean up marked files");
-    btOptions = makeButton("btOptions", "Options", "Right click on grid for same options");
-    btBrowse = makeButton("btBrowse", "&Browse", "Browse this file and folder");
-    btDetails = makeButton("btDetails", "&Details", "View more file details");
+    btClose = MakeFinderButton("btClose", "Close", nullptr);
+    btAbort = MakeFinderButton("btAbort", "&Abort", "Abort scan");
+    btMark = MakeFinderButton("btMark", "&Mark", "Mark file for deletion (double click on grid also works)");
+    btDelete = MakeFinderButton("btDelete", "Clean?", "Clean up marked files");
+    btOptions = MakeFinderButton("btOptions", "Options", "Right click on grid for same options");
+    btBrowse = MakeFinderButton("btBrowse", "&Browse", "Browse this file and folder");
+    btDetails = MakeFinderButton("btDetails", "&Details", "View more file details");
 
     auto* pickBox = new QVBoxLayout;
     pickBox->addWidget(lbPick);
@@ -170,7 +163,7 @@ TfrmClean::TfrmClean(QWidget* parent) : QDialog(parent) {
     layout->addWidget(pnlSel);
 
     btOptions->setMenu(grid->optionsMenu());
-    grid->installEventFilter(this);
+    guardListKeys(grid);
 
     scanControl_ = new ScanControl(pckDrive, btScan, btAbort, pnlSel, this);
 
@@ -196,7 +189,7 @@ TfrmClean::TfrmClean(QWidget* parent) : QDialog(parent) {
 TfrmClean::~TfrmClean() { SaveWindowPlacement(this, kStore, kSection, kIdentifier); }
 
 void TfrmClean::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    FinderWindow::showEvent(event);
     if (!shown_) {
         shown_ = true;
         GuardedCall([this] { FormShow(); });
@@ -258,7 +251,7 @@ void TfrmClean::btEditClick() {
 }
 
 void TfrmClean::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
+    FinderWindow::resizeEvent(event);
     fitColumns();
 }
 
@@ -303,26 +296,9 @@ void TfrmClean::btScanClick() {
         return;
     }
     // No hints pop up over the window while it searches.
-    struct HintsOff {
-        QObject* filter;
-        explicit HintsOff(QObject* f) : filter(f) { qApp->installEventFilter(filter); }
-        ~HintsOff() { qApp->removeEventFilter(filter); }
-    } hintsOff(this);
+    const HintsOff hintsOff(this);
     grid->ClearGrid();
     scan();
-}
-
-bool TfrmClean::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == grid && event->type() == QEvent::KeyPress) {
-        // Enter in the grid would press the default button, Start: a new
-        // search that throws away the list and every mark.
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
-    }
-    if (event->type() == QEvent::ToolTip && watched->isWidgetType() &&
-        isAncestorOf(static_cast<QWidget*>(watched)))
-        return true;
-    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmClean::setSearching(bool on) {
@@ -415,19 +391,6 @@ void TfrmClean::mnuRestoreClick() {
     pnlTop->setFixedHeight(topPanelHeight_);
     grid->mnuShrink->setEnabled(true);
     grid->mnuRestore->setEnabled(false);
-}
-
-void TfrmClean::reject() {
-    if (searching_) return; // Close is disabled while searching; Esc too
-    QDialog::reject();
-}
-
-void TfrmClean::closeEvent(QCloseEvent* event) {
-    if (searching_) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 } // namespace quillon

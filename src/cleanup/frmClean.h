@@ -3,8 +3,8 @@
 // extension, lists them in the file-hog layout and hands the marked ones to
 // the removal window under "TempClean".
 #include "scan/filestore.h"
+#include "scan/finderwindow.h"
 #include "scan/resultgrid.h"
-#include <QDialog>
 #include <QStringList>
 #include <memory>
 
@@ -18,7 +18,7 @@ namespace quillon {
 
 class ScanControl;
 
-class TfrmClean : public QDialog {
+class TfrmClean : public FinderWindow {
     Q_OBJECT
 public:
     explicit TfrmClean(QWidget* parent = nullptr);
@@ -43,16 +43,12 @@ public:
     QString printTitle() const;
     // The patterns selected in the pick list, in list order.
     QStringList selectedPatterns() const;
-    bool searching() const { return searching_; }
     const FileStore& store() const { return store_; }
     ScanControl* scanControl() const { return scanControl_; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     void scan();
@@ -81,7 +77,6 @@ private:
 
     FileStore store_;
     ScanControl* scanControl_;
-    bool searching_ = false;
     bool shown_ = false;
     int topPanelHeight_ = 0;
     QString largestSizeText_; // the Size cell of the largest file listed

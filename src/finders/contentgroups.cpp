@@ -554,20 +554,29 @@ FullyMarkedGroups FindFullyMarkedGroups(const std::vector<uint32_t>& groupOf,
     while (i < n) {
         size_t end = i + 1;
         while (end < n && groupOf[end] == groupOf[i]) ++end;
-        std::vector<int> unmarked;
-        for (size_t j = i; j < end; ++j)
-            if (!isMarked(static_cast<int>(j))) unmarked.push_back(static_cast<int>(j));
-        if (unmarked.empty()) {
+        size_t marked = 0;
+        int firstUnmarked = -1;
+        for (size_t j = i; j < end; ++j) {
+            if (isMarked(static_cast<int>(j)))
+                ++marked;
+            else if (firstUnmarked < 0)
+                firstUnmarked = static_cast<int>(j);
+        }
+        if (marked == end - i) {
             if (found.groups == 0) {
                 found.firstRow = static_cast<int>(i);
                 found.files = static_cast<int>(end - i);
             }
             ++found.groups;
-        } else if (stillAsSeen && unmarked.size() < end - i &&
-                   std::none_of(unmarked.begin(), unmarked.end(), stillAsSeen)) {
-            // Something is marked, and what would be kept is no longer there as seen.
-            if (found.changedGroups == 0) found.firstChangedRow = unmarked.front();
-            ++found.changedGroups;
+        } else if (stillAsSeen && marked > 0) {
+            // Something is marked: is what would be kept still there as seen?
+            bool kept = false;
+            for (size_t j = i; j < end && !kept; ++j)
+                kept = !isMarked(static_cast<int>(j)) && stillAsSeen(static_cast<int>(j));
+            if (!kept) {
+                if (found.changedGroups == 0) found.firstChangedRow = firstUnmarked;
+                ++found.changedGroups;
+            }
         }
         i = end;
     }

@@ -1,6 +1,7 @@
 #include "finders/findercriteria.h"
 #include "shell/settings.h"
 #include <cmath>
+#include <map>
 #include <string>
 
 namespace quillon {
@@ -25,35 +26,45 @@ double sizeOf(const std::string& text, double fallback) {
 } // namespace
 
 std::optional<FinderCriteria> ReadFinderCriteria(FinderMode mode) {
-    const SettingsStore store = SettingsStore::Main();
-    const char* s = section(mode);
-    if (store.readString(s, "SizeTest", "").empty()) return std::nullopt;
+    // One read of the file for all of them.
+    std::map<std::string, std::string> stored;
+    for (auto& [key, value] : SettingsStore::Main().readSection(section(mode)))
+        stored.emplace(key, std::move(value));
+    const auto text = [&](const char* key) {
+        const auto it = stored.find(key);
+        return it == stored.end() ? std::string() : it->second;
+    };
+    const auto number = [&](const char* key, int64_t fallback) {
+        return ParseProfileInteger(text(key)).value_or(fallback);
+    };
+    if (text("SizeTest").empty()) return std::nullopt;
     FinderCriteria c;
-    const int64_t test = store.readInteger(s, "SizeTest", 0);
+    const int64_t test = number("SizeTest", 0);
     if (test >= 0 && test <= static_cast<int64_t>(SizeFilter::Between))
         c.sizeTest = static_cast<SizeFilter>(test);
-    c.low = sizeOf(store.readString(s, "Low", ""), c.low);
-    c.high = sizeOf(store.readString(s, "High", ""), c.high);
-    const int64_t unit = store.readInteger(s, "Unit", c.unit);
+    c.low = sizeOf(text("Low"), c.low);
+    c.high = sizeOf(text("High"), c.high);
+    const int64_t unit = number("Unit", c.unit);
     if (unit == 0 || unit == 1) c.unit = static_cast<int>(unit);
-    const QString wildcard = QString::fromStdString(store.readString(s, "Wildcard", "")).trimmed();
+    const QString wildcard = QString::fromStdString(text("Wildcard")).trimmed();
     if (!wildcard.isEmpty() && wildcard.size() <= kLongestWildcard) c.wildcard = wildcard;
-    c.match = MatchModeAt(static_cast<int>(store.readInteger(s, "Match", 0)));
-    for (const QChar letter : QString::fromStdString(store.readString(s, "Drives", "")))
+    c.match = MatchModeAt(static_cast<int>(number("Match", 0)));
+    for (const QChar letter : QString::fromStdString(text("Drives")))
         if (letter >= 'A' && letter <= 'Z' && !c.drives.contains(letter)) c.drives += letter;
     return c;
 }
 
 void WriteFinderCriteria(FinderMode mode, const FinderCriteria& c) {
-    SettingsStore store = SettingsStore::Main();
-    const char* s = section(mode);
-    store.writeInteger(s, "SizeTest", static_cast<int64_t>(c.sizeTest));
-    store.writeString(s, "Low", QString::number(c.low, 'f', 0).toStdString());
-    store.writeString(s, "High", QString::number(c.high, 'f', 0).toStdString());
-    store.writeInteger(s, "Unit", c.unit);
-    store.writeString(s, "Wildcard", c.wildcard.toStdString());
-    store.writeInteger(s, "Match", static_cast<int64_t>(c.match));
-    store.writeString(s, "Drives", c.drives.toStdString());
+    // One write of the file for all of them.
+    SettingsStore::Main().writeKeys(
+        section(mode),
+        {{"SizeTest", std::to_string(static_cast<int>(c.sizeTest))},
+         {"Low", QString::number(c.low, 'f', 0).toStdString()},
+         {"High", QString::number(c.high, 'f', 0).toStdString()},
+         {"Unit", std::to_string(c.unit)},
+         {"Wildcard", c.wildcard.toStdString()},
+         {"Match", std::to_string(static_cast<int>(c.match))},
+         {"Drives", c.drives.toStdString()}});
 }
 
 } // namespace quillon

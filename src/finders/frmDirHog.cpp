@@ -7,6 +7,7 @@
 #include "scan/hooks.h"
 #include "scan/resultgrid.h"
 #include "scan/scancontrol.h"
+#include "shell/placements.h"
 #include "shell/dialogs.h"
 #include "shell/handlers.h"
 #include "shell/printing.h"
@@ -126,10 +127,8 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
     // Room for every column, within the screen (a scaled desktop has fewer pixels).
-    QSize size(900, 560);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableGeometry().size() - QSize(20, 40));
-    resize(size);
+    resize(900, 560);
+    KeepOnScreen(this);
 
     pnlTop = new QFrame(this);
     pnlTop->setObjectName("pnlTop");

@@ -3,7 +3,7 @@
 // take, for looking at and for removing a whole folder tree.
 #include "finders/folderhogs.h"
 #include <QAbstractTableModel>
-#include "finders/finderwindow.h"
+#include "scan/finderwindow.h"
 #include <QStringList>
 #include <array>
 #include <vector>

@@ -357,18 +357,11 @@ void TfrmDup::FormShow() {
 }
 
 void TfrmDup::FillWildcardList() {
-    const QSignalBlocker block(cbWildCard);
-    cbWildCard->clear();
-    cbWildCard->addItem("*.*");
-    cbWildCard->addItems(RegisteredExtensionPatterns());
-    cbWildCard->setCurrentIndex(0);
+    FillPatternBox(cbWildCard);
     cbWildCardChange();
 }
 
-void TfrmDup::cbWildCardChange() {
-    const QString pattern = cbWildCard->currentText();
-    lblWild->setText(pattern == "*.*" ? QString("All files") : FileTypeName(pattern.mid(1)));
-}
+void TfrmDup::cbWildCardChange() { lblWild->setText(PatternBoxLabel(cbWildCard->currentText())); }
 
 void TfrmDup::rbClick() {
     const bool between = rbBetween->isChecked();
@@ -465,7 +458,7 @@ void TfrmDup::setSearching(bool on) {
 void TfrmDup::scan() {
     newStore();
     lbList_.clear();
-    groupOf_.clear();
+    grid->model()->setGroups({});
     userAborted_ = false;
     mnuKeepOne->menuAction()->setVisible(false);
     const bool content = contentMode();
@@ -559,8 +552,7 @@ int64_t TfrmDup::listContentGroups() {
                          "groups decided so far are listed.");
     ContentListing listing = ListContentGroups(*store_, grouper.takeGroups());
     for (uint32_t row : listing.rows) grid->addToGrid(row);
-    groupOf_ = std::move(listing.groupOf);
-    grid->model()->setGroups(groupOf_);
+    grid->model()->setGroups(std::move(listing.groupOf));
     contentGroups_ = listing.groups;
     freeable_ = listing.freeable;
     return grouper.unreadableFiles();
@@ -589,7 +581,7 @@ void TfrmDup::btDeleteClick() {
 bool TfrmDup::confirmEveryCopyMarked() {
     FolderResolver resolver;
     const FullyMarkedGroups full = FindFullyMarkedGroups(
-        groupOf_, [this](int row) { return grid->model()->isMarked(row); },
+        lbGroups(), [this](int row) { return grid->model()->isMarked(row); },
         [&](int row) {
             const uint32_t r = lbFiles()[static_cast<size_t>(row)];
             return StillAsSeen(resolver, SeenFile{store_->path(r), store_->identity(r)});
@@ -627,7 +619,7 @@ bool TfrmDup::confirmEveryCopyMarked() {
 }
 
 void TfrmDup::mnuKeepOneClick(KeepRule rule) {
-    if (!contentMode() || groupOf_.empty()) return;
+    if (!contentMode() || lbGroups().empty()) return;
     std::string folder;
     if (rule == KeepRule::FirstBelowFolder) {
         const int row = grid->selectedRow();
@@ -638,7 +630,7 @@ void TfrmDup::mnuKeepOneClick(KeepRule rule) {
         if (!chosen || chosen->empty()) return;
         folder = LexicalNormalise(*chosen);
     }
-    const KeepOneMarks marks = MarksKeepingOne(*store_, lbFiles(), groupOf_, rule, folder);
+    const KeepOneMarks marks = MarksKeepingOne(*store_, lbFiles(), lbGroups(), rule, folder);
     grid->markOnly(marks.rows);
     if (marks.groupsLeftAlone == 1)
         ShowInfoMessage("1 group has no copy below " + DisplayPath(folder) +

@@ -5,7 +5,7 @@
 #include "scan/filestore.h"
 #include "scan/resultgrid.h"
 #include "scan/sizefilter.h"
-#include "finders/finderwindow.h"
+#include "scan/finderwindow.h"
 #include <functional>
 #include <memory>
 
@@ -60,7 +60,7 @@ public:
     // The last search grouped files by their contents.
     bool contentMode() const { return duplicateMode() && matchMode_ == MatchMode::Content; }
     // Beside lbFiles() in that mode: each row's group number; empty otherwise.
-    const std::vector<uint32_t>& lbGroups() const { return groupOf_; }
+    const std::vector<uint32_t>& lbGroups() const { return grid->model()->groups(); }
     // How the contents are read (threads, ends, buffers); tests and benchmarks
     // set it before Start.
     ContentOptions contentOptions;
@@ -134,7 +134,6 @@ private:
     int topPanelHeight_ = 172;
     std::shared_ptr<FileStore> store_;
     std::vector<uint32_t> lbList_;
-    std::vector<uint32_t> groupOf_;
     size_t contentGroups_ = 0;
     int64_t freeable_ = 0;
     ContentGrouper* grouper_ = nullptr; // while contents are read, for Abort

@@ -78,10 +78,8 @@ TfrmMods::TfrmMods(QWidget* parent) : FinderWindow(parent) {
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
     // Room for every column, within the screen (a scaled desktop has fewer pixels).
-    QSize size(900, 560);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableGeometry().size() - QSize(20, 40));
-    resize(size);
+    resize(900, 560);
+    KeepOnScreen(this);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");
@@ -280,18 +278,11 @@ void TfrmMods::FormShow() {
 }
 
 void TfrmMods::FillWildcardList() {
-    const QSignalBlocker block(cbWildCard);
-    cbWildCard->clear();
-    cbWildCard->addItem("*.*");
-    cbWildCard->addItems(RegisteredExtensionPatterns());
-    cbWildCard->setCurrentIndex(0);
+    FillPatternBox(cbWildCard);
     cbWildCardChange();
 }
 
-void TfrmMods::cbWildCardChange() {
-    const QString pattern = cbWildCard->currentText();
-    lblWild->setText(pattern == "*.*" ? QString("All files") : FileTypeName(pattern.mid(1)));
-}
+void TfrmMods::cbWildCardChange() { lblWild->setText(PatternBoxLabel(cbWildCard->currentText())); }
 
 void TfrmMods::rgWhenClick() {
     const bool between = when() == DateWhen::Between;

@@ -5,7 +5,7 @@
 #include "finders/daterange.h"
 #include "scan/filestore.h"
 #include "scan/resultgrid.h"
-#include "finders/finderwindow.h"
+#include "scan/finderwindow.h"
 
 class QButtonGroup;
 class QComboBox;

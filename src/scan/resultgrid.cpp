@@ -618,7 +618,8 @@ void ResultGrid::sortIn(SortItem item, bool descending) {
 
 QStringList GridReportLines(const QString& title, const QStringList& titles,
                             const std::vector<int>& columnWidths, int rows,
-                            const std::function<QString(int row, int column)>& cellText) {
+                            const std::function<QString(int row, int column)>& cellText,
+                            const std::function<bool(int row)>& blankBefore) {
     const DateTime now = Now();
     const QDateTime moment = ToQDateTime(now);
     const QLocale locale;
@@ -641,8 +642,10 @@ QStringList GridReportLines(const QString& title, const QStringList& titles,
         return line;
     };
     lines << printedRow([&](int c) { return titles.at(c); });
-    for (int row = 0; row < rows; ++row)
+    for (int row = 0; row < rows; ++row) {
+        if (blankBefore && blankBefore(row)) lines << QString();
         lines << printedRow([&](int c) { return cellText(row, c); });
+    }
     return lines;
 }
 
@@ -667,15 +670,11 @@ QStringList ResultGrid::PrintGridLines(const QString& title) const {
         titles << model_->columns()[static_cast<size_t>(c)].title;
         widths.push_back(columnWidth(c));
     }
-    QStringList lines = GridReportLines(title, titles, widths, model_->rowCount(), [this](int row, int column) {
-        return model_->cellText(row, column);
-    });
-    // An empty line before each group but the first: the rows follow the
-    // report's five head lines.
-    constexpr int kHeadLines = 5;
-    for (int row = model_->rowCount() - 1; row > 0; --row)
-        if (model_->startsGroup(row)) lines.insert(kHeadLines + row, QString());
-    return lines;
+    // Groups the cells cannot tell apart are set off by an empty line.
+    return GridReportLines(
+        title, titles, widths, model_->rowCount(),
+        [this](int row, int column) { return model_->cellText(row, column); },
+        [this](int row) { return model_->startsGroup(row); });
 }
 
 void ResultGrid::PrintGrid(const QString& title) {

@@ -74,9 +74,11 @@ enum class SortChoice {
 // The printed report of a grid: the title, "Printed : " with today's short
 // date and long time, two empty lines, then the titles and every row, each
 // cell cut or padded to a field of (column width div 6) characters.
+// An empty line goes before each row for which `blankBefore` says so.
 QStringList GridReportLines(const QString& title, const QStringList& titles,
                             const std::vector<int>& columnWidths, int rows,
-                            const std::function<QString(int row, int column)>& cellText);
+                            const std::function<QString(int row, int column)>& cellText,
+                            const std::function<bool(int row)>& blankBefore = {});
 
 class ResultModel : public QAbstractTableModel {
     Q_OBJECT

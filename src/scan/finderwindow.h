@@ -4,7 +4,9 @@
 // presses the default button (a new search would throw the list and its marks
 // away).
 #include <QDialog>
+#include <QString>
 
+class QComboBox;
 class QPushButton;
 
 namespace quillon {
@@ -44,5 +46,11 @@ private:
 
 // A finder's push button: object name, caption and hint (none when null).
 QPushButton* MakeFinderButton(const char* name, const char* caption, const char* hint);
+
+// A finder's pattern box: "*.*" first, then every registered type's pattern,
+// "*.*" chosen; no change is signalled.
+void FillPatternBox(QComboBox* box);
+// The text beside it: "All files", or the type name of the pattern's extension.
+QString PatternBoxLabel(const QString& pattern);
 
 } // namespace quillon

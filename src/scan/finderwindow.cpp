@@ -1,4 +1,6 @@
-#include "finders/finderwindow.h"
+#include "scan/finderwindow.h"
+#include "platform/filetypes.h"
+#include <QComboBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -46,6 +48,18 @@ QPushButton* MakeFinderButton(const char* name, const char* caption, const char*
     b->setObjectName(name);
     if (hint) b->setToolTip(hint);
     return b;
+}
+
+void FillPatternBox(QComboBox* box) {
+    const QSignalBlocker block(box);
+    box->clear();
+    box->addItem("*.*");
+    box->addItems(RegisteredExtensionPatterns());
+    box->setCurrentIndex(0);
+}
+
+QString PatternBoxLabel(const QString& pattern) {
+    return pattern == "*.*" ? QString("All files") : FileTypeName(pattern.mid(1));
 }
 
 } // namespace quillon
