@@ -57,9 +57,17 @@ Utf8Character Utf8CharacterAt(std::string_view text, size_t i) {
 }
 
 std::string FoldedKey(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
+    // The ASCII head has its capitals lowered in place; most names are that
+    // head alone.
+    std::string out(text);
+    size_t i = 0;
+    while (i < out.size() && static_cast<unsigned char>(out[i]) < 0x80) {
+        out[i] = static_cast<char>(FoldAscii(static_cast<unsigned char>(out[i])));
+        ++i;
+    }
+    if (i == out.size()) return out;
+    out.resize(i);
+    while (i < text.size()) {
         const uint32_t unit = NextUnit(text, i);
         if (unit >= 0x110000u) {
             out += static_cast<char>(0xF8);

@@ -1,4 +1,5 @@
 #include "scan/pathorder.h"
+#include "platform/hugepages.h"
 #include "platform/textcase.h"
 #include <algorithm>
 #include <numeric>
@@ -31,17 +32,18 @@ int compareToFolded(std::string_view name, std::string_view folded) {
 struct NameKey {
     uint64_t head; // the first 8 folded bytes of the name, big-endian, zero-padded
     const char* name;
-    uint32_t row;
+    uint32_t place; // where the row stands in the order given
     uint16_t length;
 };
 
 uint64_t foldedHead(std::string_view name) { return FoldedKeyNumber(name, 0, 8); }
 
 // Most names differ in the first 8 bytes of their folded form, which are
-// compared as one number.
+// compared as one number. Equal names keep the order given.
 bool nameLess(const NameKey& a, const NameKey& b) {
     if (a.head != b.head) return a.head < b.head;
-    return CompareFolded(std::string_view(a.name, a.length), std::string_view(b.name, b.length)) < 0;
+    const int c = CompareFolded(std::string_view(a.name, a.length), std::string_view(b.name, b.length));
+    return c != 0 ? c < 0 : a.place < b.place;
 }
 
 // Full paths (or names alone) in folded byte order, without building a path.
@@ -53,7 +55,8 @@ bool nameLess(const NameKey& a, const NameKey& b) {
 // different folders are ever compared.
 class PathOrder {
 public:
-    PathOrder(const FileStore& store, const std::vector<uint32_t>& order, bool fullPaths) {
+    PathOrder(const FileStore& store, const std::vector<uint32_t>& order, bool fullPaths)
+        : order_(order) {
         std::vector<uint32_t> groupOf(fullPaths ? store.folderCount() : 0, 0);
         if (fullPaths) {
             std::vector<uint8_t> needed(store.folderCount(), 0);
@@ -86,8 +89,7 @@ public:
         }
         for (uint32_t g : open) lastInside_[g] = static_cast<uint32_t>(texts_.size() - 1);
 
-        // Each group's files, in grid order, then sorted by name (equal names
-        // keep their grid order).
+        // Each group's files, then sorted by name.
         start_.assign(texts_.size() + 1, 0);
         const auto groupOfRow = [&](uint32_t r) {
             return fullPaths ? groupOf[store.row(r).folder] : 0u;
@@ -96,13 +98,27 @@ public:
         std::partial_sum(start_.begin(), start_.end(), start_.begin());
         keys_.resize(order.size());
         std::vector<uint32_t> next(start_.begin(), start_.end() - 1);
-        for (uint32_t r : order) {
+        const auto addKey = [&](uint32_t r, uint32_t place) {
             const std::string_view name = store.name(r);
-            keys_[next[groupOfRow(r)]++] = {foldedHead(name), name.data(), r,
+            keys_[next[groupOfRow(r)]++] = {foldedHead(name), name.data(), place,
                                             static_cast<uint16_t>(name.size())};
+        };
+        // The names are read in the order they were stored (folder by folder,
+        // as the walk found them): read in the grid's order instead, nearly
+        // every name is a trip to memory of its own.
+        constexpr uint32_t kAbsent = UINT32_MAX;
+        std::vector<uint32_t, LargeAllocator<uint32_t>> placeOf(store.size(), kAbsent);
+        for (uint32_t i = 0; i < order.size(); ++i) placeOf[order[i]] = i;
+        const auto listed = std::count_if(placeOf.begin(), placeOf.end(),
+                                          [](uint32_t place) { return place != kAbsent; });
+        if (static_cast<size_t>(listed) == order.size()) {
+            for (uint32_t r = 0; r < placeOf.size(); ++r)
+                if (placeOf[r] != kAbsent) addKey(r, placeOf[r]);
+        } else { // a row given twice: each place gets its key
+            for (uint32_t i = 0; i < order.size(); ++i) addKey(order[i], i);
         }
         for (size_t g = 0; g < texts_.size(); ++g)
-            std::stable_sort(keys_.begin() + start_[g], keys_.begin() + start_[g + 1], nameLess);
+            std::sort(keys_.begin() + start_[g], keys_.begin() + start_[g + 1], nameLess);
     }
 
     std::vector<uint32_t> rows() {
@@ -125,20 +141,23 @@ private:
             for (; file < files; ++file) {
                 const NameKey& key = keys_[file];
                 if (compareToFolded(std::string_view(key.name, key.length), element) > 0) break;
-                rows_.push_back(key.row);
+                rows_.push_back(order_[key.place]);
             }
             while (sub <= lastInside_[group] && texts_[sub].starts_with(block)) {
                 readOff(sub);
                 sub = lastInside_[sub] + 1;
             }
         }
-        for (; file < files; ++file) rows_.push_back(keys_[file].row);
+        for (; file < files; ++file) rows_.push_back(order_[keys_[file].place]);
     }
 
+    const std::vector<uint32_t>& order_;
     std::vector<std::string> texts_; // by group, sorted
     std::vector<uint32_t> lastInside_; // the last group whose text starts with this one's
     std::vector<uint32_t> start_;      // each group's first key
-    std::vector<NameKey> keys_;
+    // Large arrays filled once: on huge pages the page faults cost less than
+    // the filling.
+    std::vector<NameKey, LargeAllocator<NameKey>> keys_;
     std::vector<uint32_t> rows_;
 };
 

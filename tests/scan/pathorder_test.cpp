@@ -11,6 +11,7 @@ struct PathCase {
     PathKey key;
     std::vector<std::pair<std::string, std::string>> files; // folder, name; in list order
     std::vector<std::string> expected;                      // full paths, sorted
+    std::vector<uint32_t> given = {}; // the rows handed to the sort; all in list order when empty
 };
 
 TEST(PathOrder, SortsByFoldedBytesOfTheKey) {
@@ -49,6 +50,21 @@ TEST(PathOrder, SortsByFoldedBytesOfTheKey) {
          PathKey::FullPath,
          {{"/d\xff", "a"}, {"/d\xc3\xa9", "a"}, {"/D\xff", "b"}},
          {"/d\xc3\xa9/a", "/d\xff/a", "/D\xff/b"}},
+        {"equal names keep the order given, not the order the files were found in",
+         PathKey::FullPath,
+         {{"/p", "same"}, {"/p", "SAME"}, {"/p", "Same"}, {"/p", "a"}},
+         {"/p/a", "/p/Same", "/p/same", "/p/SAME"},
+         {2, 0, 3, 1}},
+        {"part of the list, given out of order",
+         PathKey::Name,
+         {{"/q", "d"}, {"/q", "c"}, {"/r", "b"}, {"/q", "a"}},
+         {"/q/a", "/q/c"},
+         {1, 3}},
+        {"a row given twice is listed twice",
+         PathKey::FullPath,
+         {{"/s", "y"}, {"/s", "x"}},
+         {"/s/x", "/s/y", "/s/y"},
+         {0, 1, 0}},
         {"names longer than the first eight bytes",
          PathKey::Name,
          {{"/l", "abcdefgh-2"}, {"/l", "ABCDEFGH-10"}, {"/l", "abcdefgh"}},
@@ -57,9 +73,14 @@ TEST(PathOrder, SortsByFoldedBytesOfTheKey) {
     for (const PathCase& c : cases) {
         SCOPED_TRACE(c.what);
         FileStore store;
-        std::vector<uint32_t> rows;
+        std::vector<uint32_t> added;
         for (const auto& [folder, name] : c.files)
-            rows.push_back(store.addFile(store.addFolder(folder), name, FileFacts{}));
+            added.push_back(store.addFile(store.addFolder(folder), name, FileFacts{}));
+        std::vector<uint32_t> rows = added;
+        if (!c.given.empty()) {
+            rows.clear();
+            for (uint32_t i : c.given) rows.push_back(added[i]);
+        }
         std::vector<std::string> paths;
         for (uint32_t r : SortedByPath(store, rows, c.key)) paths.push_back(store.path(r));
         EXPECT_EQ(paths, c.expected);
