@@ -109,6 +109,8 @@ TfrmBrowse::TfrmBrowse(QWidget* parent) : QDialog(parent) {
                       {"Filename", ColumnKind::Name, 0},
                       {"Type", ColumnKind::Type, 0}},
                      4);
+    // The columns fill the list's own width (what the scroll bar leaves).
+    grid->setLastColumnAllowance(69 + 66 + 66 + 61);
     arrangeSortMenu();
 
     btMenu = makeButton(this, "btMenu", "Options", nullptr);
@@ -171,7 +173,7 @@ TfrmBrowse::TfrmBrowse(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     layout->addLayout(status);
 
-    grid->installEventFilter(this);
+    grid->viewport()->installEventFilter(this);
     Label1->installEventFilter(this);
 
     connect(DriveComboBox1, &QComboBox::activated, this,
@@ -348,7 +350,7 @@ void TfrmBrowse::FillGrid() {
     for (uint32_t row : files.rows) grid->addToGrid(row);
     grid->finishFill();
     // The Size column fits the largest size listed.
-    grid->applyColumnWidths(grid->width());
+    grid->applyColumnWidths(grid->viewport()->width());
     // The checked sort is applied again in its stored direction, without
     // inverting it; Name when none is checked.
     const int checked = grid->checkedSortItem();
@@ -447,7 +449,7 @@ void TfrmBrowse::reject() {
 
 bool TfrmBrowse::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
-        if (watched == grid) grid->applyColumnWidths(grid->width());
+        if (watched == grid->viewport()) grid->applyColumnWidths(grid->viewport()->width());
         if (watched == Label1) showFolderLabel();
     }
     return QDialog::eventFilter(watched, event);

@@ -23,6 +23,7 @@
 #include <QPrinter>
 #include <QStyle>
 #include <QStyleOptionHeader>
+#include <QToolTip>
 #include <algorithm>
 
 namespace quillon {
@@ -805,8 +806,15 @@ void ResultGrid::applyColumnWidths(int clientWidth) {
     // other columns.
     const int allowance = lastColumnAllowance_ >= 0 ? lastColumnAllowance_ : designOthers + 25;
     const int rest = clientWidth - others - scaled(allowance - designOthers);
+    // Names are the longest texts of a row: a name column takes two shares.
+    const auto sharesOf = [&columns](int c) {
+        const ColumnKind kind = columns[static_cast<size_t>(c)].kind;
+        return kind == ColumnKind::Name || kind == ColumnKind::FullPath ? 2 : 1;
+    };
+    int shares = 0;
+    for (int c : sharing) shares += sharesOf(c);
     for (int c : sharing)
-        setColumnWidth(c, std::max(rest / static_cast<int>(sharing.size()), contentWidth(c)));
+        setColumnWidth(c, std::max(rest * sharesOf(c) / shares, contentWidth(c)));
     settingWidths_ = false;
 }
 
@@ -839,6 +847,27 @@ void ResultGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     // rows leaves the selected row alone.
     if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
         GuardedCall([this] { deleteOneFile(selectedRow()); });
+}
+
+bool ResultGrid::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        // A text its column cuts short shows whole under the pointer; elsewhere
+        // the list's own hint.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        if (index.isValid()) {
+            QStyleOptionViewItem option;
+            initViewItemOption(&option);
+            option.rect = visualRect(index);
+            const int needed = itemDelegateForIndex(index)->sizeHint(option, index).width();
+            if (needed > columnWidth(index.column())) {
+                QToolTip::showText(help->globalPos(), index.data(Qt::DisplayRole).toString(),
+                                   viewport(), option.rect);
+                return true;
+            }
+        }
+    }
+    return QTableView::viewportEvent(event);
 }
 
 void ResultGrid::contextMenuEvent(QContextMenuEvent* event) {

@@ -185,11 +185,15 @@ TEST_F(BrowseTest, OpensOnTheCallersFolderWithTheFilesInNameOrder) {
         for (const QString& text : ui.column(col))
             EXPECT_GT(ui.grid->columnWidth(col), ui.grid->fontMetrics().horizontalAdvance(text))
                 << text.toStdString();
-    // Filename and Type share what the fixed columns leave (given room).
+    // Filename and Type share what the fixed columns leave of the list's
+    // width (given room), Filename taking two shares.
     Child<QSplitter>(b.get(), "splitter")->setSizes({100, 700});
     QApplication::processEvents();
-    EXPECT_EQ(ui.grid->columnWidth(4), ui.grid->columnWidth(5));
+    EXPECT_NEAR(ui.grid->columnWidth(4), 2 * ui.grid->columnWidth(5), 2);
     EXPECT_GT(ui.grid->columnWidth(4), ui.grid->columnWidth(3));
+    int all = 0;
+    for (int col = 0; col < 6; ++col) all += ui.grid->columnWidth(col);
+    EXPECT_NEAR(all, ui.grid->viewport()->width(), 3);
 
     // The options menu is the browser's own.
     QStringList menu;

@@ -16,6 +16,7 @@
 #include <QPrinter>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include "shell/routines.h"
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -602,6 +603,36 @@ TEST_F(GridTest, ColumnsFitTitleAndTypicalCellTheLastTakesWhatIsLeft) {
     EXPECT_EQ(grid.columnWidth(6), 1500 - othersNow - static_cast<int>(25 * scale + 0.5));
     grid.setColumns(duplicateColumns(), 0);
     EXPECT_NE(grid.columnWidth(3), 300) << "new columns start from their design again";
+}
+
+TEST_F(GridTest, ANameColumnTakesTwoSharesOfWhatIsLeft) {
+    grid.setColumns({{"Modified", ColumnKind::ModifiedDate, 69},
+                     {"Size", ColumnKind::Size, 61},
+                     {"Filename", ColumnKind::Name, 0},
+                     {"Type", ColumnKind::Type, 0}},
+                    2);
+    grid.setLastColumnAllowance(69 + 61);
+    grid.applyColumnWidths(1200);
+    const int rest = 1200 - grid.columnWidth(0) - grid.columnWidth(1);
+    EXPECT_EQ(grid.columnWidth(2), rest * 2 / 3);
+    EXPECT_EQ(grid.columnWidth(3), rest / 3);
+}
+
+TEST_F(GridTest, ATextCutShortShowsWholeAsTheTipOfItsCell) {
+    const std::string longName(120, 'n');
+    listEntries({{"/a/folder", longName + ".txt", 5}});
+    show();
+    grid.horizontalHeader()->resizeSection(kFileNameColumn, 80);
+    const auto tipAt = [&](int column) {
+        QToolTip::hideText();
+        const QPoint at = grid.visualRect(grid.model()->index(0, column)).center();
+        QHelpEvent help(QEvent::ToolTip, at, grid.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(grid.viewport(), &help);
+        return QToolTip::text();
+    };
+    EXPECT_EQ(tipAt(kFileNameColumn), QString::fromStdString("/a/folder/" + longName + ".txt"));
+    // A cell shown whole keeps the list's hint.
+    EXPECT_EQ(tipAt(0), grid.viewport()->toolTip());
 }
 
 TEST_F(GridTest, TitlesShowTheDirectionOfTheLastSort) {
