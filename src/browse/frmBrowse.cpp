@@ -7,6 +7,7 @@
 #include "removal/folderrefusal.h"
 #include "removal/frmDelDirectory.h"
 #include "removal/removal.h"
+#include "scan/finderwindow.h"
 #include "shell/dialogs.h"
 #include "shell/frmMain.h"
 #include "shell/handlers.h"
@@ -41,22 +42,12 @@ const char* const kSystemRefusal = "You cannot delete the system folders using Q
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
                         const char* hint) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    if (hint) b->setToolTip(hint);
+    QPushButton* b = MakeFinderButton(name, caption, hint);
+    b->setParent(parent);
     // Enter in the tree or the grid must never press a button such as Delete
     // Folder: no button becomes the default one.
     b->setAutoDefault(false);
     return b;
-}
-
-template <typename Label> Label* makePanel(QWidget* parent, const char* name) {
-    auto* l = new Label(parent);
-    l->setObjectName(name);
-    l->setFrameShape(QFrame::Panel);
-    l->setFrameShadow(QFrame::Sunken);
-    l->setTextFormat(Qt::PlainText);
-    return l;
 }
 
 } // namespace
@@ -125,11 +116,11 @@ TfrmBrowse::TfrmBrowse(QWidget* parent) : QDialog(parent) {
     btDeleteFiles->setEnabled(false);
     btClose = makeButton(this, "btClose", "Close", nullptr);
 
-    pnlScan = makePanel<QLabel>(this, "pnlScan");
-    pnlWild = makePanel<ClickLabel>(this, "pnlWild");
+    pnlScan = MakeStatusPanel(this, "pnlScan");
+    pnlWild = MakeStatusPanel<ClickLabel>(this, "pnlWild");
     pnlWild->setToolTip("Click to change the wildcard pattern");
     pnlWild->setCursor(Qt::PointingHandCursor);
-    pnlSize = makePanel<QLabel>(this, "pnlSize");
+    pnlSize = MakeStatusPanel(this, "pnlSize");
 
     // Left: the drive and its folder tree; right: the browsed folder's files.
     auto* left = new QWidget(this);

@@ -149,11 +149,7 @@ TfrmClean::TfrmClean(QWidget* parent) : FinderWindow(parent) {
                       {"Type", ColumnKind::Type, 0}},
                      4);
     grid->setLastColumnAllowance(577);
-    pnlSel = new QLabel(this);
-    pnlSel->setObjectName("pnlSel");
-    pnlSel->setFrameShape(QFrame::Panel);
-    pnlSel->setFrameShadow(QFrame::Sunken);
-    pnlSel->setTextFormat(Qt::PlainText);
+    pnlSel = MakeStatusPanel(this, "pnlSel");
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -180,8 +176,7 @@ TfrmClean::TfrmClean(QWidget* parent) : FinderWindow(parent) {
     connect(grid, &ResultGrid::marksChanged, this, [this] { updateMarkState(); });
     connect(grid->mnuPrint, &QAction::triggered, this,
             [this] { GuardedCall([this] { mnuPrintClick(); }); });
-    connect(grid->mnuShrink, &QAction::triggered, this, [this] { mnuShrinkClick(); });
-    connect(grid->mnuRestore, &QAction::triggered, this, [this] { mnuRestoreClick(); });
+    connectTopPanel(pnlTop, grid->mnuShrink, grid->mnuRestore);
 
     scanControl_->FillDriveList();
 }
@@ -199,7 +194,6 @@ void TfrmClean::showEvent(QShowEvent* event) {
 void TfrmClean::FormShow() {
     setWindowTitle("Find and delete temporary files");
     btScan->setToolTip("Start scanning for temporary files");
-    topPanelHeight_ = pnlTop->height() > 0 ? pnlTop->height() : kTopPanelHeight;
     ReadInFromDisk();
     PickList1->selectAll();
     grid->ClearGrid();
@@ -380,17 +374,5 @@ void TfrmClean::btBrowseClick() {
 void TfrmClean::btDetailsClick() { grid->detailsSelected(); }
 
 void TfrmClean::mnuPrintClick() { grid->PrintGrid(printTitle()); }
-
-void TfrmClean::mnuShrinkClick() {
-    pnlTop->setFixedHeight(0);
-    grid->mnuShrink->setEnabled(false);
-    grid->mnuRestore->setEnabled(true);
-}
-
-void TfrmClean::mnuRestoreClick() {
-    pnlTop->setFixedHeight(topPanelHeight_);
-    grid->mnuShrink->setEnabled(true);
-    grid->mnuRestore->setEnabled(false);
-}
 
 } // namespace quillon

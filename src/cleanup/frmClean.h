@@ -36,8 +36,6 @@ public:
     void mnuSelectAllClick();
     void mnuDeselectAllClick();
     void mnuPrintClick();
-    void mnuShrinkClick();
-    void mnuRestoreClick();
 
     // "Temporary files on drive(s) C D "
     QString printTitle() const;
@@ -78,7 +76,6 @@ private:
     FileStore store_;
     ScanControl* scanControl_;
     bool shown_ = false;
-    int topPanelHeight_ = 0;
     QString largestSizeText_; // the Size cell of the largest file listed
 };
 

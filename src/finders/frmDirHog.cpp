@@ -207,11 +207,7 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
     grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    pnlScan = new QLabel(this);
-    pnlScan->setObjectName("pnlScan");
-    pnlScan->setFrameShape(QFrame::Panel);
-    pnlScan->setFrameShadow(QFrame::Sunken);
-    pnlScan->setTextFormat(Qt::PlainText);
+    pnlScan = MakeStatusPanel(this, "pnlScan");
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -262,8 +258,7 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
     // The scan control enables Main with the drive list; All goes with it.
     connect(pckDrive, &QListWidget::itemChanged, this,
             [this] { btAll->setEnabled(scanControl_->anyDriveChecked()); });
-    connect(mnuShrink, &QAction::triggered, this, [this] { mnuShrinkClick(); });
-    connect(mnuRestore, &QAction::triggered, this, [this] { mnuRestoreClick(); });
+    connectTopPanel(pnlTop, mnuShrink, mnuRestore);
     connect(mnuPrint, &QAction::triggered, this, [this] { GuardedCall([this] { mnuPrintClick(); }); });
     connect(mnuClipboard, &QAction::triggered, this, [this] { mnuClipboardClick(); });
     connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
@@ -542,18 +537,5 @@ QStringList TfrmDirHog::lb() const {
 QString TfrmDirHog::clipboardText() const { return lb().join('\n'); }
 
 void TfrmDirHog::mnuClipboardClick() { QGuiApplication::clipboard()->setText(clipboardText()); }
-
-void TfrmDirHog::mnuShrinkClick() {
-    pnlTop->setFixedHeight(0);
-    mnuShrink->setEnabled(false);
-    mnuRestore->setEnabled(true);
-}
-
-void TfrmDirHog::mnuRestoreClick() {
-    pnlTop->setMinimumHeight(0);
-    pnlTop->setMaximumHeight(QWIDGETSIZE_MAX);
-    mnuShrink->setEnabled(true);
-    mnuRestore->setEnabled(false);
-}
 
 } // namespace quillon

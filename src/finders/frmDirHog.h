@@ -65,8 +65,6 @@ public:
     void sortBy(FolderSortItem item);
     void mnuPrintClick();
     void mnuClipboardClick();
-    void mnuShrinkClick();
-    void mnuRestoreClick();
 
     ScanControl* scanControl() const { return scanControl_; }
     FolderHogModel* model() const { return model_; }

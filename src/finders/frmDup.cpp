@@ -179,11 +179,7 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     grid->setAccessibleName("Found files");
     grid->setObjectName("grid");
     grid->setStore(store_.get());
-    pnlSel = new QLabel(this);
-    pnlSel->setObjectName("pnlSel");
-    pnlSel->setFrameShape(QFrame::Panel);
-    pnlSel->setFrameShadow(QFrame::Sunken);
-    pnlSel->setTextFormat(Qt::PlainText);
+    pnlSel = MakeStatusPanel(this, "pnlSel");
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -231,8 +227,7 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     connect(cbWildCard, &QComboBox::currentTextChanged, this, [this] { cbWildCardChange(); });
     connect(grid, &ResultGrid::marksChanged, this, [this] { updateMarkState(); });
     connect(grid->mnuPrint, &QAction::triggered, this, [this] { GuardedCall([this] { mnuPrintClick(); }); });
-    connect(grid->mnuShrink, &QAction::triggered, this, [this] { mnuShrinkClick(); });
-    connect(grid->mnuRestore, &QAction::triggered, this, [this] { mnuRestoreClick(); });
+    connectTopPanel(pnlTop, grid->mnuShrink, grid->mnuRestore);
 
     // Creation: the first match mode, the drive checklist, centred on the screen.
     matchMode_ = MatchMode::Name;
@@ -300,7 +295,6 @@ void TfrmDup::showEvent(QShowEvent* event) {
 
 void TfrmDup::FormShow() {
     cbKB1->setCurrentIndex(1);
-    topPanelHeight_ = pnlTop->height() > 0 ? pnlTop->height() : kTopPanelHeight;
     grid->ClearGrid();
     num1->setValue(250);
     num2->setValue(250);
@@ -656,17 +650,5 @@ void TfrmDup::btCompareClick() {
 }
 
 void TfrmDup::mnuPrintClick() { grid->PrintGrid(printTitle()); }
-
-void TfrmDup::mnuShrinkClick() {
-    pnlTop->setFixedHeight(0);
-    grid->mnuShrink->setEnabled(false);
-    grid->mnuRestore->setEnabled(true);
-}
-
-void TfrmDup::mnuRestoreClick() {
-    pnlTop->setFixedHeight(topPanelHeight_);
-    grid->mnuShrink->setEnabled(true);
-    grid->mnuRestore->setEnabled(false);
-}
 
 } // namespace quillon

@@ -48,8 +48,6 @@ public:
     void rbClick();
     void cbWildCardChange();
     void mnuPrintClick();
-    void mnuShrinkClick();
-    void mnuRestoreClick();
     // "Mark all but one in each group" (same contents only).
     void mnuKeepOneClick(KeepRule rule);
 
@@ -131,7 +129,6 @@ private:
     bool shown_ = false;
     int64_t sizeLow_ = 0;
     int64_t sizeHigh_ = 0;
-    int topPanelHeight_ = 172;
     std::shared_ptr<FileStore> store_;
     std::vector<uint32_t> lbList_;
     size_t contentGroups_ = 0;

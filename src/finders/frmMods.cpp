@@ -195,11 +195,7 @@ TfrmMods::TfrmMods(QWidget* parent) : FinderWindow(parent) {
                        {SortFolder, "&Folder"},
                        {SortType, "&Type"}});
     grid->setSortDirections(&ModsSortDirections());
-    pnlScan = new QLabel(this);
-    pnlScan->setObjectName("pnlScan");
-    pnlScan->setFrameShape(QFrame::Panel);
-    pnlScan->setFrameShadow(QFrame::Sunken);
-    pnlScan->setTextFormat(Qt::PlainText);
+    pnlScan = MakeStatusPanel(this, "pnlScan");
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -229,8 +225,7 @@ TfrmMods::TfrmMods(QWidget* parent) : FinderWindow(parent) {
     connect(grid, &ResultGrid::marksChanged, this, [this] { updateMarkState(); });
     connect(grid->mnuPrint, &QAction::triggered, this,
             [this] { GuardedCall([this] { mnuPrintClick(); }); });
-    connect(grid->mnuShrink, &QAction::triggered, this, [this] { mnuShrinkClick(); });
-    connect(grid->mnuRestore, &QAction::triggered, this, [this] { mnuRestoreClick(); });
+    connectTopPanel(Panel1, grid->mnuShrink, grid->mnuRestore);
 
     scanControl_->FillDriveList();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -418,19 +413,5 @@ void TfrmMods::btBrowseClick() {
 }
 
 void TfrmMods::mnuPrintClick() { grid->PrintGrid(printTitle()); }
-
-void TfrmMods::mnuShrinkClick() {
-    Panel1->setFixedHeight(0);
-    grid->mnuShrink->setEnabled(false);
-    grid->mnuRestore->setEnabled(true);
-}
-
-void TfrmMods::mnuRestoreClick() {
-    // Back to the height the layout gives the panel.
-    Panel1->setMinimumHeight(0);
-    Panel1->setMaximumHeight(QWIDGETSIZE_MAX);
-    grid->mnuShrink->setEnabled(true);
-    grid->mnuRestore->setEnabled(false);
-}
 
 } // namespace quillon

@@ -38,8 +38,6 @@ public:
     void dtStartChange();
     void dtEndChange();
     void mnuPrintClick();
-    void mnuShrinkClick();
-    void mnuRestoreClick();
 
     DateWhat what() const;
     DateWhen when() const;

@@ -1,16 +1,37 @@
 #include "scan/finderwindow.h"
 #include "platform/filetypes.h"
+#include <QAction>
 #include <QComboBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
+#include <memory>
+#include <utility>
 
 namespace quillon {
 
 void FinderWindow::guardListKeys(QWidget* list) {
     list_ = list;
     list->installEventFilter(this);
+}
+
+void FinderWindow::connectTopPanel(QWidget* panel, QAction* shrink, QAction* restore) {
+    // The panel's height limits before it was folded away.
+    const auto limits = std::make_shared<std::pair<int, int>>();
+    connect(shrink, &QAction::triggered, panel, [=] {
+        *limits = {panel->minimumHeight(), panel->maximumHeight()};
+        panel->setFixedHeight(0);
+        shrink->setEnabled(false);
+        restore->setEnabled(true);
+    });
+    connect(restore, &QAction::triggered, panel, [=] {
+        panel->setMinimumHeight(limits->first);
+        panel->setMaximumHeight(limits->second);
+        shrink->setEnabled(true);
+        restore->setEnabled(false);
+    });
 }
 
 FinderWindow::HintsOff::HintsOff(FinderWindow* window) : window_(window) {
@@ -48,6 +69,13 @@ QPushButton* MakeFinderButton(const char* name, const char* caption, const char*
     b->setObjectName(name);
     if (hint) b->setToolTip(hint);
     return b;
+}
+
+void StyleStatusPanel(QLabel* label, const char* name) {
+    label->setObjectName(name);
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setTextFormat(Qt::PlainText);
 }
 
 void FillPatternBox(QComboBox* box) {

@@ -6,7 +6,9 @@
 #include <QDialog>
 #include <QString>
 
+class QAction;
 class QComboBox;
+class QLabel;
 class QPushButton;
 
 namespace quillon {
@@ -21,6 +23,9 @@ public:
 protected:
     // The list whose Enter key is kept from the window's default button.
     void guardListKeys(QWidget* list);
+    // "Shrink top panel" folds the panel away; "Restore top panel" gives it
+    // back the height it had. Each item is enabled while it can act.
+    void connectTopPanel(QWidget* panel, QAction* shrink, QAction* restore);
 
     // Held for the length of a search: no hints over the window.
     class HintsOff {
@@ -46,6 +51,14 @@ private:
 
 // A finder's push button: object name, caption and hint (none when null).
 QPushButton* MakeFinderButton(const char* name, const char* caption, const char* hint);
+
+// A status line's panel: sunken, plain text.
+void StyleStatusPanel(QLabel* label, const char* name);
+template <typename Label = QLabel> Label* MakeStatusPanel(QWidget* parent, const char* name) {
+    auto* label = new Label(parent);
+    StyleStatusPanel(label, name);
+    return label;
+}
 
 // A finder's pattern box: "*.*" first, then every registered type's pattern,
 // "*.*" chosen; no change is signalled.
