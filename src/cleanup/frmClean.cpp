@@ -14,7 +14,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
-#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,7 +21,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace quillon {
@@ -211,7 +209,7 @@ void TfrmClean::FormShow() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     RestoreWindowPlacement(this, kStore, kSection, kIdentifier);
-    fitColumns();
+    grid->applyColumnWidths(width());
 }
 
 void TfrmClean::ReadInFromDisk() {
@@ -246,35 +244,7 @@ void TfrmClean::btEditClick() {
 
 void TfrmClean::resizeEvent(QResizeEvent* event) {
     FinderWindow::resizeEvent(event);
-    fitColumns();
-}
-
-void TfrmClean::fitColumns() {
     grid->applyColumnWidths(width());
-    // The desktop's font and the locale's date and time formats can need more
-    // than the designed pixels: size, dates and time are never cut. The
-    // FileName column keeps its width (a long path is the user's to widen).
-    // Dates and times all have one format, so the first rows tell the width.
-    constexpr int kRowsMeasured = 64;
-    const ResultModel* model = grid->model();
-    const QFontMetrics metrics(grid->font());
-    const int margin = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 8;
-    const int rows = std::min(grid->RowsUsed(), kRowsMeasured);
-    for (int c = 0; c < 4 && c < model->columnCount(); ++c) {
-        int needed = grid->horizontalHeader()->sectionSizeHint(c);
-        for (int row = 0; row < rows; ++row)
-            needed = std::max(needed, metrics.horizontalAdvance(model->cellText(row, c)) + margin);
-        // The largest size, whatever the rows' order now.
-        if (c == 0) needed = std::max(needed, metrics.horizontalAdvance(largestSizeText_) + margin);
-        if (needed > grid->columnWidth(c)) grid->setColumnWidth(c, needed);
-    }
-    // Type takes what is left, as before the widening.
-    const int last = model->columnCount() - 1;
-    if (last < 1) return;
-    int others = 0;
-    for (int c = 0; c < last; ++c) others += grid->columnWidth(c);
-    grid->setColumnWidth(last, std::max(grid->viewport()->width() - others,
-                                        grid->horizontalHeader()->sectionSizeHint(last)));
 }
 
 QString TfrmClean::printTitle() const {
@@ -335,8 +305,6 @@ void TfrmClean::scan() {
     QuickCleanSortDirections().descending[SortSize] = true;
     grid->sortBy(SortSize);
     setSearching(false);
-    largestSizeText_ = grid->RowsUsed() > 0 ? grid->model()->cellText(0, 0) : QString();
-    fitColumns();
 
     const int found = grid->RowsUsed();
     if (found > 0) {

@@ -52,8 +52,6 @@ private:
     void scan();
     void setSearching(bool on);
     void updateMarkState();
-    // The designed column widths, widened where a date, time or size would be cut.
-    void fitColumns();
 
     QFrame* pnlTop;
     QLabel* lbPick;
@@ -76,7 +74,6 @@ private:
     FileStore store_;
     ScanControl* scanControl_;
     bool shown_ = false;
-    QString largestSizeText_; // the Size cell of the largest file listed
 };
 
 // The program's sort directions of the quick-clean list (they live for the run).
