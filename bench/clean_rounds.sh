@@ -7,19 +7,17 @@
 #   bench/clean_rounds.sh TREE [BUILD_DIR]      ROUNDS=5
 # The build needs -DQUILLON_BENCH=ON. Extra patterns: PATTERNS='*.log *.tmp'.
 set -euo pipefail
+source "$(dirname "$0")/rounds_lib.sh"
 tree="${1:?tree folder}"
 build="${2:-$(dirname "$0")/../build-bench}"
 rounds="${ROUNDS:-5}"
 clean="$build/bench/bench_clean"
 read -r -a patterns <<<"${PATTERNS:-}"
 
-median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-now() { date +%s.%N; }
-
 names=(du clean clean1)
-run() { # name -> seconds
+run() { # temperature name -> seconds
     local s e out
-    case "$1" in
+    case "$2" in
     du) s=$(now); du -sx "$tree" >/dev/null; e=$(now); echo "$e - $s" | bc -l ;;
     clean) out=$("$clean" "$tree" "${patterns[@]}" | head -1)
            sed -E 's/.*scan_s=([0-9.]+).*/\1/' <<<"$out" ;;
@@ -28,27 +26,8 @@ run() { # name -> seconds
     esac
 }
 
-declare -A times ratios
+temps=(warm)
 du -sx "$tree" >/dev/null # warm the caches once
-for r in $(seq "$rounds"); do
-    declare -A round=()
-    for k in "${!names[@]}"; do
-        name="${names[$(( (k + r) % ${#names[@]} ))]}"
-        round[$name]=$(run "$name")
-        times[$name]+="${round[$name]} "
-    done
-    for name in clean clean1; do
-        ratios[$name]+="$(echo "${round[$name]} / ${round[du]}" | bc -l) "
-    done
-    unset round
-    echo "round $r done (load: $(cut -d' ' -f1-3 /proc/loadavg))" >&2
-done
-du_t=$(tr ' ' '\n' <<<"${times[du]}" | grep . | median)
-printf 'warm du -sx: median %.3f s  (runs: %s)\n' "$du_t" "${times[du]}"
-for name in clean clean1; do
-    t=$(tr ' ' '\n' <<<"${times[$name]}" | grep . | median)
-    q=$(tr ' ' '\n' <<<"${ratios[$name]}" | grep . | median)
-    printf 'warm %-6s median %.3f s  median of round ratios %.2fx du  (runs: %s)\n' \
-        "$name" "$t" "$q" "${times[$name]}"
-done
+alternate_rounds "$rounds" du per-reference
+report du
 "$clean" "$tree" "${patterns[@]}" | head -1

@@ -19,6 +19,7 @@
 # (duplicates only, nothing written beside the tree). They are not needed by the
 # build or the tests: apt-get install jdupes fdupes rmlint.
 set -euo pipefail
+source "$(dirname "$0")/rounds_lib.sh"
 tree="${1:?tree folder}"
 tree="$(cd "$tree" && pwd)"
 build="${2:-$(dirname "$0")/../build-bench}"
@@ -31,8 +32,6 @@ for p in "${peers[@]}"; do
     command -v "$p" >/dev/null || { echo "$p is not installed" >&2; exit 1; }
 done
 
-median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-drop() { if [ "$1" = cold ]; then sync; echo 3 > /proc/sys/vm/drop_caches; fi; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -47,8 +46,7 @@ command_of() {
     esac
 }
 
-declare -A times ratios mems
-run() { # temperature name -> "seconds peak_kb"
+run() { # temperature name -> "seconds MB"
     local temp="$1" name="$2" wall kb
     drop "$temp"
     /usr/bin/time -f '%e %M' -o "$work/time" $(command_of "$name") >"$work/out" 2>/dev/null || true
@@ -56,42 +54,14 @@ run() { # temperature name -> "seconds peak_kb"
     if [ "$name" = quillon ]; then
         wall=$(sed -nE 's/.*scan_s=([0-9.]+).*/\1/p' "$work/out")
     fi
-    echo "$wall $kb"
+    echo "$wall $(echo "$kb / 1024" | bc -l)"
 }
 
 temps=(warm)
 [ "$cold" = 1 ] && temps+=(cold)
 du -sx "$tree" >/dev/null
-for r in $(seq "$rounds"); do
-    for temp in "${temps[@]}"; do
-        declare -A round=()
-        for k in "${!names[@]}"; do
-            name="${names[$(( (k + r) % ${#names[@]} ))]}"
-            read -r t kb < <(run "$temp" "$name")
-            round[$name]=$t
-            times[$temp.$name]+="$t "
-            mems[$temp.$name]+="$kb "
-        done
-        for name in "${peers[@]}"; do
-            ratios[$temp.$name]+="$(echo "${round[quillon]} / ${round[$name]}" | bc -l) "
-        done
-        unset round
-    done
-    echo "round $r done (load: $(cut -d' ' -f1-3 /proc/loadavg))" >&2
-done
-
-for temp in "${temps[@]}"; do
-    for name in "${names[@]}"; do
-        t=$(tr ' ' '\n' <<<"${times[$temp.$name]}" | grep . | median)
-        m=$(tr ' ' '\n' <<<"${mems[$temp.$name]}" | grep . | sort -g | tail -1)
-        line=$(printf '%s %-8s median %8.3f s  peak %6.1f MB' "$temp" "$name" "$t" "$(echo "$m / 1024" | bc -l)")
-        if [ "$name" != quillon ]; then
-            q=$(tr ' ' '\n' <<<"${ratios[$temp.$name]}" | grep . | median)
-            line+=$(printf '  quillon/%s: median of round ratios %.2f' "$name" "$q")
-        fi
-        echo "$line  (runs: ${times[$temp.$name]})"
-    done
-done
+alternate_rounds "$rounds" quillon reference-per
+report quillon
 
 # The groups against jdupes -r, files as device and inode.
 "$finder" "$tree" --list "$work/quillon.txt" >/dev/null 2>&1
