@@ -25,7 +25,6 @@
 #include "shell/application.h"
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTreeView>
 #include <algorithm>
 #include <cstdio>
@@ -132,9 +131,7 @@ int main(int argc, char** argv) {
                 dir.c_str());
         return 2;
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir config;
-    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    const quillon::bench::HeadlessRun headless;
     setenv("QUILLON_DRIVES", ("C=" + dir).c_str(), 1);
 
     quillon::QuillonApplication app(argc, argv);

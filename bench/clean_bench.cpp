@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <filesystem>
 #include <cstdlib>
@@ -32,11 +31,9 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: %s TREE [PATTERN ...]\n", argv[0]);
         return 2;
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir config;
-    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    const quillon::bench::HeadlessRun headless;
     // The home trash is looked for below XDG_DATA_HOME: keep it out of the tree.
-    setenv("XDG_DATA_HOME", (config.path() + "/data").toLocal8Bit().constData(), 1);
+    setenv("XDG_DATA_HOME", (headless.configPath() + "/data").toLocal8Bit().constData(), 1);
     // The drive root must be absolute.
     setenv("QUILLON_DRIVES", ("C=" + std::filesystem::absolute(argv[1]).lexically_normal().string()).c_str(), 1);
 

@@ -24,7 +24,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -42,9 +41,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: %s TREE [--list FILE | abort MS]\n", argv[0]);
         return 2;
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir config;
-    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    const quillon::bench::HeadlessRun headless;
     const std::string tree = argv[1];
     const char* listFile = argc > 3 && strcmp(argv[2], "--list") == 0 ? argv[3] : nullptr;
     const bool abortRun = argc > 3 && strcmp(argv[2], "abort") == 0;

@@ -21,7 +21,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -76,9 +75,7 @@ int main(int argc, char** argv) {
                 argv[0]);
         return 2;
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir config;
-    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    const quillon::bench::HeadlessRun headless;
     const std::string tree = argv[1];
     const std::string mode = argv[2];
     const bool abortRun = argc > 4 && strcmp(argv[3], "abort") == 0;

@@ -19,7 +19,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -37,9 +36,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: %s TREE hogs|dups [match-mode]\n", argv[0]);
         return 2;
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir config;
-    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    const quillon::bench::HeadlessRun headless;
     const std::string tree = argv[1];
     const bool duplicates = strcmp(argv[2], "dups") == 0;
     // bench_finder TREE hogs abort MS: presses Abort MS milliseconds into the walk.

@@ -1,6 +1,7 @@
 #pragma once
 // What the benchmark drivers measure of their own process, and how they reach
 // a window's private widgets (by object name, as the tests do).
+#include <QTemporaryDir>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,20 @@
 #include <unistd.h>
 
 namespace quillon::bench {
+
+// A driver runs without a screen unless one is asked for, and with settings
+// of its own: a fresh configuration folder for the run, gone at its end.
+class HeadlessRun {
+public:
+    HeadlessRun() {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        setenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit().constData(), 1);
+    }
+    QString configPath() const { return config_.path(); }
+
+private:
+    QTemporaryDir config_;
+};
 
 // The resident size now, in KiB.
 inline long currentRssKb() {

@@ -33,10 +33,10 @@
 #include "shell/dialogs.h"
 #include "shell/protected.h"
 #include "shell/settings.h"
+#include "process_figures.h"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -526,9 +526,7 @@ int main(int argc, char** argv) {
                 argv[0]);
         return 2;
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir config;
-    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    const quillon::bench::HeadlessRun headless;
     quillon::QuillonApplication app(argc, argv);
     quillon::InitResources();
     quillon::ProtectedFolderList::Instance().GetSearchPath();

@@ -53,9 +53,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: %s TREE [esc MS]\n", argv[0]);
         return 2;
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir config;
-    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    const quillon::bench::HeadlessRun headless;
     setenv("QUILLON_DRIVES", (std::string("C=") + argv[1]).c_str(), 1);
     const bool escRun = argc > 3 && strcmp(argv[2], "esc") == 0;
     const int escAfterMs = escRun ? atoi(argv[3]) : 0;
