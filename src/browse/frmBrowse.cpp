@@ -7,12 +7,12 @@
 #include "removal/folderrefusal.h"
 #include "removal/frmDelDirectory.h"
 #include "removal/removal.h"
-#include "scan/finderwindow.h"
 #include "shell/dialogs.h"
 #include "shell/frmMain.h"
 #include "shell/handlers.h"
 #include "shell/placements.h"
 #include "shell/routines.h"
+#include "shell/widgets.h"
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
@@ -42,8 +42,7 @@ const char* const kSystemRefusal = "You cannot delete the system folders using Q
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
                         const char* hint) {
-    QPushButton* b = MakeFinderButton(name, caption, hint);
-    b->setParent(parent);
+    QPushButton* b = MakeButton(name, caption, hint, parent);
     // Enter in the tree or the grid must never press a button such as Delete
     // Folder: no button becomes the default one.
     b->setAutoDefault(false);

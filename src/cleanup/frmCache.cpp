@@ -8,6 +8,7 @@
 #include "shell/handlers.h"
 #include "shell/placements.h"
 #include "shell/settings.h"
+#include "shell/widgets.h"
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,14 +23,6 @@ namespace quillon {
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
-
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
-                        const char* hint = nullptr) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    if (hint) b->setToolTip(hint);
-    return b;
-}
 
 const char* const kNothingFound =
     "Could not find any internet cache folders on your machine.  You may add them in manually "
@@ -61,12 +54,12 @@ TfrmCache::TfrmCache(QWidget* parent) : QDialog(parent) {
     ListBox1->setObjectName("ListBox1");
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    btAdd = makeButton(this, "btAdd", "&Add a folder");
-    btDel = makeButton(this, "btDel", "&Delete a folder");
-    btInit = makeButton(this, "btInit", "&Initialize");
-    btClear = makeButton(this, "btClear", "&Clear internet cache");
+    btAdd = MakeButton("btAdd", "&Add a folder", nullptr, this);
+    btDel = MakeButton("btDel", "&Delete a folder", nullptr, this);
+    btInit = MakeButton("btInit", "&Initialize", nullptr, this);
+    btClear = MakeButton("btClear", "&Clear internet cache", nullptr, this);
     btClear->setDefault(true);
-    btClose = makeButton(this, "btClose", "Close", "Close window");
+    btClose = MakeButton("btClose", "Close", "Close window", this);
 
     lbDays1 = new QLabel("Clear all files that have not been accessed in", this);
     lbDays1->setObjectName("lbDays1");

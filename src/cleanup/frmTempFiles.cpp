@@ -5,6 +5,7 @@
 #include "shell/handlers.h"
 #include "shell/settings.h"
 #include "shell/typepatterns.h"
+#include "shell/widgets.h"
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,22 +15,6 @@
 #include <QVBoxLayout>
 
 namespace quillon {
-
-namespace {
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* hint) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setToolTip(hint);
-    return b;
-}
-
-QLabel* makeNote(QWidget* parent, const char* name, const char* text) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setWordWrap(true);
-    return l;
-}
-} // namespace
 
 TfrmTempFiles::TfrmTempFiles(QWidget* parent) : QDialog(parent) {
     setObjectName("frmTempFiles");
@@ -48,21 +33,23 @@ TfrmTempFiles::TfrmTempFiles(QWidget* parent) : QDialog(parent) {
     PickList1->setToolTip("List of temporary file extensions and types");
     PickList1->setUniformItemSizes(true);
 
-    btAdd = makeButton(this, "btAdd", "&Add", "Add a file extension to this list");
-    btDelete = makeButton(this, "btDelete", "&Delete", "Delete a file extension");
-    btClear = makeButton(this, "btClear", "&Clear all", "Clear all extensions");
-    btDefaults =
-        makeButton(this, "btDefaults", "D&efaults", "Inserts some default temporary file extensions");
-    btClose = makeButton(this, "btClose", "Close", "Close window");
+    btAdd = MakeButton("btAdd", "&Add", "Add a file extension to this list", this);
+    btDelete = MakeButton("btDelete", "&Delete", "Delete a file extension", this);
+    btClear = MakeButton("btClear", "&Clear all", "Clear all extensions", this);
+    btDefaults = MakeButton("btDefaults", "D&efaults",
+                            "Inserts some default temporary file extensions", this);
+    btClose = MakeButton("btClose", "Close", "Close window", this);
 
-    lbNote1 = makeNote(this, "lbNote1",
+    lbNote1 = MakeNote("lbNote1",
                        "Some common temporary file extensions are .TMP, .TEMP, .$$$, .OLD and "
                        ".BAK.  It is your responsibility to ensure that you have selected the "
-                       "proper extensions for file deletion.");
-    lbNote2 = makeNote(this, "lbNote2",
+                       "proper extensions for file deletion.",
+                       this);
+    lbNote2 = MakeNote("lbNote2",
                        ".FTS files may deleted if you're really short of space.  They are "
                        "Windows help file searching add-ons.  They can be re-generated as "
-                       "needed.");
+                       "needed.",
+                       this);
 
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b : {btAdd, btDelete, btClear, btDefaults}) buttons->addWidget(b);

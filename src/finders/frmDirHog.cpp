@@ -134,8 +134,9 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
     pnlTop->setObjectName("pnlTop");
     pnlTop->setFrameShape(QFrame::NoFrame);
 
-    btTop = MakeFinderButton("btTop", "&Main folders", "Only topmost folders. Does not display sub-folders.");
-    btAll = MakeFinderButton("btAll", "&All Folders", "ALL folders including sub-folders are displayed");
+    btTop =
+        MakeButton("btTop", "&Main folders", "Only topmost folders. Does not display sub-folders.");
+    btAll = MakeButton("btAll", "&All Folders", "ALL folders including sub-folders are displayed");
     lblMain = makeLabel("lblMain", "Main -");
     lblMainText = makeLabel(
         "lblMainText",
@@ -155,11 +156,11 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
     // A few drives show at once; more scroll. The grid keeps the height.
     pckDrive->setMaximumHeight(6 * pckDrive->fontMetrics().height() + 8);
 
-    btClose = MakeFinderButton("btClose", "Close", nullptr);
-    btAbort = MakeFinderButton("btAbort", "&Abort", "Abort scan");
-    btDelete = MakeFinderButton("btDelete", "Clean?", "Clean the folder");
-    btOptions = MakeFinderButton("btOptions", "Options", "Right click on grid for same options");
-    btBrowse = MakeFinderButton("btBrowse", "&Browse", "Browse the files and folder");
+    btClose = MakeButton("btClose", "Close", nullptr);
+    btAbort = MakeButton("btAbort", "&Abort", "Abort scan");
+    btDelete = MakeButton("btDelete", "Clean?", "Clean the folder");
+    btOptions = MakeButton("btOptions", "Options", "Right click on grid for same options");
+    btBrowse = MakeButton("btBrowse", "&Browse", "Browse the files and folder");
 
     auto* choices = new QGridLayout;
     choices->addWidget(btTop, 0, 0);

@@ -113,16 +113,17 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     pckDrive->setObjectName("pckDrive");
     pckDrive->setFixedWidth(190);
 
-    btScan = MakeFinderButton("btScan", "&Start", nullptr);
+    btScan = MakeButton("btScan", "&Start", nullptr);
     btScan->setDefault(true);
-    btClose = MakeFinderButton("btClose", "Close", nullptr);
-    btAbort = MakeFinderButton("btAbort", "&Abort", "Abort scan");
-    btMark = MakeFinderButton("btMark", "&Mark", "Mark file for deletion (double click on grid also works)");
-    btDelete = MakeFinderButton("btDelete", "Clean?", "Clean up marked files");
-    btOptions = MakeFinderButton("btOptions", "Options", "Right click on grid for same options");
-    btBrowse = MakeFinderButton("btBrowse", "&Browse", "Browse this file and folder");
-    btDetails = MakeFinderButton("btDetails", "&Details", "View more file details");
-    btCompare = MakeFinderButton("btCompare", "P&airs", "Compare file pairs");
+    btClose = MakeButton("btClose", "Close", nullptr);
+    btAbort = MakeButton("btAbort", "&Abort", "Abort scan");
+    btMark =
+        MakeButton("btMark", "&Mark", "Mark file for deletion (double click on grid also works)");
+    btDelete = MakeButton("btDelete", "Clean?", "Clean up marked files");
+    btOptions = MakeButton("btOptions", "Options", "Right click on grid for same options");
+    btBrowse = MakeButton("btBrowse", "&Browse", "Browse this file and folder");
+    btDetails = MakeButton("btDetails", "&Details", "View more file details");
+    btCompare = MakeButton("btCompare", "P&airs", "Compare file pairs");
     QFont bold = btCompare->font();
     bold.setBold(true);
     btCompare->setFont(bold);

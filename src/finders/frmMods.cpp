@@ -120,16 +120,16 @@ TfrmMods::TfrmMods(QWidget* parent) : FinderWindow(parent) {
     // A few drives show at once; more scroll. The grid keeps the height.
     pckDrive->setMaximumHeight(6 * pckDrive->fontMetrics().height() + 8);
 
-    btOK = MakeFinderButton("btOK", "&Start", "Start searching");
+    btOK = MakeButton("btOK", "&Start", "Start searching");
     btOK->setDefault(true);
-    btClose = MakeFinderButton("btClose", "Close", nullptr);
-    btAbort = MakeFinderButton("btAbort", "&Abort", "Abort scan");
-    btMark = MakeFinderButton("btMark", "&Mark",
-                        "Mark file for deletion (double click on grid also works)");
-    btDelete = MakeFinderButton("btDelete", "Clean?", "Clean up marked files");
-    btOptions = MakeFinderButton("btOptions", "Options", "Right click on grid for same options");
-    btDetails = MakeFinderButton("btDetails", "&Details", "View more file details");
-    btBrowse = MakeFinderButton("btBrowse", "&Browse", "Browse this file and folder");
+    btClose = MakeButton("btClose", "Close", nullptr);
+    btAbort = MakeButton("btAbort", "&Abort", "Abort scan");
+    btMark =
+        MakeButton("btMark", "&Mark", "Mark file for deletion (double click on grid also works)");
+    btDelete = MakeButton("btDelete", "Clean?", "Clean up marked files");
+    btOptions = MakeButton("btOptions", "Options", "Right click on grid for same options");
+    btDetails = MakeButton("btDetails", "&Details", "View more file details");
+    btBrowse = MakeButton("btBrowse", "&Browse", "Browse this file and folder");
 
     // Upper panel: what and when | pattern | drives, the buttons below.
     auto* dates = new QVBoxLayout;

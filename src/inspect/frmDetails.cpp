@@ -10,6 +10,7 @@
 #include "shell/handlers.h"
 #include "shell/printing.h"
 #include "shell/routines.h"
+#include "shell/widgets.h"
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,14 +28,6 @@ QLabel* valueLabel(QWidget* parent, const char* name) {
     l->setObjectName(name);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return l;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
-                        const char* hint = nullptr) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    if (hint) b->setToolTip(hint);
-    return b;
 }
 
 } // namespace
@@ -68,10 +61,10 @@ TfrmDetails::TfrmDetails(QWidget* parent) : QDialog(parent) {
     Memo1->setFixedHeight(Memo1->fontMetrics().lineSpacing() * 11 + 12);
     Memo1->setTabStopDistance(Memo1->fontMetrics().horizontalAdvance("Special build info: ") + 8);
 
-    btLaunch = makeButton(this, "btLaunch", "&Open", "Run/launch associated application");
-    btView = makeButton(this, "btView", "&View", "View file");
-    btPrint = makeButton(this, "btPrint", "Print", "Print file details");
-    btClose = makeButton(this, "btClose", "Close");
+    btLaunch = MakeButton("btLaunch", "&Open", "Run/launch associated application", this);
+    btView = MakeButton("btView", "&View", "View file", this);
+    btPrint = MakeButton("btPrint", "Print", "Print file details", this);
+    btClose = MakeButton("btClose", "Close", nullptr, this);
 
     auto* fields = new QGridLayout;
     int row = 0;

@@ -10,6 +10,7 @@
 #include "shell/placements.h"
 #include "shell/printing.h"
 #include "shell/routines.h"
+#include "shell/widgets.h"
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontDialog>
@@ -34,12 +35,6 @@ namespace {
 const char* const kStore = "quillon.ini";
 const char* const kSection = "frmView";
 const char* const kIdentifier = "frmView";
-
-QPushButton* makeButton(const char* name, const char* caption) {
-    auto* b = new QPushButton(caption);
-    b->setObjectName(name);
-    return b;
-}
 
 QAction* makeAction(QMenu* menu, const char* name, const char* caption) {
     QAction* action = menu->addAction(caption);
@@ -139,12 +134,12 @@ TfrmView::TfrmView(QWidget* parent) : QDialog(parent) {
     rbAscii->setChecked(true);
     rbHex = new QRadioButton("&Hex", pnlBottom);
     rbHex->setObjectName("rbHex");
-    btFont = makeButton("btFont", "Fo&nt");
-    btPrint = makeButton("btPrint", "P&rint setup");
-    BitBtn1 = makeButton("BitBtn1", "&Print");
-    btStrings = makeButton("btStrings", "Pee&k at strings");
+    btFont = MakeButton("btFont", "Fo&nt");
+    btPrint = MakeButton("btPrint", "P&rint setup");
+    BitBtn1 = MakeButton("BitBtn1", "&Print");
+    btStrings = MakeButton("btStrings", "Pee&k at strings");
     btStrings->setToolTip("Peek inside file for ASCII strings");
-    btClose = makeButton("btClose", "Close");
+    btClose = MakeButton("btClose", "Close");
     for (QPushButton* b : {btFont, btPrint, BitBtn1, btStrings, btClose}) {
         b->setParent(pnlBottom);
         b->setAutoDefault(false);

@@ -11,6 +11,7 @@
 #include "shell/handlers.h"
 #include "shell/protected.h"
 #include "shell/routines.h"
+#include "shell/widgets.h"
 #include <QCheckBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -36,20 +37,6 @@ const char* const kDeleteNote = " (Note: Deletion operation canceled ... not all
 const char* const kZipNote = " (Note: Zip operation canceled ... not all files zipped)";
 const char* const kAttributeQuestionTail =
     "Delete this file and continue deleting the remaining files? ";
-
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* hint) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setToolTip(hint);
-    return b;
-}
-
-QLabel* makeNote(QWidget* parent, const char* name, const char* text) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setWordWrap(true);
-    return l;
-}
 
 QLabel* makePanel(QWidget* parent, const char* name) {
     auto* l = new QLabel(parent);
@@ -96,28 +83,32 @@ TfrmDelDirectory::TfrmDelDirectory(QWidget* parent) : QDialog(parent) {
     lblDirectory->setAlignment(Qt::AlignCenter);
     lblDirectory->setWordWrap(true);
 
-    btDelete = makeButton(this, "btDelete", "&Delete folder",
-                          "Delete the files shown above.  Cannot be undeleted.");
-    lblDeleteNote = makeNote(this, "lblDeleteNote",
+    btDelete = MakeButton("btDelete", "&Delete folder",
+                          "Delete the files shown above.  Cannot be undeleted.", this);
+    lblDeleteNote = MakeNote("lblDeleteNote",
                              "All files and sub-folders are deleted.  Files cannot be "
-                             "recovered.  Hard disk space immediately freed up.");
-    btRecycle = makeButton(this, "btRecycle", "&Send files to trash",
+                             "recovered.  Hard disk space immediately freed up.",
+                             this);
+    btRecycle = MakeButton("btRecycle", "&Send files to trash",
                            "Send to trash.  Trash can be emptied later.  Files "
-                           "can be recovered.");
-    lblRecycleNote = makeNote(this, "lblRecycleNote",
+                           "can be recovered.",
+                           this);
+    lblRecycleNote = MakeNote("lblRecycleNote",
                               "All files sent to the trash which can be "
                               "emptied later. Files may be recovered.  Hard disk space is not "
-                              "freed up until trash is emptied..");
-    btZip = makeButton(this, "btZip", "&Zip up folder", "Compress files into a ZIP file");
-    lblZipNote = makeNote(this, "lblZipNote",
+                              "freed up until trash is emptied..",
+                              this);
+    btZip = MakeButton("btZip", "&Zip up folder", "Compress files into a ZIP file", this);
+    lblZipNote = MakeNote("lblZipNote",
                           "All files and sub-folders are zipped up (compressed).  Files can be "
                           "recovered using the UnZip option on the main menu or by using an "
-                          "appropriate UNZIP utility such as ZipMagic, Winzip or Pkzip.");
+                          "appropriate UNZIP utility such as ZipMagic, Winzip or Pkzip.",
+                          this);
     cbDelete = new QCheckBox("Delete files after zipping them up", this);
     cbDelete->setObjectName("cbDelete");
     cbDelete->setChecked(true);
-    BitBtn3 = makeButton(this, "BitBtn3", "Cancel", "Cancel. Do not delete.");
-    lblCancelNote = makeNote(this, "lblCancelNote", "Cancel operation.");
+    BitBtn3 = MakeButton("BitBtn3", "Cancel", "Cancel. Do not delete.", this);
+    lblCancelNote = MakeNote("lblCancelNote", "Cancel operation.", this);
 
     pnlCount = makePanel(this, "pnlCount");
     pnlCount->setMinimumWidth(80);

@@ -14,6 +14,7 @@
 #include "shell/launcher.h"
 #include "shell/protected.h"
 #include "shell/routines.h"
+#include "shell/widgets.h"
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -102,18 +103,8 @@ void moveRows(QListWidget* from, QListWidget* to, std::vector<int> rows) {
     to->setSortingEnabled(true);
 }
 
-
-QLabel* makeNote(QWidget* parent, const char* name, const char* text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setWordWrap(true);
-    return label;
-}
-
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* hint) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setToolTip(hint);
+    QPushButton* button = MakeButton(name, caption, hint, parent);
     // Enter must never start a removal by itself.
     button->setAutoDefault(false);
     return button;
@@ -166,16 +157,19 @@ TfrmReallyDelete::TfrmReallyDelete(QWidget* parent) : QDialog(parent) {
     page0Layout->addWidget(lblLeft);
     page0Layout->addWidget(lb1, 1);
     page0Layout->addWidget(btToAgainst, 0, Qt::AlignLeft);
-    page0Layout->addWidget(makeNote(
-        page0, "lblNoteLeft1",
-        "These files are not referenced by the installed software or in the search path therefore it is "
-        "safer to delete these files.  However, these files may still belong to working "
-        "applications therefore they may be needed for proper operation of other "
-        "applications."));
-    page0Layout->addWidget(makeNote(
-        page0, "lblNoteLeft2",
+    page0Layout->addWidget(
+        MakeNote("lblNoteLeft1",
+                 "These files are not referenced by the installed software or in the search path "
+                 "therefore it is "
+                 "safer to delete these files.  However, these files may still belong to working "
+                 "applications therefore they may be needed for proper operation of other "
+                 "applications.",
+                 page0));
+    page0Layout->addWidget(MakeNote(
+        "lblNoteLeft2",
         "To move these files off of the list of files to be deleted drag the mouse cursor over "
-        "the file list to select the desired files then click on the Move button."));
+        "the file list to select the desired files then click on the Move button.",
+        page0));
     TabbedNotebook1->addTab(page0, "Files to be deleted");
 
     auto* page1 = new QWidget;
@@ -198,16 +192,18 @@ TfrmReallyDelete::TfrmReallyDelete(QWidget* parent) : QDialog(parent) {
     page1Layout->addWidget(lblRight);
     page1Layout->addWidget(lb2, 1);
     page1Layout->addLayout(page1Buttons);
-    page1Layout->addWidget(makeNote(
-        page1, "lblNoteRight1",
-        "It is not recommended that you delete these files without uninstalling their "
-        "associated applications.  They are either located in the system directories "
-        "or are referenced by the installed software.  These files will not be deleted."));
-    page1Layout->addWidget(makeNote(
-        page1, "lblNoteRight2",
+    page1Layout->addWidget(
+        MakeNote("lblNoteRight1",
+                 "It is not recommended that you delete these files without uninstalling their "
+                 "associated applications.  They are either located in the system directories "
+                 "or are referenced by the installed software.  These files will not be deleted.",
+                 page1));
+    page1Layout->addWidget(MakeNote(
+        "lblNoteRight2",
         "To delete these files move them to the deletion panel.  You may select multiple files "
         "by dragging the mouse over the list of files above then clicking on the Move files "
-        "button."));
+        "button.",
+        page1));
     TabbedNotebook1->addTab(page1, "Do not delete these files");
 
     // The action buttons and the progress of a run share one place.

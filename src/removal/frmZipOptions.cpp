@@ -5,6 +5,7 @@
 #include "shell/handlers.h"
 #include "shell/launcher.h"
 #include "shell/settings.h"
+#include "shell/widgets.h"
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,25 +22,18 @@ constexpr const char* kSection = "ZipFile";
 
 std::string defaultZipFolder() { return DefaultBackupFolder(); }
 
-QLabel* makeLabel(QWidget* parent, const char* name, const char* caption) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setWordWrap(true);
-    return label;
-}
-
 } // namespace
 
 TfrmZipOptions::TfrmZipOptions(QWidget* parent) : QDialog(parent) {
     setObjectName("frmZipOptions");
     setWindowTitle("Archive Zip File Options");
 
-    auto* title = makeLabel(this, "lblTitle", "Archive Zip File options");
+    auto* title = MakeNote("lblTitle", "Archive Zip File options", this);
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
 
-    auto* folderCaption = makeLabel(this, "lblFolder", "Store Zip Archive Files in this folder:");
+    auto* folderCaption = MakeNote("lblFolder", "Store Zip Archive Files in this folder:", this);
     Edit1 = new QLineEdit(this);
     Edit1->setAccessibleName("Store Zip Archive Files in this folder");
     Edit1->setObjectName("Edit1");
@@ -48,18 +42,18 @@ TfrmZipOptions::TfrmZipOptions(QWidget* parent) : QDialog(parent) {
     SpeedButton1 = new QToolButton(this);
     SpeedButton1->setObjectName("SpeedButton1");
     SpeedButton1->setText("...");
-    auto* networkNote = makeLabel(
-        this, "lblNetwork", "Note: the zip folder can be on the network on a different machine!");
+    auto* networkNote = MakeNote(
+        "lblNetwork", "Note: the zip folder can be on the network on a different machine!", this);
 
     auto* commentCaption =
-        makeLabel(this, "lblComment", "Comment to be inserted into Archive Zip file:");
+        MakeNote("lblComment", "Comment to be inserted into Archive Zip file:", this);
     Edit2 = new QLineEdit(this);
     Edit2->setAccessibleName("Comment to be inserted into Archive Zip file");
     Edit2->setObjectName("Edit2");
     Edit2->setMaxLength(80);
     auto* commentNote =
-        makeLabel(this, "lblCommentNote",
-                  "Note: Comments make it much easier to identify archive zip files later.");
+        MakeNote("lblCommentNote",
+                 "Note: Comments make it much easier to identify archive zip files later.", this);
 
     btOK = new QPushButton("OK", this);
     btOK->setObjectName("btOK");

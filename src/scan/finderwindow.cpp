@@ -1,12 +1,10 @@
 #include "scan/finderwindow.h"
 #include "platform/filetypes.h"
 #include <QAction>
-#include <QComboBox>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QPushButton>
 #include <memory>
 #include <utility>
 
@@ -62,20 +60,6 @@ void FinderWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     QDialog::closeEvent(event);
-}
-
-QPushButton* MakeFinderButton(const char* name, const char* caption, const char* hint) {
-    auto* b = new QPushButton(caption);
-    b->setObjectName(name);
-    if (hint) b->setToolTip(hint);
-    return b;
-}
-
-void StyleStatusPanel(QLabel* label, const char* name) {
-    label->setObjectName(name);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setTextFormat(Qt::PlainText);
 }
 
 void FillPatternBox(QComboBox* box) {

@@ -3,13 +3,12 @@
 // and Esc do nothing and no hints pop up over it, and Enter in its list never
 // presses the default button (a new search would throw the list and its marks
 // away).
+#include "shell/widgets.h"
 #include <QDialog>
 #include <QString>
 
 class QAction;
 class QComboBox;
-class QLabel;
-class QPushButton;
 
 namespace quillon {
 
@@ -48,17 +47,6 @@ protected:
 private:
     QWidget* list_ = nullptr;
 };
-
-// A finder's push button: object name, caption and hint (none when null).
-QPushButton* MakeFinderButton(const char* name, const char* caption, const char* hint);
-
-// A status line's panel: sunken, plain text.
-void StyleStatusPanel(QLabel* label, const char* name);
-template <typename Label = QLabel> Label* MakeStatusPanel(QWidget* parent, const char* name) {
-    auto* label = new Label(parent);
-    StyleStatusPanel(label, name);
-    return label;
-}
 
 // A finder's pattern box: "*.*" first, then every registered type's pattern,
 // "*.*" chosen; no change is signalled.

@@ -8,6 +8,7 @@
 #include "shell/protected.h"
 #include "shell/routines.h"
 #include "shell/settings.h"
+#include "shell/widgets.h"
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -25,13 +26,6 @@ const char* const kTitle = "Folders that should not be deleted";
 const char* const kNotRecorded = "Not recorded";
 constexpr int kPathRole = Qt::UserRole;
 
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
-                        const char* hint) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setToolTip(hint);
-    return b;
-}
 } // namespace
 
 TfrmNoDelete::TfrmNoDelete(QWidget* parent) : QDialog(parent) {
@@ -83,14 +77,15 @@ TfrmNoDelete::TfrmNoDelete(QWidget* parent) : QDialog(parent) {
     lblToday = new QLabel(this);
     lblToday->setObjectName("lblToday");
 
-    btAdd = makeButton(this, "btAdd", "Add", "Add a new folder to this list");
-    btDelete = makeButton(this, "btDelete", "Delete",
+    btAdd = MakeButton("btAdd", "Add", "Add a new folder to this list", this);
+    btDelete = MakeButton("btDelete", "Delete",
                           "Delete a folder.  Select multiple folders above to delete more "
-                          "than one.");
-    btBuild = makeButton(this, "btBuild", "Build list of folders",
-                         "Build the list of folders referenced by the installed software");
+                          "than one.",
+                          this);
+    btBuild = MakeButton("btBuild", "Build list of folders",
+                         "Build the list of folders referenced by the installed software", this);
     btBuild->setDefault(true);
-    btClose = makeButton(this, "btClose", "Close", "Close window");
+    btClose = MakeButton("btClose", "Close", "Close window", this);
 
     OnClick(btAdd, this, &TfrmNoDelete::btAddClick);
     OnClick(btDelete, this, &TfrmNoDelete::btDeleteClick);

@@ -3,6 +3,7 @@
 #include "shell/frmSelectExtension.h"
 #include "shell/handlers.h"
 #include "shell/typepatterns.h"
+#include "shell/widgets.h"
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,9 +16,7 @@ namespace quillon {
 
 namespace {
 QPushButton* makeButton(const char* name, const char* caption, const char* hint, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setToolTip(hint);
+    QPushButton* b = MakeButton(name, caption, hint, parent);
     b->setAutoDefault(false);
     return b;
 }

@@ -2,6 +2,7 @@
 #include "platform/drives.h"
 #include "scan/scancontrol.h"
 #include "shell/handlers.h"
+#include "shell/widgets.h"
 #include "statistics/frmStatList.h"
 #include "statistics/widgets.h"
 #include <QCheckBox>
@@ -18,12 +19,6 @@
 namespace quillon {
 
 namespace {
-
-QPushButton* makeButton(const char* name, const char* caption, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
 
 QLabel* makeHeading(const char* name, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -76,8 +71,8 @@ TfrmWhichDrive::TfrmWhichDrive(QWidget* parent) : QDialog(parent) {
     Panel1->setObjectName("Panel1");
     lbDrives = makeHeading("lbDrives", "Which drives?", Panel1);
     pckDrive = makePickList("pckDrive", Panel1);
-    btNext1 = makeButton("btNext1", "&Next >>", Panel1);
-    btCancel1 = makeButton("btCancel1", "Cancel", Panel1);
+    btNext1 = MakeButton("btNext1", "&Next >>", nullptr, Panel1);
+    btCancel1 = MakeButton("btCancel1", "Cancel", nullptr, Panel1);
     auto* row1 = new QHBoxLayout;
     row1->addStretch();
     row1->addWidget(btCancel1);
@@ -102,8 +97,8 @@ TfrmWhichDrive::TfrmWhichDrive(QWidget* parent) : QDialog(parent) {
     rbInclude->setObjectName("rbInclude");
     rbExclude = new QRadioButton("All files &except selected file types", Panel2);
     rbExclude->setObjectName("rbExclude");
-    btNext2 = makeButton("btNext2", "&Next >>", Panel2);
-    btPrior2 = makeButton("btPrior2", "<< &Previous", Panel2);
+    btNext2 = MakeButton("btNext2", "&Next >>", nullptr, Panel2);
+    btPrior2 = MakeButton("btPrior2", "<< &Previous", nullptr, Panel2);
     auto* row2 = new QHBoxLayout;
     row2->addStretch();
     row2->addWidget(btPrior2);
@@ -124,10 +119,10 @@ TfrmWhichDrive::TfrmWhichDrive(QWidget* parent) : QDialog(parent) {
     lblOf = new QLabel(Panel3);
     lblOf->setObjectName("lblOf");
     PickList1 = makePickList("PickList1", Panel3);
-    btEdit = makeButton("btEdit", "&Add/Delete", Panel3);
+    btEdit = MakeButton("btEdit", "&Add/Delete", nullptr, Panel3);
     btEdit->setToolTip("Add, delete file types");
-    btPrior3 = makeButton("btPrior3", "<< &Previous", Panel3);
-    btOK = makeButton("btOK", "OK", Panel3);
+    btPrior3 = MakeButton("btPrior3", "<< &Previous", nullptr, Panel3);
+    btOK = MakeButton("btOK", "OK", nullptr, Panel3);
     btOK->setEnabled(false);
     auto* head3 = new QHBoxLayout;
     head3->addWidget(lblSelect);
