@@ -150,12 +150,7 @@ TfrmClean::TfrmClean(QWidget* parent) : FinderWindow(parent) {
     grid->setLastColumnAllowance(577);
     pnlSel = MakeStatusPanel(this, "pnlSel");
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(pnlTop);
-    layout->addWidget(grid, 1);
-    layout->addWidget(pnlSel);
+    stackParts(pnlTop, grid, pnlSel);
 
     btOptions->setMenu(grid->optionsMenu());
     guardListKeys(grid);

@@ -210,12 +210,7 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
 
     pnlScan = MakeStatusPanel(this, "pnlScan");
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(pnlTop);
-    layout->addWidget(grid, 1);
-    layout->addWidget(pnlScan);
+    stackParts(pnlTop, grid, pnlScan);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");

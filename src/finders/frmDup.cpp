@@ -182,12 +182,7 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     grid->setStore(store_.get());
     pnlSel = MakeStatusPanel(this, "pnlSel");
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(pnlTop);
-    layout->addWidget(grid, 1);
-    layout->addWidget(pnlSel);
+    stackParts(pnlTop, grid, pnlSel);
 
     // Keeping one copy of each group is only safe where a group's files hold
     // the same bytes: the menu shows after a search by contents.

@@ -197,12 +197,7 @@ TfrmMods::TfrmMods(QWidget* parent) : FinderWindow(parent) {
     grid->setSortDirections(&ModsSortDirections());
     pnlScan = MakeStatusPanel(this, "pnlScan");
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(Panel1);
-    layout->addWidget(grid, 1);
-    layout->addWidget(pnlScan);
+    stackParts(Panel1, grid, pnlScan);
 
     btOptions->setMenu(grid->optionsMenu());
     guardListKeys(grid);

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QVBoxLayout>
 #include <memory>
 #include <utility>
 
@@ -13,6 +14,15 @@ namespace quillon {
 void FinderWindow::guardListKeys(QWidget* list) {
     list_ = list;
     list->installEventFilter(this);
+}
+
+void FinderWindow::stackParts(QWidget* top, QWidget* list, QWidget* status) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(top);
+    layout->addWidget(list, 1);
+    layout->addWidget(status);
 }
 
 void FinderWindow::connectTopPanel(QWidget* panel, QAction* shrink, QAction* restore) {

@@ -22,6 +22,9 @@ public:
 protected:
     // The list whose Enter key is kept from the window's default button.
     void guardListKeys(QWidget* list);
+    // The window's three stacked parts: the criteria on top, the list taking
+    // what height is left, the status line.
+    void stackParts(QWidget* top, QWidget* list, QWidget* status);
     // "Shrink top panel" folds the panel away; "Restore top panel" gives it
     // back the height it had. Each item is enabled while it can act.
     void connectTopPanel(QWidget* panel, QAction* shrink, QAction* restore);
