@@ -15,6 +15,7 @@
 #include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
+#include "support/press_from_worker.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
@@ -28,7 +29,6 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
-#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -422,18 +422,8 @@ TEST_F(DirHogTest, AbortListsWhatWasCountedAndTheClipboardSaysSo) {
     dialogs.expectMessage(MessageKind::Warning, "LIST INCOMPLETE ... ABORTED BY USER");
     f->scanControl()->walkThreads = 1;
     std::atomic<int> opened{0};
-    std::promise<void> answered;
-    std::future<void> waitForAbort = answered.get_future();
     SetWalkOpenFailureForTesting([&](const std::string&) {
-        if (++opened != 3) return false;
-        QMetaObject::invokeMethod(
-            ui.btAbort,
-            [&] {
-                if (f->searching()) QTest::mouseClick(ui.btAbort, Qt::LeftButton);
-                answered.set_value();
-            },
-            Qt::QueuedConnection);
-        waitForAbort.wait();
+        if (++opened == 3) test::PressFromWorker(ui.btAbort, [&] { return f->searching(); });
         return false;
     });
     click(ui.btAll);

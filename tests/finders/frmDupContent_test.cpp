@@ -8,11 +8,11 @@
 #include "shell/printing.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
+#include "support/press_from_worker.h"
 #include <QAction>
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <future>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -316,22 +316,11 @@ TEST_F(ContentFinderTest, AbortWhileReadingListsTheGroupsAlreadyDecided) {
     ui.cbDup->setCurrentIndex(static_cast<int>(MatchMode::Content));
     f->contentOptions.threads = 1;
     std::atomic<bool> pressed{false};
-    std::promise<void> answered;
-    std::future<void> waitForAbort = answered.get_future();
     std::atomic<bool> once{false};
     SetContentReadHookForTesting([&](const std::string& path, ContentReadStep step) {
         if (step != ContentReadStep::Open || path != last || once.exchange(true)) return 0;
-        QMetaObject::invokeMethod(
-            ui.btAbort,
-            [&] {
-                if (f->searching() && ui.btAbort->isVisible()) {
-                    pressed = true;
-                    QTest::mouseClick(ui.btAbort, Qt::LeftButton);
-                }
-                answered.set_value();
-            },
-            Qt::QueuedConnection);
-        waitForAbort.wait();
+        pressed = test::PressFromWorker(
+            ui.btAbort, [&] { return f->searching() && ui.btAbort->isVisible(); });
         return 0;
     });
     test::ScriptedDialogs dialogs;

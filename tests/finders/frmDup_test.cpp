@@ -16,6 +16,7 @@
 #include "support/children.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
+#include "support/press_from_worker.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -29,7 +30,6 @@
 #include <gtest/gtest.h>
 #include <atomic>
 #include <fcntl.h>
-#include <future>
 #include <unistd.h>
 
 namespace quillon {
@@ -345,21 +345,10 @@ TEST_F(FinderTest, AbortWarnsOnceAndSkipsTheRemainingDrives) {
     f->scanControl()->walkThreads = 1;
     std::atomic<bool> pressed{false};
     std::atomic<int> opened{0};
-    std::promise<void> answered;
-    std::future<void> waitForAbort = answered.get_future();
     SetWalkOpenFailureForTesting([&](const std::string&) {
-        if (++opened != 3) return false;
-        QMetaObject::invokeMethod(
-            ui.btAbort,
-            [&] {
-                if (f->searching() && ui.btAbort->isVisible()) {
-                    pressed = true;
-                    QTest::mouseClick(ui.btAbort, Qt::LeftButton);
-                }
-                answered.set_value();
-            },
-            Qt::QueuedConnection);
-        waitForAbort.wait();
+        if (++opened == 3)
+            pressed = test::PressFromWorker(
+                ui.btAbort, [&] { return f->searching() && ui.btAbort->isVisible(); });
         return false;
     });
     click(ui.btScan);

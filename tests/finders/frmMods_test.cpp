@@ -17,6 +17,7 @@
 #include "support/children.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
+#include "support/press_from_worker.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -33,7 +34,6 @@
 #include <gtest/gtest.h>
 #include <atomic>
 #include <fcntl.h>
-#include <future>
 #include <unistd.h>
 
 namespace quillon {
@@ -501,18 +501,8 @@ TEST_F(ModsTest, AbortKeepsWhatWasFoundAndSaysSo) {
     f->scanControl()->walkThreads = 1;
     world.makeFile("c/z/4", 1); // folders c, c/x, c/y, c/z: some are left unread
     std::atomic<int> opened{0};
-    std::promise<void> answered;
-    std::future<void> waitForAbort = answered.get_future();
     SetWalkOpenFailureForTesting([&](const std::string&) {
-        if (++opened != 3) return false;
-        QMetaObject::invokeMethod(
-            ui.btAbort,
-            [&] {
-                if (f->searching()) QTest::mouseClick(ui.btAbort, Qt::LeftButton);
-                answered.set_value();
-            },
-            Qt::QueuedConnection);
-        waitForAbort.wait();
+        if (++opened == 3) test::PressFromWorker(ui.btAbort, [&] { return f->searching(); });
         return false;
     });
     click(ui.btOK);
