@@ -1,6 +1,5 @@
 #include "cleanup/frmTempFiles.h"
 #include "cleanup/tempfiles.h"
-#include "shell/dialogs.h"
 #include "shell/frmSelectExtension.h"
 #include "shell/handlers.h"
 #include "shell/settings.h"
@@ -124,33 +123,19 @@ void TfrmTempFiles::btAddClick() {
     if (picker.exec() != QDialog::Accepted) return;
     QStringList current = rows();
     bool added = false;
-    if (picker.multiSelect) {
-        for (const QString& row : picker.selectedRows()) added |= AddRowOnce(current, row);
-    } else if (!picker.selPattern.isEmpty() && picker.selPattern != "*.*") {
-        added = AddRowOnce(current, picker.selPattern + '\t' + picker.selDescription);
-    }
+    for (const QString& row : picker.pickedRows()) added |= AddRowOnce(current, row);
     if (added) showRows(current);
 }
 
 void TfrmTempFiles::btDeleteClick() {
     const int selected = static_cast<int>(PickList1->selectedItems().size());
-    if (selected == 0) return;
-    if (selected > 1 &&
-        Dialogs().question(MessageKind::Question,
-                           "Really delete " + QString::number(selected) + " extensions?",
-                           {DialogButton::Yes, DialogButton::No, DialogButton::Cancel},
-                           DialogButton::Yes) != DialogButton::Yes)
-        return;
+    if (selected == 0 || !ConfirmDeleteRows(selected)) return;
     for (int i = PickList1->count() - 1; i >= 0; --i)
         if (PickList1->item(i)->isSelected()) delete PickList1->takeItem(i);
 }
 
 void TfrmTempFiles::btClearClick() {
-    if (Dialogs().question(MessageKind::Question, "Really clear out all extensions?",
-                           {DialogButton::Yes, DialogButton::No, DialogButton::Cancel},
-                           DialogButton::Yes) != DialogButton::Yes)
-        return;
-    PickList1->clear();
+    if (ConfirmClearRows()) PickList1->clear();
 }
 
 void TfrmTempFiles::btDefaultsClick() {

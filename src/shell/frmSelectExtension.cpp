@@ -101,6 +101,26 @@ QStringList TfrmSelectExtension::selectedRows() const {
     return rows;
 }
 
+QStringList TfrmSelectExtension::pickedRows() const {
+    if (multiSelect) return selectedRows();
+    if (selPattern.isEmpty() || selPattern == "*.*") return {};
+    return {selPattern + '\t' + selDescription};
+}
+
+bool ConfirmDeleteRows(int count) {
+    return count == 1 ||
+           Dialogs().question(MessageKind::Question,
+                              "Really delete " + QString::number(count) + " extensions?",
+                              {DialogButton::Yes, DialogButton::No, DialogButton::Cancel},
+                              DialogButton::Yes) == DialogButton::Yes;
+}
+
+bool ConfirmClearRows() {
+    return Dialogs().question(MessageKind::Question, "Really clear out all extensions?",
+                              {DialogButton::Yes, DialogButton::No, DialogButton::Cancel},
+                              DialogButton::Yes) == DialogButton::Yes;
+}
+
 bool TfrmSelectExtension::takeAnswer() {
     multiSelect = lBox->selectedItems().size() >= 2;
     selPattern.clear();

@@ -25,6 +25,9 @@ public:
     QString selDescription;
     bool multiSelect = false;
     QStringList selectedRows() const;
+    // The rows the answer adds to a type list: the rows picked, or the one
+    // pattern typed with its description (read after OK).
+    QStringList pickedRows() const;
 
     void FormShow();
     void lBoxClick();
@@ -49,5 +52,10 @@ private:
     QStringList cbWildCard;
     bool shown_ = false;
 };
+
+// The type list editors' questions: deleting more than one row (one goes
+// without asking) and clearing the whole list. True to go ahead.
+bool ConfirmDeleteRows(int count);
+bool ConfirmClearRows();
 
 } // namespace quillon

@@ -1,5 +1,4 @@
 #include "statistics/frmStatList.h"
-#include "shell/dialogs.h"
 #include "shell/frmSelectExtension.h"
 #include "shell/handlers.h"
 #include "shell/typepatterns.h"
@@ -107,11 +106,7 @@ void TfrmStatList::updateCount() { lblCount->setText(QString::number(rows_.size(
 void TfrmStatList::btAddClick() {
     TfrmSelectExtension picker(this);
     if (picker.exec() != QDialog::Accepted) return;
-    if (picker.multiSelect) {
-        for (const QString& row : picker.selectedRows()) AddRowOnce(rows_, row);
-    } else if (!picker.selPattern.isEmpty() && picker.selPattern != "*.*") {
-        AddRowOnce(rows_, picker.selPattern + '\t' + picker.selDescription);
-    }
+    for (const QString& row : picker.pickedRows()) AddRowOnce(rows_, row);
     showRows();
 }
 
@@ -119,22 +114,13 @@ void TfrmStatList::btDeleteClick() {
     QList<int> selected;
     for (int i = 0; i < PickList1->count(); ++i)
         if (PickList1->item(i)->isSelected()) selected.append(i);
-    if (selected.isEmpty()) return;
-    if (selected.size() > 1 &&
-        Dialogs().question(MessageKind::Question,
-                           "Really delete " + QString::number(selected.size()) + " extensions?",
-                           {DialogButton::Yes, DialogButton::No, DialogButton::Cancel},
-                           DialogButton::Yes) != DialogButton::Yes)
-        return;
+    if (selected.isEmpty() || !ConfirmDeleteRows(static_cast<int>(selected.size()))) return;
     for (auto it = selected.rbegin(); it != selected.rend(); ++it) rows_.removeAt(*it);
     showRows();
 }
 
 void TfrmStatList::btClearClick() {
-    if (Dialogs().question(MessageKind::Question, "Really clear out all extensions?",
-                           {DialogButton::Yes, DialogButton::No, DialogButton::Cancel},
-                           DialogButton::Yes) != DialogButton::Yes)
-        return;
+    if (!ConfirmClearRows()) return;
     rows_.clear();
     showRows();
 }
