@@ -339,13 +339,16 @@ void TfrmBrowse::FillGrid() {
     grid->setStore(&store_);
     for (uint32_t row : files.rows) grid->addToGrid(row);
     grid->finishFill();
-    // The Size column fits the largest size listed.
-    grid->applyColumnWidths(grid->viewport()->width());
     // The checked sort is applied again in its stored direction, without
-    // inverting it; Name when none is checked.
+    // inverting it; Name when none is checked. The folder is read in
+    // ascending name order already.
     const int checked = grid->checkedSortItem();
     const SortItem item = checked >= 0 ? static_cast<SortItem>(checked) : SortName;
-    grid->sortIn(item, BrowseSortDirections().descending[static_cast<size_t>(item)]);
+    const bool descending = BrowseSortDirections().descending[static_cast<size_t>(item)];
+    if (item == SortName && !descending)
+        grid->showSortedIn(item, descending);
+    else
+        grid->sortIn(item, descending);
     if (grid->RowsUsed() > 0) grid->selectRow(0);
     filling_ = false;
     updateMarkState();
@@ -416,12 +419,7 @@ void TfrmBrowse::btViewClick() { grid->viewSelected(); }
 
 void TfrmBrowse::pnlWildClick() {
     TfrmWildCard dialog(mask_, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        const QString pattern = dialog.pattern().trimmed();
-        mask_ = pattern.isEmpty() ? QString("*.*") : pattern;
-        DirectoryListBox1Change();
-    }
-    pnlWild->setText("Wildcard : " + mask_);
+    if (dialog.exec() == QDialog::Accepted) setMask(dialog.pattern());
 }
 
 bool TfrmBrowse::FormCloseQuery() {

@@ -1,5 +1,6 @@
 #include "browse/frmWildCard.h"
 #include "platform/filetypes.h"
+#include "scan/finderwindow.h"
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -90,10 +91,8 @@ void TfrmWildCard::FormShow() {
 
 void TfrmWildCard::FillWildcardList() {
     // Filling the list must not replace the mask the dialog was opened with.
+    FillPatternBox(cbWildCard);
     const QSignalBlocker block(cbWildCard);
-    cbWildCard->clear();
-    cbWildCard->addItem("*.*");
-    cbWildCard->addItems(RegisteredExtensionPatterns());
     cbWildCard->setCurrentIndex(-1);
     cbWildCard->setEditText(initial_);
     cbWildCardChange();

@@ -617,6 +617,16 @@ void ResultGrid::sortIn(SortItem item, bool descending) {
     checkSortItem(item);
 }
 
+void ResultGrid::showSortedIn(SortItem item, bool descending) {
+    if (item < 0 || item >= kSortItems) return;
+    if (!store_ || RowsUsed() < 1) { // as sortIn: an empty list changes nothing
+        checkSortItem(checkedItem_);
+        return;
+    }
+    showSortIndicator(columnFor(item), descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    checkSortItem(item);
+}
+
 QStringList GridReportLines(const QString& title, const QStringList& titles,
                             const std::vector<int>& columnWidths, int rows,
                             const std::function<QString(int row, int column)>& cellText,

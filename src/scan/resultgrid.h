@@ -194,6 +194,9 @@ public:
     // Sorts by an item in the given direction and checks it; no stored
     // direction changes. Needs at least one row.
     void sortIn(SortItem item, bool descending);
+    // The rows are in that order already: only the menu's tick and the
+    // title's arrow say so.
+    void showSortedIn(SortItem item, bool descending);
     // The checked sort item, or -1 when none is checked.
     int checkedSortItem() const { return checkedItem_; }
     // Checks one item of the "Sort" menu (-1: none); sorts nothing.
