@@ -79,13 +79,7 @@ TfrmClean::TfrmClean(QWidget* parent) : FinderWindow(parent) {
     // A click picks or drops one pattern and leaves the others as they are.
     PickList1->setSelectionMode(QAbstractItemView::MultiSelection);
     PickList1->setToolTip("Right click to select/deselect all");
-    PickList1->setContextMenuPolicy(Qt::ActionsContextMenu);
-    mnuSelectAll = new QAction("Select All", PickList1);
-    mnuSelectAll->setObjectName("mnuSelectAll");
-    mnuDeselectAll = new QAction("Deselect All", PickList1);
-    mnuDeselectAll->setObjectName("mnuDeselectAll");
-    PickList1->addAction(mnuSelectAll);
-    PickList1->addAction(mnuDeselectAll);
+    AddSelectMenu(PickList1, "mnuSelectAll", "mnuDeselectAll");
     btEdit = MakeButton("btEdit", "Add/Delete", "Add, delete temporary file extensions");
 
     pckDrive = new QListWidget;
@@ -165,8 +159,6 @@ TfrmClean::TfrmClean(QWidget* parent) : FinderWindow(parent) {
     OnClick(btBrowse, this, &TfrmClean::btBrowseClick);
     OnClick(btDetails, this, &TfrmClean::btDetailsClick);
     OnClick(btEdit, this, &TfrmClean::btEditClick);
-    connect(mnuSelectAll, &QAction::triggered, this, [this] { mnuSelectAllClick(); });
-    connect(mnuDeselectAll, &QAction::triggered, this, [this] { mnuDeselectAllClick(); });
     connect(grid, &ResultGrid::marksChanged, this, [this] { updateMarkState(); });
     connect(grid->mnuPrint, &QAction::triggered, this,
             [this] { GuardedCall([this] { mnuPrintClick(); }); });
@@ -224,10 +216,6 @@ QStringList TfrmClean::selectedPatterns() const {
         if (PickList1->item(i)->isSelected()) patterns.append(RowPattern(PickList1->item(i)->text()));
     return patterns;
 }
-
-void TfrmClean::mnuSelectAllClick() { PickList1->selectAll(); }
-
-void TfrmClean::mnuDeselectAllClick() { PickList1->clearSelection(); }
 
 void TfrmClean::btEditClick() {
     {
@@ -328,12 +316,7 @@ void TfrmClean::btDeleteClick() {
     if (FinderHooks::removal(this, grid->markedFiles(), "TempClean")) accept();
 }
 
-void TfrmClean::btBrowseClick() {
-    const int row = grid->selectedRow();
-    if (row < 0 || !FinderHooks::browse) return;
-    const uint32_t r = grid->model()->storeRow(row);
-    FinderHooks::browse(this, store_.folder(r), std::string(store_.name(r)), "*.*");
-}
+void TfrmClean::btBrowseClick() { grid->browseSelected("*.*"); }
 
 void TfrmClean::btDetailsClick() { grid->detailsSelected(); }
 

@@ -33,8 +33,6 @@ public:
     void btBrowseClick();
     void btDetailsClick();
     void btEditClick();
-    void mnuSelectAllClick();
-    void mnuDeselectAllClick();
     void mnuPrintClick();
 
     // "Temporary files on drive(s) C D "
@@ -56,8 +54,6 @@ private:
     QFrame* pnlTop;
     QLabel* lbPick;
     QListWidget* PickList1;
-    QAction* mnuSelectAll;
-    QAction* mnuDeselectAll;
     QPushButton* btEdit;
     QListWidget* pckDrive;
     QPushButton* btScan;

@@ -631,13 +631,7 @@ void TfrmDup::mnuKeepOneClick(KeepRule rule) {
                         ": none of their files is marked.");
 }
 
-void TfrmDup::btBrowseClick() {
-    const int row = grid->selectedRow();
-    if (row < 0 || !FinderHooks::browse) return;
-    const uint32_t r = grid->model()->storeRow(row);
-    FinderHooks::browse(this, store_->folder(r), std::string(store_->name(r)),
-                        cbWildCard->currentText());
-}
+void TfrmDup::btBrowseClick() { grid->browseSelected(cbWildCard->currentText()); }
 
 void TfrmDup::btDetailsClick() { grid->detailsSelected(); }
 

@@ -400,12 +400,7 @@ void TfrmMods::btDeleteClick() {
 
 void TfrmMods::btDetailsClick() { grid->detailsSelected(); }
 
-void TfrmMods::btBrowseClick() {
-    const int row = grid->selectedRow();
-    if (row < 0 || !FinderHooks::browse) return;
-    const uint32_t r = grid->model()->storeRow(row);
-    FinderHooks::browse(this, store_.folder(r), std::string(store_.name(r)), "*.*");
-}
+void TfrmMods::btBrowseClick() { grid->browseSelected("*.*"); }
 
 void TfrmMods::mnuPrintClick() { grid->PrintGrid(printTitle()); }
 

@@ -750,6 +750,13 @@ void ResultGrid::detailsSelected() {
     if (fileExists(path) && FinderHooks::details) FinderHooks::details(window(), path);
 }
 
+void ResultGrid::browseSelected(const QString& mask) {
+    const int row = selectedRow();
+    if (row < 0 || !FinderHooks::browse) return;
+    const uint32_t r = model_->storeRow(row);
+    FinderHooks::browse(window(), store_->folder(r), std::string(store_->name(r)), mask);
+}
+
 int ResultGrid::contentWidth(int column) const {
     const GridColumn& c = model_->columns()[static_cast<size_t>(column)];
     // The title with room for the sort arrow, as the header lays it out.

@@ -219,6 +219,8 @@ public:
     void openSelected();
     void viewSelected();
     void detailsSelected();
+    // The browser opened on the selected row's folder with its file chosen.
+    void browseSelected(const QString& mask);
 
     // Column widths for a client width: design pixels scaled by dpi / 96 (or
     // the font), at least the title and a typical cell of each column; widths

@@ -1,5 +1,7 @@
 #include "shell/widgets.h"
 #include <QLabel>
+#include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 
 namespace quillon {
@@ -17,6 +19,23 @@ QLabel* MakeNote(const char* name, const QString& text, QWidget* parent) {
     label->setObjectName(name);
     label->setWordWrap(true);
     return label;
+}
+
+void AddSelectMenu(QListWidget* list, const QString& selectAllName,
+                   const QString& deselectAllName) {
+    auto* menu = new QMenu(list);
+    menu->setObjectName(list->objectName() + "Menu");
+    QAction* all = menu->addAction("Select All");
+    all->setObjectName(selectAllName.isEmpty() ? list->objectName() + "SelectAll" : selectAllName);
+    QAction* none = menu->addAction("Deselect All");
+    none->setObjectName(deselectAllName.isEmpty() ? list->objectName() + "DeselectAll"
+                                                  : deselectAllName);
+    QObject::connect(all, &QAction::triggered, list, [list] { list->selectAll(); });
+    QObject::connect(none, &QAction::triggered, list, [list] { list->clearSelection(); });
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(list, &QWidget::customContextMenuRequested, menu, [list, menu](const QPoint& at) {
+        menu->popup(list->viewport()->mapToGlobal(at));
+    });
 }
 
 void StyleStatusPanel(QLabel* label, const char* name) {

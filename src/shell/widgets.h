@@ -4,6 +4,7 @@
 #include <QString>
 
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QWidget;
 
@@ -15,6 +16,11 @@ QPushButton* MakeButton(const char* name, const QString& caption, const char* hi
 
 // A note: a label whose text wraps.
 QLabel* MakeNote(const char* name, const QString& text, QWidget* parent = nullptr);
+
+// A right-click menu on a list: "Select All" and "Deselect All", named after
+// the list unless names are given.
+void AddSelectMenu(QListWidget* list, const QString& selectAllName = {},
+                   const QString& deselectAllName = {});
 
 // A status line's panel: sunken, plain text.
 void StyleStatusPanel(QLabel* label, const char* name);

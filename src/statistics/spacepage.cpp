@@ -1,6 +1,7 @@
 #include "statistics/spacepage.h"
 #include "platform/drives.h"
 #include "shell/routines.h"
+#include "shell/widgets.h"
 #include "statistics/charts.h"
 #include "statistics/widgets.h"
 #include <QBarCategoryAxis>

@@ -1,11 +1,8 @@
 #include "statistics/widgets.h"
 #include "shell/dialogs.h"
 #include "shell/handlers.h"
-#include <QAction>
 #include <QHeaderView>
 #include <QLabel>
-#include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -84,20 +81,6 @@ void SetListingCell(QTableWidget* grid, int row, int column, const QString& text
         grid->setItem(row, column, item);
     }
     item->setText(text);
-}
-
-void AddSelectMenu(QListWidget* list) {
-    auto* menu = new QMenu(list);
-    menu->setObjectName(list->objectName() + "Menu");
-    QAction* all = menu->addAction("Select All");
-    all->setObjectName(list->objectName() + "SelectAll");
-    QAction* none = menu->addAction("Deselect All");
-    none->setObjectName(list->objectName() + "DeselectAll");
-    QObject::connect(all, &QAction::triggered, list, [list] { list->selectAll(); });
-    QObject::connect(none, &QAction::triggered, list, [list] { list->clearSelection(); });
-    list->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(list, &QWidget::customContextMenuRequested, menu,
-                     [list, menu](const QPoint& at) { menu->popup(list->viewport()->mapToGlobal(at)); });
 }
 
 } // namespace quillon

@@ -8,7 +8,6 @@
 #include <vector>
 
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
@@ -32,9 +31,6 @@ template <size_t N>
 void FillListing(QTableWidget* grid, const std::vector<std::array<QString, N>>& rows);
 void SetListingCell(QTableWidget* grid, int row, int column, const QString& text);
 
-// The pop-up menu "Select All" / "Deselect All" of a multi-select list; its
-// actions are named <list>SelectAll and <list>DeselectAll.
-void AddSelectMenu(QListWidget* list);
 
 template <size_t N>
 void FillListing(QTableWidget* grid, const std::vector<std::array<QString, N>>& rows) {
