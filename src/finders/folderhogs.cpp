@@ -149,13 +149,23 @@ QString PercentUsedText(int64_t bytes, double driveTotal) {
     return QLocale().toString(100.0 * static_cast<double>(bytes) / driveTotal, 'f', 2);
 }
 
+QString FolderLineField(const FolderTotals& totals, double driveTotal, int field) {
+    switch (field) {
+    case 0: return FormatThousands(totals.bytes);
+    case 1: return PercentUsedText(totals.bytes, driveTotal);
+    case 2: return QString::number(totals.files);
+    case 3: return QString::number(totals.subfolders);
+    case 4: return totals.latestAccess == kNoDate ? QString() : SafeDateText(totals.latestAccess);
+    case 5: return DisplayPath(totals.folder);
+    default: return {};
+    }
+}
+
 QStringList FolderLineFields(const FolderTotals& totals, double driveTotal) {
-    return {FormatThousands(totals.bytes),
-            PercentUsedText(totals.bytes, driveTotal),
-            QString::number(totals.files),
-            QString::number(totals.subfolders),
-            totals.latestAccess == kNoDate ? QString() : SafeDateText(totals.latestAccess),
-            DisplayPath(totals.folder)};
+    QStringList fields;
+    for (int field = 0; field < kFolderLineFields; ++field)
+        fields << FolderLineField(totals, driveTotal, field);
+    return fields;
 }
 
 QString FolderLine(const FolderTotals& totals, double driveTotal) {

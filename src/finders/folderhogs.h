@@ -103,7 +103,10 @@ WalkTallyFactory FolderHogTallies(FolderHogMode mode, const std::string& root,
 // decimals); "???" when the size is not below the total (or the total is unknown).
 QString PercentUsedText(int64_t bytes, double driveTotal);
 // Size, % Used, # Files, # Sub-folders, Latest File Access, Name.
+constexpr int kFolderLineFields = 6;
 QStringList FolderLineFields(const FolderTotals& totals, double driveTotal);
+// One of those fields (0 to 5), made alone.
+QString FolderLineField(const FolderTotals& totals, double driveTotal, int field);
 // The fields joined by tabs: the line the clipboard gets.
 QString FolderLine(const FolderTotals& totals, double driveTotal);
 

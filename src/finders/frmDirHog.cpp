@@ -40,7 +40,7 @@ const char* const kAlreadyRemoved = "Folder already deleted/recycled";
 const char* const kRootRefusal = "You cannot delete the root folder using Quillon";
 const char* const kSystemRefusal = "You cannot delete the system folders using Quillon";
 
-constexpr int kColumns = 6;
+constexpr int kColumns = kFolderLineFields;
 const char* const kTitles[kColumns] = {"Size",          "% Used",           "# Files",
                                        "# Sub-folders", "Latest File Access", "Name"};
 // Design widths at 96 dpi; Name takes the rest.
@@ -89,7 +89,7 @@ QString FolderHogModel::cellText(int row, int column) const {
     const FolderRow& r = rowAt(row);
     if (column == 0 && r.state != FolderState::Listed)
         return r.state == FolderState::Deleted ? "DELETED" : "RECYCLED";
-    return FolderLineFields(r.totals, r.driveTotal).at(column);
+    return FolderLineField(r.totals, r.driveTotal, column);
 }
 
 int FolderHogModel::rowCount(const QModelIndex& parent) const {
@@ -349,9 +349,13 @@ void TfrmDirHog::start(FolderHogMode mode) {
     const HintsOff hintsOff(this);
     ClearGrid();
     scan(mode);
-    // Largest first; the user's next size sort is then smallest first.
+    // The list comes largest first: the title and the menu only say so, and
+    // the user's next size sort is smallest first.
     FolderHogSortDirections().descending[FolderSortSize] = true;
-    sortBy(FolderSortSize);
+    if (model_->rowCount() > 0)
+        showSorted(FolderSortSize, true);
+    else
+        checkSortItem(checkedSortItem_);
 }
 
 void TfrmDirHog::setSearching(bool on) {
@@ -444,8 +448,13 @@ void TfrmDirHog::sortBy(FolderSortItem item) {
         WaitCursor wait;
         model_->setOrder(SortedFolderRows(model_->rows(), model_->order(), item, descending));
     }
+    showSorted(item, descending);
+}
+
+void TfrmDirHog::showSorted(FolderSortItem item, bool descending) {
     showSortIndicator(kColumnOf[item], descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-    descending = !descending;
+    // The next sort by the same item goes the other way.
+    FolderHogSortDirections().descending[static_cast<size_t>(item)] = !descending;
     checkSortItem(item);
 }
 

@@ -88,6 +88,8 @@ private:
     void checkSortItem(int item);
     void titleClicked(int column);
     void showSortIndicator(int column, Qt::SortOrder order); // -1: none
+    // The rows are in that order: the title's arrow and the menu's tick say so.
+    void showSorted(FolderSortItem item, bool descending);
     int selectedRow() const;
     void applyColumnWidths(int clientWidth);
 
