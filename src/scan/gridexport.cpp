@@ -91,7 +91,6 @@ private:
         const uint32_t row = rows_.rows[i];
         const FileRow& r = store.row(row);
         const std::string raw = store.path(row);
-        const bool valid = IsValidUtf8(raw);
         const std::string size = std::to_string(r.size);
         const std::string type = store.typeName(row).toStdString();
         const bool marked = rows_.marked && rows_.marked(i);
@@ -105,6 +104,7 @@ private:
             out += marked ? ",true\r\n" : ",false\r\n";
             return;
         }
+        const bool valid = IsValidUtf8(raw);
         out += "{\"path\":";
         AppendJsonString(out, valid ? raw : EscapeNonUtf8(raw));
         if (!valid) out += ",\"path_escaped\":true";

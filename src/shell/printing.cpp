@@ -59,19 +59,23 @@ QFont PlainLinesFont(const QStringList& lines, int pageWidth, const QPaintDevice
     font.setFixedPitch(true);
     // A report wider than the page (a grid with many columns) is printed in a
     // smaller face so that its last column stays on the paper; not below 4 points.
-    const auto widest = [&](const QFont& face) {
-        const QFontMetrics metrics(face, device);
-        int width = 0;
-        for (const QString& line : lines) width = std::max(width, metrics.horizontalAdvance(line));
-        return width;
-    };
-    int width = widest(font);
+    // The face is fixed-pitch: the widest line in one size is the widest in all.
+    const QFontMetrics metrics(font, device);
+    int width = 0;
+    const QString* widestLine = nullptr;
+    for (const QString& line : lines) {
+        const int w = metrics.horizontalAdvance(line);
+        if (w > width) width = w, widestLine = &line;
+    }
     if (pageWidth <= 0 || width <= pageWidth) return font;
+    const auto widthIn = [&](const QFont& face) {
+        return QFontMetrics(face, device).horizontalAdvance(*widestLine);
+    };
     // Glyph widths do not shrink exactly with the size: scale, then step down
     // until the widest line fits.
     double size = std::max(4.0, font.pointSizeF() * pageWidth / width);
     font.setPointSizeF(size);
-    while (size > 4.0 && widest(font) > pageWidth) {
+    while (size > 4.0 && widthIn(font) > pageWidth) {
         size = std::max(4.0, size - 0.25);
         font.setPointSizeF(size);
     }
