@@ -2,6 +2,7 @@
 #include "finders/duplines.h"
 #include "platform/hugepages.h"
 #include "platform/parallelwalk.h"
+#include "platform/paths.h"
 #include "shell/routines.h"
 #include <algorithm>
 #include <atomic>
@@ -497,13 +498,6 @@ ContentListing ListContentGroups(const FileStore& store, ContentGroupList groups
     return listing;
 }
 
-bool PathBelowFolder(std::string_view path, std::string_view folder) {
-    if (folder.empty()) return false;
-    if (folder == "/") return path.size() > 1 && path[0] == '/';
-    return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
-           path[folder.size()] == '/';
-}
-
 KeepOneMarks MarksKeepingOne(const FileStore& store, const std::vector<uint32_t>& rows,
                              const std::vector<uint32_t>& groupOf, KeepRule rule,
                              const std::string& folder) {
@@ -529,7 +523,7 @@ KeepOneMarks MarksKeepingOne(const FileStore& store, const std::vector<uint32_t>
                 better = keep == n || store.path(rows[j]).size() < store.path(rows[keep]).size();
                 break;
             case KeepRule::FirstBelowFolder:
-                better = keep == n && PathBelowFolder(store.path(rows[j]), folder);
+                better = keep == n && PathIsBelow(store.path(rows[j]), folder);
                 break;
             }
             if (better) keep = j;

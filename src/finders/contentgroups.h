@@ -131,10 +131,6 @@ KeepOneMarks MarksKeepingOne(const FileStore& store, const std::vector<uint32_t>
                              const std::vector<uint32_t>& groupOf, KeepRule rule,
                              const std::string& folder = {});
 
-// True when `path` lies below `folder` (a folder text without trailing '/'
-// except "/"), by whole path elements.
-bool PathBelowFolder(std::string_view path, std::string_view folder);
-
 // Groups of which no copy would be kept: every copy is marked, or (when
 // `stillAsSeen` is given) the unmarked ones have changed or gone since the
 // search, so the marked ones may be the last of their contents. The first

@@ -99,11 +99,6 @@ void AddCacheFolders(const Browser& browser, const std::string& base,
     }
 }
 
-bool LiesIn(const std::string& folder, const std::string& base) {
-    return !base.empty() && folder.starts_with(base) &&
-           (folder.size() == base.size() || folder[base.size()] == '/');
-}
-
 std::mutex g_hookMutex;
 std::function<std::vector<std::string>()> g_processNames;
 
@@ -149,7 +144,9 @@ std::string BrowserOfCacheFolder(const std::string& folder) {
     const std::string text = LexicalNormalise(folder);
     for (const Install install : {Install::Native, Install::Flatpak, Install::Snap})
         for (const Browser& browser : kBrowsers)
-            if (LiesIn(text, CacheBase(browser, install))) return browser.name;
+            if (const std::string base = CacheBase(browser, install);
+                !base.empty() && PathIsWithin(text, base))
+                return browser.name;
     return {};
 }
 

@@ -67,15 +67,6 @@ bool ParseNumber(std::string_view text, unsigned long& value) {
     return true;
 }
 
-bool IsBelow(std::string_view path, std::string_view folder) {
-    return path.size() > folder.size() && path.substr(0, folder.size()) == folder &&
-           path[folder.size()] == '/';
-}
-
-bool IsAtOrBelow(std::string_view path, std::string_view folder) {
-    return path == folder || IsBelow(path, folder);
-}
-
 // Kernel and desktop plumbing that nobody would call a disk.
 bool IsPseudoFileSystem(std::string_view type) {
     static const std::set<std::string_view> kPseudo = {
@@ -101,10 +92,11 @@ bool IsNetworkFileSystem(std::string_view type) {
 
 bool IsDiskMount(const MountEntry& m) {
     if (m.mountPoint == "/") return true;
-    if (IsAtOrBelow(m.mountPoint, "/proc") || IsAtOrBelow(m.mountPoint, "/sys") ||
-        IsAtOrBelow(m.mountPoint, "/dev"))
+    if (PathIsWithin(m.mountPoint, "/proc") || PathIsWithin(m.mountPoint, "/sys") ||
+        PathIsWithin(m.mountPoint, "/dev"))
         return false;
-    if (IsAtOrBelow(m.mountPoint, "/run") && !IsBelow(m.mountPoint, "/run/media")) return false;
+    if (PathIsWithin(m.mountPoint, "/run") && !PathIsBelow(m.mountPoint, "/run/media"))
+        return false;
     if (m.fsType == "tmpfs") return m.mountPoint == "/tmp";
     // Snap and other images are read-only squashfs on a loop device.
     if (m.fsType == "squashfs" && m.readOnly) return false;
@@ -368,13 +360,7 @@ const Drive* DriveTable::ForPath(std::string_view path) {
     const Drive* best = nullptr;
     for (const Drive& drive : State().drives) {
         const std::string& root = drive.root;
-        bool matches;
-        if (root == "/")
-            matches = !path.empty() && path[0] == '/';
-        else
-            matches = path.substr(0, root.size()) == root &&
-                      (path.size() == root.size() || path[root.size()] == '/');
-        if (matches && (!best || root.size() > best->root.size())) best = &drive;
+        if (PathIsWithin(path, root) && (!best || root.size() > best->root.size())) best = &drive;
     }
     return best;
 }

@@ -62,6 +62,10 @@ bool PathIsWithin(std::string_view path, std::string_view folder) {
            (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
+bool PathIsBelow(std::string_view path, std::string_view folder) {
+    return !folder.empty() && path != folder && PathIsWithin(path, folder);
+}
+
 std::vector<std::string> SearchPathFolders() {
     std::vector<std::string> out;
     const char* value = getenv("PATH");

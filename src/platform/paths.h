@@ -19,6 +19,8 @@ std::string BaseName(std::string_view path);
 // The path is the folder or lies below it, by whole elements ("/a/bc" is not
 // within "/a/b"). Both normalised, no trailing '/' except "/".
 bool PathIsWithin(std::string_view path, std::string_view folder);
+// The path lies below the folder, not at it (false for an empty folder).
+bool PathIsBelow(std::string_view path, std::string_view folder);
 
 // The program search path: PATH read whole, split at ':', empty and relative
 // entries skipped.

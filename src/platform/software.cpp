@@ -17,11 +17,6 @@ namespace {
 // without being kept in memory.
 constexpr size_t kMaxLine = 8192;
 
-bool IsAtOrBelow(std::string_view path, std::string_view folder) {
-    return path.substr(0, folder.size()) == folder &&
-           (path.size() == folder.size() || path[folder.size()] == '/');
-}
-
 std::string WithoutTrailingSlashes(std::string path) {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
@@ -231,7 +226,8 @@ std::optional<std::string> AcceptReference(std::string_view text) {
     if (text.size() <= 3 || text.front() != '/') return std::nullopt;
     if (text.find_first_of(":;") != std::string_view::npos) return std::nullopt;
     // Removable media come and go; what they hold is not installed software.
-    if (IsAtOrBelow(text, "/media") || IsAtOrBelow(text, "/mnt") || IsAtOrBelow(text, "/run/media"))
+    if (PathIsWithin(text, "/media") || PathIsWithin(text, "/mnt") ||
+        PathIsWithin(text, "/run/media"))
         return std::nullopt;
     return std::string(text.substr(0, text.rfind('/') + 1));
 }

@@ -285,9 +285,7 @@ bool MoveToTrashAt(int dirfd, const std::string& name, const std::string& path, 
 std::string HomeTrashFolder() { return DataHome() + "/Trash"; }
 
 bool IsInsideTrash(std::string_view folder, std::string_view homeTrash) {
-    if (!homeTrash.empty() && folder.starts_with(homeTrash) &&
-        (folder.size() == homeTrash.size() || folder[homeTrash.size()] == '/'))
-        return true;
+    if (!homeTrash.empty() && PathIsWithin(folder, homeTrash)) return true;
     // Any element ".Trash" or ".Trash-" followed by digits.
     size_t at = 0;
     while (at < folder.size()) {
