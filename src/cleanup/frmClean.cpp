@@ -11,14 +11,10 @@
 #include "shell/settings.h"
 #include "shell/typepatterns.h"
 #include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>

@@ -113,7 +113,6 @@ public:
     }
     int64_t unreadable() const { return unreadable_.load(); }
     bool outOfMemory() const { return outOfMemory_.load(); }
-    unsigned threadCount() const { return threadCount_; }
 
 private:
     void join() {
@@ -428,7 +427,6 @@ ContentProgress ContentGrouper::progress() const { return impl_->progress(); }
 ContentGroupList ContentGrouper::takeGroups() { return impl_->takeGroups(); }
 int64_t ContentGrouper::unreadableFiles() const { return impl_->unreadable(); }
 bool ContentGrouper::outOfMemory() const { return impl_->outOfMemory(); }
-unsigned ContentGrouper::threadCount() const { return impl_->threadCount(); }
 
 double SecondsLeft(const ContentProgress& p) {
     // Opening and checking a file costs about as much as reading this many

@@ -86,7 +86,6 @@ public:
     int64_t unreadableFiles() const;
     // The work stopped for want of memory; what was decided before is kept.
     bool outOfMemory() const;
-    unsigned threadCount() const;
 
 private:
     class Impl;

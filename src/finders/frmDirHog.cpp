@@ -12,14 +12,11 @@
 #include "shell/handlers.h"
 #include "shell/printing.h"
 #include "shell/routines.h"
-#include <QApplication>
 #include <QClipboard>
-#include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -240,7 +237,7 @@ TfrmDirHog::TfrmDirHog(QWidget* parent) : FinderWindow(parent), model_(new Folde
     mnuClipboard = PopupMenu1->addAction("Clipboard");
     mnuClipboard->setObjectName("mnuClipboard");
     PopupMenu1->addSeparator();
-    mnuHidden = AddSearchHiddenItem(PopupMenu1);
+    AddSearchHiddenItem(PopupMenu1);
     btOptions->setMenu(PopupMenu1);
 
     scanControl_ = new ScanControl(pckDrive, btTop, btAbort, pnlScan, this);

@@ -114,7 +114,6 @@ private:
     QAction* mnuRestore;
     QAction* mnuPrint;
     QAction* mnuClipboard;
-    QAction* mnuHidden;
 
     FolderHogModel* model_;
     ScanControl* scanControl_;

@@ -2,7 +2,6 @@
 #include "finders/findercriteria.h"
 #include "finders/duplines.h"
 #include "platform/eventpump.h"
-#include "platform/filetypes.h"
 #include "platform/paths.h"
 #include "platform/resolver.h"
 #include "platform/scopeguard.h"
@@ -13,13 +12,10 @@
 #include "shell/placements.h"
 #include "shell/routines.h"
 #include "shell/settings.h"
-#include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -448,7 +444,6 @@ void TfrmDup::setSearching(bool on) {
 void TfrmDup::scan() {
     newStore();
     lbList_.clear();
-    grid->model()->setGroups({});
     userAborted_ = false;
     mnuKeepOne->menuAction()->setVisible(false);
     const bool content = contentMode();

@@ -1,6 +1,5 @@
 #include "finders/frmMods.h"
 #include "platform/eventpump.h"
-#include "platform/filetypes.h"
 #include "platform/paths.h"
 #include "scan/hooks.h"
 #include "scan/scancontrol.h"
@@ -8,18 +7,14 @@
 #include "shell/handlers.h"
 #include "shell/placements.h"
 #include "shell/routines.h"
-#include <QApplication>
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>

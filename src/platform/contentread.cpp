@@ -84,7 +84,6 @@ public:
                           const std::atomic<bool>* abort, std::atomic<int64_t>* bytesRead);
     ContentRead hashEnds(const std::string& path, const FileIdentity& seen, int64_t endBytes,
                          ContentHash* hash, std::atomic<int64_t>* bytesRead);
-    size_t bufferBytes() const { return bufferBytes_; }
     int64_t lastBytes() const { return lastBytes_; }
 
 private:
@@ -343,7 +342,6 @@ ContentRead ContentReader::hashEnds(const std::string& path, const FileIdentity&
     return impl_->hashEnds(path, seen, endBytes, hash, bytesRead);
 }
 
-size_t ContentReader::bufferBytes() const { return impl_->bufferBytes(); }
 
 int64_t ContentReader::lastBytes() const { return impl_->lastBytes(); }
 

@@ -65,7 +65,6 @@ public:
     ContentRead hashEnds(const std::string& path, const FileIdentity& seen, int64_t endBytes,
                          ContentHash* hash, std::atomic<int64_t>* bytesRead = nullptr);
 
-    size_t bufferBytes() const;
     // The bytes the last hashWhole or hashEnds hashed (also when it failed).
     int64_t lastBytes() const;
 

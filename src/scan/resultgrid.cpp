@@ -96,6 +96,7 @@ void ResultModel::clearRows() {
     if (announced) beginRemoveRows({}, 0, static_cast<int>(appendedFrom_) - 1);
     std::vector<uint32_t>().swap(order_);
     std::vector<uint8_t>().swap(marks_);
+    std::vector<uint32_t>().swap(groups_);
     appendedFrom_ = 0;
     if (announced) endRemoveRows();
 }
