@@ -188,17 +188,11 @@ TfrmBrowse::~TfrmBrowse() { SaveWindowPlacement(this, kStore, kSection, kIdentif
 void TfrmBrowse::arrangeSortMenu() {
     // The browser's own captions and order; Resize, Print and Clipboard belong
     // to the finders.
-    const std::pair<SortItem, const char*> items[] = {{SortName, "Name"},
-                                                      {SortDate, "Modified &Date"},
-                                                      {SortAccessDate, "&Access Date"},
-                                                      {SortSize, "&Size"},
-                                                      {SortType, "&Type"}};
-    for (const auto& [item, caption] : items) {
-        QAction* action = grid->mnuSortItems[static_cast<size_t>(item)];
-        action->setText(caption);
-        grid->mnuSort->removeAction(action);
-        grid->mnuSort->addAction(action);
-    }
+    grid->setSortMenu({{SortName, "Name"},
+                       {SortDate, "Modified &Date"},
+                       {SortAccessDate, "&Access Date"},
+                       {SortSize, "&Size"},
+                       {SortType, "&Type"}});
     grid->mnuResize->menuAction()->setVisible(false);
     // What follows View (printing, the clipboard and the like) is not offered.
     bool afterView = false;
@@ -206,7 +200,6 @@ void TfrmBrowse::arrangeSortMenu() {
         if (afterView) action->setVisible(false);
         if (action == grid->mnuView) afterView = true;
     }
-    grid->checkSortItem(SortName);
 }
 
 void TfrmBrowse::setFolder(const std::string& folder) {
