@@ -1,6 +1,7 @@
 #include "cleanup/tempfiles.h"
 #include "platform/filetypes.h"
 #include "platform/paths.h"
+#include "platform/textcase.h"
 #include "platform/walker.h"
 #include "shell/settings.h"
 #include "shell/typepatterns.h"
@@ -61,12 +62,10 @@ void SortRows(QStringList& rows) {
 
 namespace {
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
 bool EqualsLowerKey(std::string_view extension, const std::string& key) {
     if (extension.size() != key.size()) return false;
     for (size_t i = 0; i < key.size(); ++i)
-        if (LowerAscii(extension[i]) != key[i]) return false;
+        if (FoldAscii(extension[i]) != key[i]) return false;
     return true;
 }
 
@@ -76,7 +75,8 @@ TempFileMatcher::TempFileMatcher(const QStringList& patterns) {
     for (const QString& pattern : patterns) {
         if (!IsExtensionPattern(pattern)) continue;
         std::string key = PathFromQt(PatternExtension(pattern));
-        std::transform(key.begin(), key.end(), key.begin(), LowerAscii);
+        for (char& c : key)
+            c = FoldAscii(c);
         auto& keys = IsWildcardPattern(pattern) ? wildcards_ : exact_;
         if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(std::move(key));
     }

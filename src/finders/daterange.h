@@ -4,7 +4,6 @@
 #include "platform/clock.h"
 #include "platform/filefacts.h"
 #include <QString>
-#include <cmath>
 #include <cstdint>
 
 namespace quillon {
@@ -27,26 +26,26 @@ inline DateTime ChosenTime(const FileFacts& facts, DateWhat what) {
 class DateRange {
 public:
     // `end` is used only for Between.
-    DateRange(DateWhen when, DateTime start, DateTime end)
-        : when_(when), startDay_(dayOf(start)), endDay_(dayOf(end)) {}
+  DateRange(DateWhen when, DateTime start, DateTime end)
+      : when_(when), startDay_(DayNumber(start)), endDay_(DayNumber(end)) {}
 
-    // A time the file system did not record (kNoDate, as a missing birth
-    // time) has no date: it passes "On or Before" only.
-    bool accepts(DateTime time) const {
-        if (time == kNoDate) return when_ == DateWhen::OnOrBefore;
-        const int64_t day = dayOf(time);
-        switch (when_) {
-        case DateWhen::OnOrBefore: return day <= startDay_;
-        case DateWhen::Between: return startDay_ <= day && day <= endDay_;
-        case DateWhen::OnOrAfter: return day >= startDay_;
-        }
-        return false;
+  // A time the file system did not record (kNoDate, as a missing birth
+  // time) has no date: it passes "On or Before" only.
+  bool accepts(DateTime time) const {
+      if (time == kNoDate) return when_ == DateWhen::OnOrBefore;
+      const int64_t day = DayNumber(time);
+      switch (when_) {
+      case DateWhen::OnOrBefore:
+          return day <= startDay_;
+      case DateWhen::Between:
+          return startDay_ <= day && day <= endDay_;
+      case DateWhen::OnOrAfter:
+          return day >= startDay_;
+      }
+      return false;
     }
 
-private:
-    // DayNumber, inline: it runs once per file of the walk.
-    static int64_t dayOf(DateTime value) { return static_cast<int64_t>(std::floor(value)); }
-
+  private:
     DateWhen when_;
     int64_t startDay_;
     int64_t endDay_;

@@ -45,32 +45,24 @@ const Browser kBrowsers[] = {
      {"msedge", "microsoft-edge"}},
 };
 
-std::string Join(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-std::string CacheHome() {
-    const char* xdg = std::getenv("XDG_CACHE_HOME");
-    if (xdg && *xdg == '/') return LexicalNormalise(xdg);
-    return Join(HomeFolder(), ".cache");
-}
-
 enum class Install { Native, Flatpak, Snap };
 
 // Where a browser keeps its caches for one kind of install ("" when it has
 // no such install).
 std::string CacheBase(const Browser& browser, Install install) {
     switch (install) {
-    case Install::Native: return Join(CacheHome(), browser.cache);
+    case Install::Native:
+        return JoinPath(CacheHome(), browser.cache);
     case Install::Flatpak:
         if (!browser.flatpak) return {};
-        return Join(Join(HomeFolder(), std::string(".var/app/") + browser.flatpak + "/cache"),
-                    browser.cache);
+        return JoinPath(
+            JoinPath(HomeFolder(), std::string(".var/app/") + browser.flatpak + "/cache"),
+            browser.cache);
     case Install::Snap:
         if (!browser.snap) return {};
-        return Join(Join(HomeFolder(), std::string("snap/") + browser.snap + "/common/.cache"),
-                    browser.cache);
+        return JoinPath(
+            JoinPath(HomeFolder(), std::string("snap/") + browser.snap + "/common/.cache"),
+            browser.cache);
     }
     return {};
 }
@@ -83,17 +75,18 @@ void AddCacheFolders(const Browser& browser, const std::string& base,
     };
     if (browser.layout == CacheLayout::Firefox) {
         for (const std::string& profile : ListSubFolders(base))
-            add(Join(Join(base, profile), "cache2/entries"));
+            add(JoinPath(JoinPath(base, profile), "cache2/entries"));
         return;
     }
     // The Chromium family: a profile folder per profile ("Default",
     // "Profile 1"), or none at all (Opera keeps Cache right in the base).
     std::vector<std::string> profiles{base};
-    for (const std::string& profile : ListSubFolders(base)) profiles.push_back(Join(base, profile));
+    for (const std::string& profile : ListSubFolders(base))
+        profiles.push_back(JoinPath(base, profile));
     for (const std::string& profile : profiles) {
-        const std::string cache = Join(profile, "Cache");
-        if (FolderExists(Join(cache, "Cache_Data")))
-            add(Join(cache, "Cache_Data"));
+        const std::string cache = JoinPath(profile, "Cache");
+        if (const std::string data = JoinPath(cache, "Cache_Data"); FolderExists(data))
+            out.push_back({browser.name, data});
         else
             add(cache);
     }

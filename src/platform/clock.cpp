@@ -88,11 +88,6 @@ DateTime FromUnixTime(int64_t seconds, int64_t nanoseconds) {
     return static_cast<double>(day + 25569) + secondOfDay / 86400.0;
 }
 
-int64_t DayNumber(DateTime value) {
-    if (!std::isfinite(value)) return 0;
-    return static_cast<int64_t>(std::floor(value));
-}
-
 void DecodeDate(DateTime value, int& year, int& month, int& day) {
     year = month = day = 0;
     if (!std::isfinite(value) || std::fabs(value) > 3.0e6) return;

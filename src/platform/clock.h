@@ -2,6 +2,7 @@
 // The program's one clock and its date-time type: a day count since
 // 30 December 1899 (local time) with the time of day as the fraction.
 #include <QDateTime>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 
@@ -24,7 +25,9 @@ QDateTime ToQDateTime(DateTime value);
 DateTime FromUnixTime(int64_t seconds, int64_t nanoseconds = 0);
 
 // Whole days since 30 December 1899 (rounded towards minus infinity).
-int64_t DayNumber(DateTime value);
+inline int64_t DayNumber(DateTime value) {
+    return std::isfinite(value) ? static_cast<int64_t>(std::floor(value)) : 0;
+}
 void DecodeDate(DateTime value, int& year, int& month, int& day);
 // 1 = Sunday ... 7 = Saturday.
 int DayOfWeek(DateTime value);

@@ -1,10 +1,11 @@
 #include "platform/filetypes.h"
+#include "platform/textcase.h"
 #include <QHash>
 #include <QMimeDatabase>
 #include <QMimeType>
 #include <QSet>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 
 namespace quillon {
@@ -105,10 +106,6 @@ QString LookUpDescription(const QString& lowerExtension) {
     return comment.isEmpty() ? type.name() : comment;
 }
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
 } // namespace
 
 QString FileTypeName(const QString& extension) {
@@ -191,7 +188,7 @@ uint32_t FileTypeTable::indexForName(std::string_view fileName) {
     std::string& key = impl_->key;
     key.resize(extension.size());
     for (size_t i = 0; i < extension.size(); ++i)
-        key[i] = LowerAscii(extension[i]);
+        key[i] = FoldAscii(extension[i]);
     const auto found = impl_->byExtension.find(key);
     if (found != impl_->byExtension.end()) return found->second;
 

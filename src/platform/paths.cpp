@@ -56,6 +56,13 @@ std::string BaseName(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    std::string result(folder);
+    if (result.empty() || result.back() != '/') result += '/';
+    result += name;
+    return result;
+}
+
 bool PathIsWithin(std::string_view path, std::string_view folder) {
     if (folder == "/") return !path.empty() && path.front() == '/';
     return path.substr(0, folder.size()) == folder &&
@@ -114,6 +121,12 @@ std::string DataHome() {
     const char* xdg = getenv("XDG_DATA_HOME");
     if (xdg && *xdg == '/') return LexicalNormalise(xdg);
     return LexicalNormalise(HomeFolder() + "/.local/share");
+}
+
+std::string CacheHome() {
+    const char* xdg = getenv("XDG_CACHE_HOME");
+    if (xdg && *xdg == '/') return LexicalNormalise(xdg);
+    return LexicalNormalise(HomeFolder() + "/.cache");
 }
 
 bool FolderExists(const std::string& path) {

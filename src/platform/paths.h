@@ -16,6 +16,8 @@ std::string CanonicalPath(const std::string& path);
 std::string ParentFolder(std::string_view path);
 // The last element of a path.
 std::string BaseName(std::string_view path);
+// folder + '/' + name, without doubling a trailing '/'. No other normalisation.
+std::string JoinPath(std::string_view folder, std::string_view name);
 // The path is the folder or lies below it, by whole elements ("/a/bc" is not
 // within "/a/b"). Both normalised, no trailing '/' except "/".
 bool PathIsWithin(std::string_view path, std::string_view folder);
@@ -34,6 +36,8 @@ std::string WindowsFolder();
 std::string ConfigFolder();
 // $XDG_DATA_HOME (default ~/.local/share).
 std::string DataHome();
+// $XDG_CACHE_HOME when it is a whole path, else ~/.cache.
+std::string CacheHome();
 std::string HomeFolder();
 // The process's current folder; empty when it cannot be told (it was removed).
 std::string CurrentWorkingFolder();

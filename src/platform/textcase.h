@@ -11,6 +11,9 @@ namespace quillon {
 constexpr unsigned char FoldAscii(unsigned char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
+constexpr char FoldAscii(char c) {
+    return static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
+}
 
 // The folded form of a name as bytes whose plain byte order is the order of
 // CompareFolded: each character's case-folded code point in UTF-8, each byte

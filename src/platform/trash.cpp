@@ -26,10 +26,6 @@ bool Fail(std::string* error, std::string text) {
     return false;
 }
 
-std::string Join(const std::string& folder, const std::string& name) {
-    return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
 // The device a folder has, or would have once it is created: that of its
 // nearest existing ancestor.
 bool DeviceOfNearest(std::string folder, dev_t& device) {
@@ -66,7 +62,7 @@ std::string EntryPath(const std::string& path) {
     }
     absolute = LexicalNormalise(absolute);
     if (absolute == "/") return {};
-    return Join(CanonicalPath(ParentFolder(absolute)), BaseName(absolute));
+    return JoinPath(CanonicalPath(ParentFolder(absolute)), BaseName(absolute));
 }
 
 // Where one entry goes: the trash folder and the text Path= records.
@@ -84,15 +80,15 @@ bool IsPrivateFolder(const struct stat& st) {
 // sticky; it is ignored when it is a link or lacks the sticky bit.
 bool SharedTrashUsable(const std::string& topdir) {
     struct stat st {};
-    return lstat(Join(topdir, ".Trash").c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+    return lstat(JoinPath(topdir, ".Trash").c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
            (st.st_mode & S_ISVTX);
 }
 
 bool Locate(const std::string& entry, dev_t device, Destination& out, std::string* error) {
-    const std::string dataHome = DataHome();
+    const std::string homeTrash = HomeTrashFolder();
     dev_t homeDevice = 0;
-    if (DeviceOfNearest(dataHome + "/Trash", homeDevice) && homeDevice == device) {
-        out.trash = dataHome + "/Trash";
+    if (DeviceOfNearest(homeTrash, homeDevice) && homeDevice == device) {
+        out.trash = homeTrash;
         out.homeTrash = true;
         out.infoPath = entry;
         return true;
@@ -109,7 +105,7 @@ bool Locate(const std::string& entry, dev_t device, Destination& out, std::strin
     out.infoPath = entry.substr(top == "/" ? 1 : top.size() + 1);
     const std::string uid = std::to_string(getuid());
     if (SharedTrashUsable(top)) {
-        const std::string mine = Join(top, ".Trash/" + uid);
+        const std::string mine = JoinPath(top, ".Trash/" + uid);
         struct stat st {};
         const bool present = lstat(mine.c_str(), &st) == 0;
         if (!present || IsPrivateFolder(st)) {
@@ -117,7 +113,7 @@ bool Locate(const std::string& entry, dev_t device, Destination& out, std::strin
             return true;
         }
     }
-    out.trash = Join(top, ".Trash-" + uid);
+    out.trash = JoinPath(top, ".Trash-" + uid);
     return true;
 }
 

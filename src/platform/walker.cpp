@@ -1,4 +1,5 @@
 #include "platform/walker.h"
+#include "platform/textcase.h"
 
 namespace quillon {
 
@@ -7,11 +8,6 @@ namespace {
 std::function<bool(const std::string&)>& OpenFailureHook() {
     static std::function<bool(const std::string&)> hook;
     return hook;
-}
-
-unsigned char LowerAscii(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
 }
 
 // Where the character that starts at name[i] ends. '?' stands for one
@@ -47,7 +43,7 @@ bool WildcardMatch(std::string_view name, std::string_view mask) {
                 ++m;
                 continue;
             }
-            if (LowerAscii(c) == LowerAscii(name[n])) {
+            if (FoldAscii(c) == FoldAscii(name[n])) {
                 ++n;
                 ++m;
                 continue;

@@ -57,13 +57,6 @@ QString GroupLongDigits(const QLocale& locale, const std::string& digits, bool n
 
 } // namespace
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
-    std::string result(folder);
-    if (result.empty() || result.back() != '/') result += '/';
-    result += name;
-    return result;
-}
-
 bool IsBlankText(const QString& text) {
     for (const QChar c : text) {
         if (c != u' ' && c != u'\r' && c != u'\n' && c != u'\b') return false;

@@ -2,15 +2,13 @@
 // Small free routines every window uses: path joining, text tests, number and
 // date formatting, guarded conversions. None of them raises an error.
 #include "platform/clock.h"
+#include "platform/paths.h"
 #include <QString>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace quillon {
-
-// folder + '/' + name, without doubling a trailing '/'. No other normalisation.
-std::string JoinPath(std::string_view folder, std::string_view name);
 
 // Empty, or only blanks (32), CR, LF and backspace (8). A tab is not blank.
 bool IsBlankText(const QString& text);
