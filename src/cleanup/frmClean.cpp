@@ -197,13 +197,8 @@ void TfrmClean::FormShow() {
 }
 
 void TfrmClean::ReadInFromDisk() {
-    QStringList rows;
-    for (const QString& pattern :
-         ReadTempPatterns(SettingsStore::Main(), QuickCleanFallbackPatterns()))
-        AddRowOnce(rows, PatternRow(pattern));
-    SortRows(rows);
     PickList1->clear();
-    PickList1->addItems(rows);
+    PickList1->addItems(ReadTempPatternRows(SettingsStore::Main(), QuickCleanFallbackPatterns()));
 }
 
 QStringList TfrmClean::selectedPatterns() const {

@@ -93,11 +93,7 @@ void TfrmTempFiles::showRows(QStringList rows) {
 }
 
 void TfrmTempFiles::ReadInFromDisk() {
-    QStringList rows;
-    for (const QString& pattern :
-         ReadTempPatterns(SettingsStore::Main(), EditorFallbackPatterns()))
-        AddRowOnce(rows, PatternRow(pattern));
-    showRows(rows);
+    showRows(ReadTempPatternRows(SettingsStore::Main(), EditorFallbackPatterns()));
 }
 
 void TfrmTempFiles::WriteOutToDisk() {

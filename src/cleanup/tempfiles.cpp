@@ -53,6 +53,14 @@ void WriteTempPatterns(SettingsStore& store, const QStringList& patterns) {
     store.writeList(kTempFilesSection, items);
 }
 
+QStringList ReadTempPatternRows(const SettingsStore& store, const QStringList& fallback) {
+    // The stored list has no repeats: each pattern makes its own row.
+    QStringList rows;
+    for (const QString& pattern : ReadTempPatterns(store, fallback)) rows.append(PatternRow(pattern));
+    SortRows(rows);
+    return rows;
+}
+
 void SortRows(QStringList& rows) {
     std::stable_sort(rows.begin(), rows.end(), [](const QString& a, const QString& b) {
         const int folded = a.compare(b, Qt::CaseInsensitive);

@@ -24,6 +24,9 @@ const QStringList& DefaultTempPatterns();
 // order. Empty values, values that are no usable pattern ("*.", "*.*", a name
 // no file can have) and repeats (without regard to case) are left out.
 QStringList ReadTempPatterns(const SettingsStore& store, const QStringList& fallback);
+// The stored list as the rows its windows show ("pattern<tab>description"),
+// in their order.
+QStringList ReadTempPatternRows(const SettingsStore& store, const QStringList& fallback);
 // Number and File1..FileN, the patterns in the order given.
 void WriteTempPatterns(SettingsStore& store, const QStringList& patterns);
 
