@@ -124,7 +124,7 @@ QAction* AddSearchHiddenItem(QMenu* menu) {
     QObject::connect(menu, &QMenu::aboutToShow, item,
                      [item] { item->setChecked(SearchHiddenFolders()); });
     QObject::connect(item, &QAction::toggled, item, [](bool on) {
-        if (on != SearchHiddenFolders()) GuardedCall([on] { SetSearchHiddenFolders(on); });
+        GuardedCall([on] { SetSearchHiddenFolders(on); });
     });
     return item;
 }
@@ -134,7 +134,9 @@ bool SearchHiddenFolders() {
 }
 
 void SetSearchHiddenFolders(bool on) {
-    SettingsStore::Main().writeInteger(kOptionsSection, kSearchHiddenKey, on ? 1 : 0);
+    // Showing the setting checks its box: only a change is written.
+    if (on != SearchHiddenFolders())
+        SettingsStore::Main().writeInteger(kOptionsSection, kSearchHiddenKey, on ? 1 : 0);
 }
 
 void ScanControl::ScanAllDrives(const WalkOptions& givenOptions, FileTest test) {

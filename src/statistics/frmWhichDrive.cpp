@@ -150,7 +150,7 @@ TfrmWhichDrive::TfrmWhichDrive(QWidget* parent) : QDialog(parent) {
     AddSelectMenu(PickList1);
     connect(pckDrive, &QListWidget::itemSelectionChanged, this, [this] { pckDriveClick(); });
     connect(cbHidden, &QCheckBox::toggled, this, [](bool on) {
-        if (on != SearchHiddenFolders()) GuardedCall([on] { SetSearchHiddenFolders(on); });
+        GuardedCall([on] { SetSearchHiddenFolders(on); });
     });
     connect(PickList1, &QListWidget::itemSelectionChanged, this, [this] { PickList1Click(); });
     OnClick(btNext1, this, &TfrmWhichDrive::btNext1Click);
