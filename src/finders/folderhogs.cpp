@@ -1,6 +1,7 @@
 #include "finders/folderhogs.h"
 #include "platform/paths.h"
 #include "platform/textcase.h"
+#include "scan/sortkeys.h"
 #include "shell/routines.h"
 #include <QLocale>
 #include <algorithm>
@@ -175,7 +176,6 @@ QString FolderLine(const FolderTotals& totals, double driveTotal) {
 std::vector<uint32_t> SortedFolderRows(const std::vector<FolderRow>& rows,
                                        std::vector<uint32_t> order, FolderSortItem item,
                                        bool descending) {
-    static const int64_t kEmptyDay = DayNumber(EncodeDateTime(1900, 1, 1));
     const auto number = [&](uint32_t r) -> int64_t {
         const FolderRow& row = rows[r];
         switch (item) {
@@ -183,8 +183,7 @@ std::vector<uint32_t> SortedFolderRows(const std::vector<FolderRow>& rows,
         case FolderSortFiles: return row.totals.files;
         case FolderSortSubfolders: return row.totals.subfolders;
         case FolderSortAccess:
-            return row.totals.latestAccess == kNoDate ? kEmptyDay
-                                                      : DayNumber(row.totals.latestAccess);
+            return DayKey(row.totals.latestAccess);
         default: return 0;
         }
     };
@@ -195,14 +194,10 @@ std::vector<uint32_t> SortedFolderRows(const std::vector<FolderRow>& rows,
         });
         return order;
     }
-    std::vector<std::pair<int64_t, uint32_t>> keyed;
+    std::vector<Keyed<int64_t>> keyed;
     keyed.reserve(order.size());
-    for (uint32_t r : order) keyed.emplace_back(number(r), r);
-    std::stable_sort(keyed.begin(), keyed.end(), [descending](const auto& a, const auto& b) {
-        return descending ? a.first > b.first : a.first < b.first;
-    });
-    for (size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].second;
-    return order;
+    for (uint32_t r : order) keyed.push_back({number(r), r});
+    return SortedByKey(keyed, descending);
 }
 
 } // namespace quillon

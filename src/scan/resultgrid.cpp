@@ -5,6 +5,7 @@
 #include "scan/hooks.h"
 #include "scan/pathorder.h"
 #include "scan/scancontrol.h"
+#include "scan/sortkeys.h"
 #include "shell/dialogs.h"
 #include "shell/handlers.h"
 #include "shell/printing.h"
@@ -58,12 +59,6 @@ int itemForKind(ColumnKind kind) {
     case ColumnKind::Folder: return SortFolder;
     default: return -1;
     }
-}
-
-// An empty date cell sorts as 1 January 1900.
-int64_t dayKey(DateTime value) {
-    static const int64_t kEmptyDay = DayNumber(EncodeDateTime(1900, 1, 1));
-    return value == kNoDate ? kEmptyDay : DayNumber(value);
 }
 
 } // namespace
@@ -514,28 +509,6 @@ void ResultGrid::titleClicked(int column) {
     if (item >= 0) sortBy(static_cast<SortItem>(item));
 }
 
-namespace {
-
-template <typename Key> struct Keyed {
-    Key key;
-    uint32_t row;
-};
-
-template <typename Key>
-std::vector<uint32_t> sortedByKey(std::vector<Keyed<Key>>& keyed, bool descending) {
-    if (descending)
-        std::stable_sort(keyed.begin(), keyed.end(),
-                         [](const Keyed<Key>& a, const Keyed<Key>& b) { return b.key < a.key; });
-    else
-        std::stable_sort(keyed.begin(), keyed.end(),
-                         [](const Keyed<Key>& a, const Keyed<Key>& b) { return a.key < b.key; });
-    std::vector<uint32_t> order(keyed.size());
-    for (size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].row;
-    return order;
-}
-
-} // namespace
-
 void ResultGrid::sortBy(SortItem item) {
     if (item < 0 || item >= kSortItems) return;
     // The title row and at least one data row, as the grid has after a search.
@@ -568,7 +541,7 @@ void ResultGrid::sortIn(SortItem item, bool descending) {
             std::vector<Keyed<int64_t>> keyed;
             keyed.reserve(order.size());
             for (uint32_t r : order) keyed.push_back({store_->row(r).size, r});
-            sorted = sortedByKey(keyed, descending);
+            sorted = SortedByKey(keyed, descending);
             break;
         }
         case SortDate:
@@ -581,8 +554,8 @@ void ResultGrid::sortIn(SortItem item, bool descending) {
             };
             std::vector<Keyed<int64_t>> keyed;
             keyed.reserve(order.size());
-            for (uint32_t r : order) keyed.push_back({dayKey(when(store_->row(r))), r});
-            sorted = sortedByKey(keyed, descending);
+            for (uint32_t r : order) keyed.push_back({DayKey(when(store_->row(r))), r});
+            sorted = SortedByKey(keyed, descending);
             break;
         }
         case SortFolder: {
@@ -590,7 +563,7 @@ void ResultGrid::sortIn(SortItem item, bool descending) {
             std::vector<Keyed<uint32_t>> keyed;
             keyed.reserve(order.size());
             for (uint32_t r : order) keyed.push_back({rank[store_->row(r).folder], r});
-            sorted = sortedByKey(keyed, descending);
+            sorted = SortedByKey(keyed, descending);
             break;
         }
         case SortName: {
@@ -607,7 +580,7 @@ void ResultGrid::sortIn(SortItem item, bool descending) {
             std::vector<Keyed<uint32_t>> keyed;
             keyed.reserve(order.size());
             for (uint32_t r : order) keyed.push_back({rank[store_->row(r).type], r});
-            sorted = sortedByKey(keyed, descending);
+            sorted = SortedByKey(keyed, descending);
             break;
         }
         default: return;
