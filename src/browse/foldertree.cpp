@@ -13,11 +13,6 @@ namespace quillon {
 namespace {
 
 // The order ListSubFolders gives: ASCII case folded, then bytes.
-bool NameLess(const std::string& a, const std::string& b) {
-    const int folded = CompareFolded(a, b);
-    return folded != 0 ? folded < 0 : a < b;
-}
-
 // Beyond this many changes a re-read folder gets its rows anew in one step
 // rather than one removal or insertion per change.
 constexpr size_t kSingleChangesAtMost = 64;
@@ -113,9 +108,9 @@ void FolderTreeModel::reread(const QModelIndex& index) {
     std::vector<std::pair<size_t, std::string>> came; // position in `names`, name
     size_t i = 0, j = 0;
     while (i < children.size() || j < names.size()) {
-        if (j == names.size() || (i < children.size() && NameLess(children[i]->name, names[j]))) {
+        if (j == names.size() || (i < children.size() && FoldedThenBytesLess(children[i]->name, names[j]))) {
             gone.push_back(i++);
-        } else if (i == children.size() || NameLess(names[j], children[i]->name)) {
+        } else if (i == children.size() || FoldedThenBytesLess(names[j], children[i]->name)) {
             came.emplace_back(j, names[j]);
             ++j;
         } else {
@@ -180,8 +175,7 @@ QModelIndex FolderTreeModel::indexFor(const std::string& folder) {
         const auto it = std::lower_bound(
             children.begin(), children.end(), element,
             [](const std::unique_ptr<Node>& child, std::string_view name) {
-                const int folded = CompareFolded(child->name, name);
-                return folded != 0 ? folded < 0 : std::string_view(child->name) < name;
+                return FoldedThenBytesLess(child->name, name);
             });
         if (it != children.end() && (*it)->name == element) {
             node = it->get();

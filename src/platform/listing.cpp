@@ -53,10 +53,7 @@ std::vector<std::string> ListEntries(const std::string& folder, Keep keep) {
         if (keep(type, name)) names.emplace_back(name);
     }
     ::closedir(dir);
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const int folded = CompareFolded(a, b);
-        return folded != 0 ? folded < 0 : a < b;
-    });
+    std::sort(names.begin(), names.end(), FoldedThenBytesLess);
     return names;
 }
 
@@ -89,8 +86,7 @@ bool ListRegularFiles(const std::string& folder, std::vector<ListedFile>& files)
     }
     ::closedir(dir);
     std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) {
-        const int folded = CompareFolded(a.name, b.name);
-        return folded != 0 ? folded < 0 : a.name < b.name;
+        return FoldedThenBytesLess(a.name, b.name);
     });
     return true;
 }

@@ -55,4 +55,11 @@ inline int CompareFolded(std::string_view a, std::string_view b) {
 
 inline bool EqualFolded(std::string_view a, std::string_view b) { return CompareFolded(a, b) == 0; }
 
+// The order names are listed in: without regard to case, then names equal
+// but for case by their bytes, so the order is total.
+inline bool FoldedThenBytesLess(std::string_view a, std::string_view b) {
+    const int folded = CompareFolded(a, b);
+    return folded != 0 ? folded < 0 : a < b;
+}
+
 } // namespace quillon

@@ -46,10 +46,7 @@ bool hasEntryAtOrBelow(const std::vector<std::string>& sorted, const std::string
 } // namespace
 
 void SortFolderTexts(std::vector<std::string>& folders) {
-    std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
-        const int c = CompareFolded(a, b);
-        return c != 0 ? c < 0 : a < b;
-    });
+    std::sort(folders.begin(), folders.end(), FoldedThenBytesLess);
 }
 
 std::vector<std::string> ReadFolderListFile(const std::string& file, bool& found) {
