@@ -16,7 +16,6 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -251,7 +250,7 @@ void TfrmBrowse::FormShow() {
 
     DirectoryListBox1->setFocus();
     setMinimumSize(std::min(520, screen() ? screen()->availableGeometry().width() - 10 : 520), 300);
-    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     if (!RestoreWindowPlacement(this, kStore, kSection, kIdentifier)) KeepOnScreen(this);
 }
 

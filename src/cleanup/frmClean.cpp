@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace quillon {
@@ -190,8 +189,7 @@ void TfrmClean::FormShow() {
     const int minWidth = pnlTop->minimumSizeHint().width();
     setMinimumSize(std::min(std::max(minWidth, 560), 2000), 2 * kTopPanelHeight);
     KeepOnScreen(this);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     RestoreWindowPlacement(this, kStore, kSection, kIdentifier);
     grid->applyColumnWidths(width());
 }

@@ -286,8 +286,7 @@ void TfrmDirHog::FormShow() {
         screenWidth = screen->availableGeometry().width();
     setMinimumSize(std::min(panel.width() + 3, screenWidth - 10), 2 * panel.height());
     // The window has no stored placement: it opens centred.
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     applyColumnWidths(grid->viewport()->width());
 }
 

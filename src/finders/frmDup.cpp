@@ -225,8 +225,6 @@ TfrmDup::TfrmDup(FinderMode mode, QWidget* parent)
     matchMode_ = MatchMode::Name;
     cbDup->setCurrentIndex(static_cast<int>(MatchMode::Name));
     scanControl_->FillDriveList();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     rbClick();
 }
 
@@ -334,8 +332,7 @@ void TfrmDup::FormShow() {
     fitMinimumWidth();
     grid->applyColumnWidths(width());
     fitGridWidth();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     FillWildcardList();
     // The last run's criteria, when there was one.
     if (const auto last = ReadFinderCriteria(mode_)) applyCriteria(*last);

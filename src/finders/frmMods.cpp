@@ -218,8 +218,6 @@ TfrmMods::TfrmMods(QWidget* parent) : FinderWindow(parent) {
     connectTopPanel(Panel1, grid->mnuShrink, grid->mnuRestore);
 
     scanControl_->FillDriveList();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 TfrmMods::~TfrmMods() { SaveWindowPlacement(this, kStore, kSection, kIdentifier); }
@@ -256,8 +254,7 @@ void TfrmMods::FormShow() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         screenWidth = screen->availableGeometry().width();
     setMinimumSize(std::min(panel.width() + 3, screenWidth - 10), 2 * panel.height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     grid->applyColumnWidths(width());
     RestoreWindowPlacement(this, kStore, kSection, kIdentifier);
 }

@@ -9,6 +9,7 @@
 #include "shell/launcher.h"
 #include "shell/protected.h"
 #include "shell/settings.h"
+#include "shell/placements.h"
 #include <QApplication>
 #include <QFrame>
 #include <QGridLayout>
@@ -17,7 +18,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QTime>
 #include <QVBoxLayout>
 #include <cstdlib>
@@ -169,8 +169,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     layout->addLayout(corners);
 
     // Centred on the screen.
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 }
 
 TfrmMain::~TfrmMain() {

@@ -74,6 +74,11 @@ bool RestoreWindowPlacement(QWidget* window, const std::string& store,
     return true;
 }
 
+void CentreOnScreen(QWidget* window) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
 void KeepOnScreen(QWidget* window) {
     QRect rect = window->geometry();
     const QScreen* screen = QGuiApplication::screenAt(rect.center());

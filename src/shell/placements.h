@@ -40,6 +40,8 @@ bool RestoreWindowPlacement(QWidget* window, const std::string& store,
 // included) on the screen it is on: a placement saved on a larger screen, or
 // at a smaller scale, would leave part of it out of reach.
 void KeepOnScreen(QWidget* window);
+// Moves a window to the middle of the primary screen's free area.
+void CentreOnScreen(QWidget* window);
 // Saves the window's placement; a failure to write is ignored (the window is
 // going away and there is nothing the user could do about it).
 void SaveWindowPlacement(const QWidget* window, const std::string& store,

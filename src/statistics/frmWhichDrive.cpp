@@ -5,14 +5,13 @@
 #include "shell/widgets.h"
 #include "statistics/frmStatList.h"
 #include "statistics/widgets.h"
+#include "shell/placements.h"
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -161,8 +160,7 @@ TfrmWhichDrive::TfrmWhichDrive(QWidget* parent) : QDialog(parent) {
     OnClick(btEdit, this, &TfrmWhichDrive::btEditClick);
     OnClick(btOK, this, &TfrmWhichDrive::btOKClick);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 }
 
 void TfrmWhichDrive::showEvent(QShowEvent* event) {
