@@ -129,6 +129,18 @@ private:
     void finishRead(ContentReader& reader, uint32_t candidate, ContentRead result, Read done,
                     int64_t planned);
     void decideClass(uint32_t sizeClass);
+    // Calls `run` with each stretch of `order`, two files or more, that
+    // hashed alike.
+    template <typename Run>
+    void forEachSharedHash(const std::vector<uint32_t>& order, Run run) const {
+        for (size_t i = 0; i < order.size();) {
+            size_t end = i + 1;
+            while (end < order.size() && candidates_[order[end]].hash == candidates_[order[i]].hash)
+                ++end;
+            if (end - i >= 2) run(order.begin() + i, order.begin() + end);
+            i = end;
+        }
+    }
     void hashGroups(const SizeClass& k, Read wanted, std::vector<uint32_t>* order) const;
     void classDecided(ContentGroupList groups);
 
@@ -362,14 +374,8 @@ void ContentGrouper::Impl::decideClass(uint32_t index) {
         // other's is already known to be unique.
         hashGroups(k, Read::Ends, &order);
         std::vector<uint32_t> whole;
-        for (size_t i = 0; i < order.size();) {
-            size_t end = i + 1;
-            while (end < order.size() &&
-                   candidates_[order[end]].hash == candidates_[order[i]].hash)
-                ++end;
-            if (end - i >= 2) whole.insert(whole.end(), order.begin() + i, order.begin() + end);
-            i = end;
-        }
+        forEachSharedHash(order,
+                          [&](auto begin, auto end) { whole.insert(whole.end(), begin, end); });
         k.endsCompared = true;
         if (!whole.empty()) {
             std::sort(whole.begin(), whole.end()); // inode order again
@@ -390,18 +396,13 @@ void ContentGrouper::Impl::decideClass(uint32_t index) {
     }
     hashGroups(k, Read::Whole, &order);
     ContentGroupList groups;
-    for (size_t i = 0; i < order.size();) {
-        size_t end = i + 1;
-        while (end < order.size() && candidates_[order[end]].hash == candidates_[order[i]].hash)
-            ++end;
-        if (end - i >= 2) {
-            std::vector<uint32_t> rows;
-            rows.reserve(end - i);
-            for (size_t j = i; j < end; ++j) rows.push_back(candidates_[order[j]].row);
-            groups.push_back(std::move(rows));
-        }
-        i = end;
-    }
+    forEachSharedHash(order, [&](auto begin, auto end) {
+        std::vector<uint32_t> rows;
+        rows.reserve(static_cast<size_t>(end - begin));
+        for (auto it = begin; it != end; ++it)
+            rows.push_back(candidates_[*it].row);
+        groups.push_back(std::move(rows));
+    });
     classDecided(std::move(groups));
 }
 
