@@ -57,59 +57,14 @@ std::vector<std::string> ListEntries(const std::string& folder, Keep keep) {
     return names;
 }
 
-} // namespace
-
-std::vector<std::string> ListSubFolders(const std::string& folder) {
-    return ListEntries(folder, [](unsigned char type, std::string_view name) {
-        return type == DT_DIR && name.front() != '.';
-    });
-}
-
-bool ListRegularFiles(const std::string& folder, std::vector<ListedFile>& files) {
-    files.clear();
-    if (WalkOpenFailsForTesting(folder)) return false;
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return false;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) continue;
-        ListedFile file;
-        // Gone since the listing, or not a regular file after all: left out.
-        if (!ReadFileFactsAt(::dirfd(dir), entry->d_name, file.facts)) continue;
-        if (!S_ISREG(file.facts.mode)) continue;
-        file.name = entry->d_name;
-        files.push_back(std::move(file));
-    }
-    ::closedir(dir);
-    std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) {
-        return FoldedThenBytesLess(a.name, b.name);
-    });
-    return true;
-}
-
-std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask) {
-    return ListEntries(folder, [mask](unsigned char type, std::string_view name) {
-        return type == DT_REG && MatchesMask(name, mask);
-    });
-}
-
-bool ListFolderFiles(const std::string& folder, const std::vector<std::string>& masks,
-                     const std::function<void(std::string_view name, const FileFacts& facts)>& each) {
+// The regular files of one folder (hidden names too, or not) whose names are
+// wanted, each with its facts, in the order the folder gives them.
+bool ListFilesIn(const std::string& folder, bool hiddenToo,
+                 const std::function<bool(std::string_view name)>& wanted,
+                 const std::function<void(std::string_view name, const FileFacts& facts)>& each) {
     if (WalkOpenHookSet() && WalkOpenFailsForTesting(folder)) return false;
     const UniqueFd fd = OpenFolderForListing(folder);
     if (!fd) return false;
-    const bool everything =
-        std::any_of(masks.begin(), masks.end(), [](const std::string& m) { return m == "*.*"; });
-    const auto matches = [&](std::string_view name) {
-        if (everything) return true;
-        for (const std::string& mask : masks)
-            if (MatchesMask(name, mask)) return true;
-        return false;
-    };
     // Big enough that a folder of a few thousand files takes one call.
     constexpr size_t kBufferBytes = 256 * 1024;
     const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(kBufferBytes);
@@ -121,16 +76,59 @@ bool ListFolderFiles(const std::string& folder, const std::vector<std::string>& 
             const auto* entry = reinterpret_cast<const struct dirent64*>(buffer.get() + at);
             at += entry->d_reclen;
             const char* name = entry->d_name;
-            if (name[0] == '.') continue; // hidden names, "." and ".."
+            if (name[0] == '.' && !hiddenToo) continue; // hidden ("." and ".." are folders)
             // DT_UNKNOWN (some file systems) is settled by the statx below.
             if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) continue;
             const std::string_view view(name, std::strlen(name));
-            if (!matches(view)) continue;
+            if (!wanted(view)) continue;
             if (!ReadFileFactsAt(fd.get(), name, facts) || !S_ISREG(facts.mode)) continue;
             each(view, facts);
         }
     }
     return true;
+}
+
+} // namespace
+
+std::vector<std::string> ListSubFolders(const std::string& folder) {
+    return ListEntries(folder, [](unsigned char type, std::string_view name) {
+        return type == DT_DIR && name.front() != '.';
+    });
+}
+
+bool ListRegularFiles(const std::string& folder, std::vector<ListedFile>& files) {
+    files.clear();
+    const bool listed = ListFilesIn(
+        folder, true, [](std::string_view) { return true; },
+        [&](std::string_view name, const FileFacts& facts) {
+            files.push_back({std::string(name), facts});
+        });
+    std::sort(files.begin(), files.end(), [](const ListedFile& a, const ListedFile& b) {
+        return FoldedThenBytesLess(a.name, b.name);
+    });
+    return listed;
+}
+
+std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask) {
+    return ListEntries(folder, [mask](unsigned char type, std::string_view name) {
+        return type == DT_REG && MatchesMask(name, mask);
+    });
+}
+
+bool ListFolderFiles(
+    const std::string& folder, const std::vector<std::string>& masks,
+    const std::function<void(std::string_view name, const FileFacts& facts)>& each) {
+    const bool everything =
+        std::any_of(masks.begin(), masks.end(), [](const std::string& m) { return m == "*.*"; });
+    return ListFilesIn(
+        folder, false,
+        [&](std::string_view name) {
+            if (everything) return true;
+            for (const std::string& mask : masks)
+                if (MatchesMask(name, mask)) return true;
+            return false;
+        },
+        each);
 }
 
 } // namespace quillon
