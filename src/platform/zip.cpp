@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
+#include <poll.h>
 #include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -85,17 +86,90 @@ bool WriteAllFd(int fd, const void* data, size_t length) {
     return true;
 }
 
+// What stands under `name` in `dirfd` now; nullopt when nothing does (or it
+// cannot be looked at, which no writer can then rely on either).
+std::optional<FileIdentity> NamedIdentity(int dirfd, const std::string& name) {
+    FileIdentity identity;
+    if (IdentityAt(dirfd, name.c_str(), &identity, nullptr) != 0) return std::nullopt;
+    return identity;
+}
+
+// Writers of one archive, in this process or in others, take turns: a commit
+// holds this lock from looking at the archive as it is, through writing the
+// new one, to renaming it over the old one.
+//
+// The lock is an flock on ".<archive>.lock" beside the archive, not on the
+// archive: every commit puts a new inode under the archive's name, and a lock
+// on the old inode would keep out nobody who opens the name afterwards. (The
+// folder itself cannot be locked exclusively over NFS, where flock becomes a
+// byte-range lock that needs a file open for writing.) The holder removes the
+// lock file before it lets go, so none are left behind; one that waited on the
+// removed file finds that the name no longer leads to the file it locked and
+// tries again with whatever the name leads to now. A lock file left by a
+// killed writer holds no lock and is simply used and removed by the next one.
+class ArchiveLock {
+  public:
+    ~ArchiveLock() {
+        if (fd_) unlinkat(dirfd_, name_.c_str(), 0);
+    }
+    // Waits for the writer that holds the lock, calling `progress` with 0
+    // between looks: false from it gives up ("Cancelled").
+    bool acquire(int dirfd, const std::string& archiveName,
+                 const std::function<bool(int)>& progress, std::string* why) {
+        dirfd_ = dirfd;
+        name_ = "." + archiveName + ".lock";
+        for (;;) {
+            UniqueFd fd(
+                openat(dirfd, name_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+            if (!fd) {
+                *why = "Cannot lock the archive: " + ErrorText(errno);
+                return false;
+            }
+            while (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+                if (errno != EWOULDBLOCK && errno != EINTR) {
+                    *why = "Cannot lock the archive: " + ErrorText(errno);
+                    return false;
+                }
+                // Another writer is committing to this archive: wait for it,
+                // and keep the caller's window answering (and able to cancel).
+                if (progress && !progress(0)) {
+                    *why = "Cancelled";
+                    return false;
+                }
+                poll(nullptr, 0, kLockPollMs);
+            }
+            FileIdentity held;
+            const std::optional<FileIdentity> named = NamedIdentity(dirfd, name_);
+            if (IdentityOf(fd.get(), &held, nullptr) == 0 && named &&
+                named->device == held.device && named->inode == held.inode) {
+                fd_ = std::move(fd);
+                return true;
+            }
+            // Removed by the writer before us as it let go: start over.
+        }
+    }
+
+  private:
+    static constexpr int kLockPollMs = 20;
+    int dirfd_ = -1;
+    std::string name_;
+    UniqueFd fd_;
+};
+
 // ------------------------------------------------ the archive file as a source
 
 struct ArchiveFile {
     int dirfd = -1;           // the archive's folder (owned by the writer)
     std::string name;         // the archive's name in it
     UniqueFd readFd;          // the archive as it stands; empty while there is none
+    // What stood under the archive's name when it was read (nullopt: nothing).
+    std::optional<FileIdentity> readIdentity;
     off_t readPos = 0;
     UniqueFd tempFd;          // the archive being written
     std::string tempName;
     zip_error_t error;
     bool failWrites = false;
+    std::string refused; // why the new archive did not take the name
 
     ArchiveFile() { zip_error_init(&error); }
     ~ArchiveFile() {
@@ -131,6 +205,8 @@ struct ArchiveFile {
         fail(ZIP_ER_TMPOPEN, errno);
         return false;
     }
+    // Whether the name still leads to the archive that was read.
+    bool unchanged() const { return NamedIdentity(dirfd, name) == readIdentity; }
     // The archive's data is on disk before it takes the archive's name, and
     // the name is on disk before anything relies on it.
     bool commitWrite() {
@@ -138,6 +214,14 @@ struct ArchiveFile {
             const int err = errno;
             dropTemp();
             return fail(ZIP_ER_WRITE, err), false;
+        }
+        // The new archive is the old one plus this batch: it may only replace
+        // exactly the archive it was made from. Writers of this program take
+        // turns (ArchiveLock), so only another program can have changed it.
+        if (!unchanged()) {
+            refused = "The archive was changed by another program while it was being written";
+            dropTemp();
+            return fail(ZIP_ER_CHANGED, 0), false;
         }
         if (renameat(dirfd, tempName.c_str(), dirfd, name.c_str()) != 0) {
             const int err = errno;
@@ -250,6 +334,9 @@ struct ZipWriter::Impl {
     // The comment given since the last successful commit; re-applied when a
     // failed commit throws the archive's changes away.
     std::optional<std::string> comment;
+    // What is queued, in add order: added again when the archive has to be
+    // read afresh before a commit (another writer committed to it meanwhile).
+    std::vector<ZipSource> items;
     size_t queued = 0;
     bool failWrites = false;
     int failed = -1;
@@ -257,6 +344,13 @@ struct ZipWriter::Impl {
     std::vector<ZipReadRecord> records;
 
     bool reopen();
+    // Puts one item into the archive-to-be. False and a reason when libzip
+    // refuses it (kZipDuplicateName when the name is taken).
+    bool queueItem(const ZipSource& item, std::string* error);
+    // With the lock held: works on the archive as it is now. When another
+    // writer has replaced it since it was read, it is read again and the
+    // queued items are put into that one. False with the writer's reason.
+    bool catchUp(std::string* error);
     void discard() {
         if (za) zip_discard(za);
         za = nullptr;
@@ -358,6 +452,7 @@ zip_int64_t FileCallback(void* state, void* data, zip_uint64_t length, zip_sourc
 bool ZipWriter::Impl::reopen() {
     discard();
     queued = 0;
+    items.clear();
     auto* file = new ArchiveFile;
     file->dirfd = dir.get();
     file->name = name;
@@ -366,6 +461,15 @@ bool ZipWriter::Impl::reopen() {
         reopenError = errno == ELOOP ? std::string("Is a symbolic link") : ErrorText(errno);
         delete file;
         return false;
+    }
+    if (file->readFd) {
+        FileIdentity identity;
+        if (const int err = IdentityOf(file->readFd.get(), &identity, nullptr)) {
+            reopenError = ErrorText(err);
+            delete file;
+            return false;
+        }
+        file->readIdentity = identity;
     }
     zip_error_t error;
     zip_error_init(&error);
@@ -422,21 +526,20 @@ void ZipWriter::setComment(const std::string& comment) {
                                 static_cast<zip_uint16_t>(impl_->comment->size()));
 }
 
-bool ZipWriter::add(ZipSource item, std::string* error) {
+bool ZipWriter::Impl::queueItem(const ZipSource& item, std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
         return false;
     };
-    zip_t* za = impl_->za;
-    if (!za) return fail(impl_->reopenError);
+    if (!za) return fail(reopenError);
     const std::string& storedName = item.storedName;
     if (storedName.empty() || storedName.back() == '/' || storedName.find('\0') != std::string::npos)
         return fail("Invalid stored name");
 
     auto* state = new FileSource;
-    state->owner = impl_.get();
-    state->index = impl_->queued;
-    state->open = std::move(item.open);
+    state->owner = this;
+    state->index = queued;
+    state->open = item.open;
     state->mtime = item.mtime;
     zip_error_t zerror;
     zip_error_init(&zerror);
@@ -476,7 +579,32 @@ bool ZipWriter::add(ZipSource item, std::string* error) {
         zip_delete(za, i);
         return fail(why);
     }
-    ++impl_->queued;
+    ++queued;
+    return true;
+}
+
+bool ZipWriter::Impl::catchUp(std::string* error) {
+    if (za && archive && archive->unchanged()) return true;
+    std::vector<ZipSource> again = std::move(items);
+    if (!reopen()) {
+        *error = reopenError;
+        return false;
+    }
+    for (size_t i = 0; i < again.size(); ++i) {
+        // Only a name the other writer has stored meanwhile can be refused here.
+        if (!queueItem(again[i], error)) {
+            failed = static_cast<int>(i);
+            failedWhy = *error;
+            return false;
+        }
+        items.push_back(std::move(again[i]));
+    }
+    return true;
+}
+
+bool ZipWriter::add(ZipSource item, std::string* error) {
+    if (!impl_->queueItem(item, error)) return false;
+    impl_->items.push_back(std::move(item));
     return true;
 }
 
@@ -565,14 +693,23 @@ bool ZipWriter::commit(const std::function<bool(int percent)>& progress, std::st
     Impl& d = *impl_;
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
+        const int failed = d.failed;
         d.discard();
         d.reopen();
+        d.failed = failed;
+        d.records.clear();
         return false;
     };
-    if (!d.za && !d.reopen()) return fail(d.reopenError);
-
     d.failed = -1;
     d.failedWhy.clear();
+    // Held until the new archive has its name (or the commit failed): a
+    // writer in another process that read the same archive waits here, and
+    // then adds to what this one wrote instead of replacing it.
+    ArchiveLock lock;
+    std::string why;
+    if (!lock.acquire(d.dir.get(), d.name, progress, &why)) return fail(why);
+    if (!d.catchUp(&why)) return fail(why);
+
     d.records.assign(d.queued, ZipReadRecord{});
     CommitState state;
     state.progress = &progress;
@@ -588,15 +725,11 @@ bool ZipWriter::commit(const std::function<bool(int percent)>& progress, std::st
     if (!closed || state.failWrites) {
         // With nothing to write zip_close succeeds without writing; the test
         // hook still makes the commit fail.
-        const int failed = d.failed;
-        const std::string why = failed >= 0        ? d.failedWhy
-                                : state.failWrites ? ErrorText(ENOSPC)
-                                : state.aborted    ? std::string("Cancelled")
-                                                   : std::string(zip_strerror(d.za));
-        const bool ok = fail(why);
-        d.failed = failed;
-        d.records.clear();
-        return ok;
+        return fail(d.failed >= 0                              ? d.failedWhy
+                    : state.failWrites                         ? ErrorText(ENOSPC)
+                    : state.aborted                            ? std::string("Cancelled")
+                    : d.archive && !d.archive->refused.empty() ? d.archive->refused
+                                                               : std::string(zip_strerror(d.za)));
     }
     d.comment.reset();
     if (state.lastPercent != 100 && progress) progress(100);

@@ -10,6 +10,12 @@
 // succeeded does commit() report success, so a caller may delete the sources.
 // A temporary file left by a run that was killed is removed the next time an
 // archive in that folder is opened for writing.
+//
+// Several writers may add to one archive at once (two runs in the same
+// minute, in this process or in two): a commit takes turns with the others
+// through a lock beside the archive, and once it holds it works on the
+// archive as it is then, so what another writer committed since this one read
+// it is kept. A new archive never replaces one that changed after it was read.
 #include "platform/resolver.h"
 #include <cstdint>
 #include <functional>
@@ -58,12 +64,14 @@ public:
     size_t pending() const;
 
     // Writes everything queued (see above). progress(0..100) is called while
-    // it writes; returning false aborts. False with a reason when aborted or
-    // when it could not be written; the archive on disk is then as it was
+    // it writes, and with 0 while it waits for another writer of the archive;
+    // returning false aborts ("Cancelled"). False with a reason when aborted
+    // or when it could not be written; the archive on disk is then as it was
     // before, and nothing queued is in it. The writer stays usable either way.
     bool commit(const std::function<bool(int percent)>& progress, std::string* error);
     // After a failed commit: the queued item (in add order) whose file could
-    // not be opened, or -1 when the failure was not one item's.
+    // not be opened, or whose name another writer stored meanwhile (the reason
+    // is then kZipDuplicateName); -1 when the failure was not one item's.
     int failedItem() const;
     // After a successful commit: one record per item it wrote, in add order.
     const std::vector<ZipReadRecord>& committed() const;

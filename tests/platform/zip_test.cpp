@@ -4,12 +4,13 @@
 #include "support/listing.h"
 #include "support/world.h"
 #include <fcntl.h>
-#include <sys/file.h>
 #include <gtest/gtest.h>
 #include <set>
-#include <utility>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <zip.h>
 
 using namespace quillon;
@@ -411,6 +412,201 @@ TEST(ZipWriter, FailedCommitLeavesTheArchiveAsItWas) {
             EXPECT_EQ(reader->comment(), "after") << "the comment is not lost with the failed batch";
         }
     }
+}
+
+// Two runs in the same minute write to one archive name. Each writer read the
+// archive before the other committed; a commit must add to what the other
+// wrote meanwhile, never replace it (its files are deleted by then), and one
+// that cannot (the name is taken) names the item.
+TEST(ZipWriter, CommitAddsToTheArchiveAsItIsThen) {
+    struct Case {
+        const char* label;
+        const char* otherName; // what the other writer stores meanwhile
+        bool committed;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"other names", "theirs.txt", true, {"old.txt", "theirs.txt", "a.txt", "b.txt"}},
+        {"a name of this batch", "b.txt", false, {"old.txt", "b.txt"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TestWorld world;
+        world.makeFolder("zips");
+        const std::string archive = world.path("zips/Drive-C-x.zip");
+        const std::string old = world.writeFile("src/old.txt", "old");
+        const std::string a = world.writeFile("src/a.txt", "a");
+        const std::string b = world.writeFile("src/b.txt", "b");
+        std::string error;
+        {
+            auto first = ZipWriter::Open(archive, &error);
+            ASSERT_NE(first, nullptr) << error;
+            ASSERT_TRUE(first->add(old, "old.txt", &error)) << error;
+            ASSERT_TRUE(first->commit(kNoProgress, &error)) << error;
+        }
+        auto mine = ZipWriter::Open(archive, &error);
+        ASSERT_NE(mine, nullptr) << error;
+        ASSERT_TRUE(mine->add(a, "a.txt", &error)) << error;
+        ASSERT_TRUE(mine->add(b, "b.txt", &error)) << error;
+        {
+            auto other = ZipWriter::Open(archive, &error);
+            ASSERT_NE(other, nullptr) << error;
+            ASSERT_TRUE(other->add(old, c.otherName, &error)) << error;
+            ASSERT_TRUE(other->commit(kNoProgress, &error)) << error;
+        }
+        error.clear();
+        EXPECT_EQ(mine->commit(kNoProgress, &error), c.committed) << error;
+        if (!c.committed) {
+            EXPECT_EQ(error, kZipDuplicateName);
+            EXPECT_EQ(mine->failedItem(), 1);
+        } else {
+            EXPECT_EQ(mine->committed().size(), 2u);
+        }
+        auto reader = ZipReader::Open(archive, &error);
+        ASSERT_NE(reader, nullptr) << error;
+        EXPECT_EQ(Names(*reader), c.names);
+        EXPECT_EQ(ListFolder(world.path("zips")), std::set<std::string>{"Drive-C-x.zip"})
+            << "no lock or temporary file left";
+    }
+}
+
+// Writers in two processes: the second waits while the first holds the
+// archive, stays answerable (its progress is asked, and may cancel), and
+// then adds to what the first wrote. Sequenced through pipes: the other
+// process stops inside its commit, holding the lock, until this one has
+// shown that it is waiting.
+TEST(ZipWriter, WritersInTwoProcessesTakeTurns) {
+    struct Case {
+        const char* label;
+        bool cancelWhileWaiting;
+    };
+    for (const Case& c : {Case{"waits its turn", false}, Case{"cancelled while waiting", true}}) {
+        SCOPED_TRACE(c.label);
+        TestWorld world;
+        world.makeFolder("zips");
+        const std::string archive = world.path("zips/Drive-C-TempClean08Dec262142.zip");
+        const std::string old = world.writeFile("src/old.txt", "old");
+        std::string error;
+        {
+            auto first = ZipWriter::Open(archive, &error);
+            ASSERT_NE(first, nullptr) << error;
+            ASSERT_TRUE(first->add(old, "old.txt", &error)) << error;
+            ASSERT_TRUE(first->commit(kNoProgress, &error)) << error;
+        }
+        const std::string mine1 = world.writeFile("src/mine1.txt", std::string(20000, 'm'));
+        const std::string mine2 = world.writeFile("src/mine2.txt", "mine two");
+        const std::string theirs1 = world.writeFile("src/theirs1.txt", std::string(30000, 't'));
+        const std::string theirs2 = world.writeFile("src/theirs2.txt", "theirs two");
+
+        // Both have read the archive before either commits.
+        auto mine = ZipWriter::Open(archive, &error);
+        ASSERT_NE(mine, nullptr) << error;
+        ASSERT_TRUE(mine->add(mine1, "mine1.txt", &error)) << error;
+        ASSERT_TRUE(mine->add(mine2, "mine2.txt", &error)) << error;
+
+        int holding[2], waiting[2];
+        ASSERT_EQ(pipe(holding), 0);
+        ASSERT_EQ(pipe(waiting), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(holding[0]);
+            close(waiting[1]);
+            auto theirs = ZipWriter::Open(archive, nullptr);
+            if (!theirs || !theirs->add(theirs1, "theirs1.txt", nullptr) ||
+                !theirs->add(theirs2, "theirs2.txt", nullptr))
+                _exit(2);
+            bool told = false;
+            const bool ok = theirs->commit(
+                [&](int) {
+                    if (!told) {
+                        told = true;
+                        char go = 0;
+                        if (write(holding[1], "h", 1) != 1 || read(waiting[0], &go, 1) != 1)
+                            _exit(3);
+                    }
+                    return true;
+                },
+                nullptr);
+            _exit(ok ? 0 : 1);
+        }
+        close(holding[1]);
+        close(waiting[0]);
+        char signal = 0;
+        ASSERT_EQ(read(holding[0], &signal, 1), 1) << "the other process is in its commit";
+
+        int asked = 0;
+        const bool committed = mine->commit(
+            [&](int percent) {
+                if (++asked == 1) {
+                    // Still holding: this writer can only be waiting.
+                    EXPECT_EQ(percent, 0);
+                    EXPECT_EQ(write(waiting[1], "w", 1), 1);
+                    return !c.cancelWhileWaiting;
+                }
+                return true;
+            },
+            &error);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        close(holding[0]);
+        close(waiting[1]);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "the other process committed";
+
+        std::vector<std::string> expected = {"old.txt", "theirs1.txt", "theirs2.txt"};
+        if (c.cancelWhileWaiting) {
+            EXPECT_FALSE(committed);
+            EXPECT_EQ(error, "Cancelled");
+            EXPECT_EQ(mine->failedItem(), -1);
+            EXPECT_EQ(mine->pending(), 0u);
+        } else {
+            EXPECT_TRUE(committed) << error;
+            expected.insert(expected.end(), {"mine1.txt", "mine2.txt"});
+        }
+        auto reader = ZipReader::Open(archive, &error);
+        ASSERT_NE(reader, nullptr) << error;
+        EXPECT_EQ(Names(*reader), expected);
+        const std::string out = world.path("out");
+        Recorder recorder;
+        ASSERT_TRUE(reader->extractAll(out, recorder.callbacks()));
+        EXPECT_TRUE(recorder.failures.empty());
+        for (const std::string& name : expected)
+            EXPECT_EQ(world.readFile(out + "/" + name), world.readFile(world.path("src/" + name)))
+                << name;
+        EXPECT_EQ(ListFolder(world.path("zips")),
+                  std::set<std::string>{"Drive-C-TempClean08Dec262142.zip"})
+            << "no lock or temporary file left";
+    }
+}
+
+// Another program (one that does not take turns) replaces the archive while
+// a commit writes: the new archive would lose what that one holds, so the
+// commit fails with its reason and leaves it.
+TEST(ZipWriter, NeverReplacesAnArchiveThatChangedWhileItWasWritten) {
+    TestWorld world;
+    world.makeFolder("zips");
+    const std::string archive = world.path("zips/Drive-C-x.zip");
+    const std::string a = world.writeFile("src/a.txt", std::string(50000, 'a'));
+    std::string error;
+    auto writer = ZipWriter::Open(archive, &error);
+    ASSERT_NE(writer, nullptr) << error;
+    ASSERT_TRUE(writer->add(a, "a.txt", &error)) << error;
+    const std::string foreign = world.path("foreign.zip");
+    MakeArchive(foreign, {{"foreign.txt", "written elsewhere"}});
+    const std::string foreignBytes = world.readFile(foreign);
+    bool replaced = false;
+    EXPECT_FALSE(writer->commit(
+        [&](int) {
+            if (!replaced) replaced = rename(foreign.c_str(), archive.c_str()) == 0;
+            return true;
+        },
+        &error));
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(error, "The archive was changed by another program while it was being written");
+    EXPECT_EQ(writer->failedItem(), -1);
+    EXPECT_EQ(world.readFile(archive), foreignBytes);
+    EXPECT_EQ(ListFolder(world.path("zips")), std::set<std::string>{"Drive-C-x.zip"});
 }
 
 TEST(ZipOpen, RefusesFilesThatAreNoArchiveWithoutTouchingThem) {
