@@ -83,11 +83,22 @@ QString FileResultText(const FileResult& r) {
         }
         break;
     case FileOutcome::Skipped:
+        if (r.stored) {
+            switch (r.reason) {
+            case SkipReason::Vanished:
+                return "Stored, not deleted - " + path + ": it was no longer there to delete";
+            case SkipReason::ChangedWhileStored:
+                return "Stored, not deleted - " + path + ": it changed while it was being stored";
+            default:
+                return "Stored, not deleted - " + path + ": it has changed since it was stored";
+            }
+        }
         switch (r.reason) {
         case SkipReason::Vanished: return "Left alone - " + path + ": it is no longer there";
         case SkipReason::NotRegularFile: return "Left alone - " + path + ": it is not a regular file";
         case SkipReason::ArchiveOfThisRun:
             return "Left alone - " + path + ": it is a backup archive this run writes";
+        case SkipReason::ChangedWhileStored:
         case SkipReason::Changed:
         case SkipReason::None: return "Left alone - " + path + ": it has changed since it was found";
         }
@@ -101,19 +112,79 @@ QString CountText(int64_t files) {
     return files == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(FormatThousands(files));
 }
 
-QString LeftAloneText(const std::vector<FileResult>& leftAlone) {
-    if (leftAlone.empty()) return {};
+namespace {
+
+// "\n\n<count> <title>:" and a line per file (the first few of a long list);
+// empty when there are none.
+QString FileListText(const QString& title, const std::vector<FileResult>& files) {
+    if (files.empty()) return {};
     constexpr size_t kShown = 15;
-    QString text = QStringLiteral("\n\n%1 left alone:").arg(CountText(static_cast<int64_t>(leftAlone.size())));
-    for (size_t i = 0; i < leftAlone.size() && i < kShown; ++i)
-        text += "\n" + FileResultText(leftAlone[i]);
-    if (leftAlone.size() > kShown)
-        text += QStringLiteral("\n... and %1 more").arg(FormatThousands(static_cast<int64_t>(leftAlone.size() - kShown)));
+    QString text =
+        QStringLiteral("\n\n%1 %2:").arg(CountText(static_cast<int64_t>(files.size())), title);
+    for (size_t i = 0; i < files.size() && i < kShown; ++i)
+        text += "\n" + FileResultText(files[i]);
+    if (files.size() > kShown)
+        text += QStringLiteral("\n... and %1 more")
+                    .arg(FormatThousands(static_cast<int64_t>(files.size() - kShown)));
     return text;
 }
-RemovalEngine::RemovalEngine(RemovalAction action
 
-, RemovalCallbacks callbacks, ZipPlan plan)
+} // namespace
+
+QString LeftAloneText(const std::vector<FileResult>& leftAlone) {
+    return FileListText(QStringLiteral("left alone"), leftAlone);
+}
+
+QString RunSummaryText(RemovalAction action, const std::vector<FileResult>& results,
+                       size_t handedOver, const std::string& archiveFolder, bool deleteAfter) {
+    const FileOutcome done = action == RemovalAction::Delete  ? FileOutcome::Deleted
+                             : action == RemovalAction::Trash ? FileOutcome::Trashed
+                                                              : FileOutcome::Zipped;
+    int64_t files = 0, bytes = 0;
+    int64_t failed =
+        handedOver > results.size() ? static_cast<int64_t>(handedOver - results.size()) : 0;
+    std::vector<FileResult> storedOnly, leftAlone;
+    for (const FileResult& r : results) {
+        if (r.outcome == done) {
+            ++files;
+            bytes += r.bytes;
+        } else if (r.stored) {
+            storedOnly.push_back(r);
+        } else if (r.outcome == FileOutcome::Failed) {
+            ++failed;
+        } else if (r.outcome == FileOutcome::Skipped) {
+            leftAlone.push_back(r);
+        }
+    }
+    const QString count = CountText(files), size = FormatThousands(bytes);
+    const auto couldNot = [failed](const char* verb) {
+        return failed == 0 ? QString()
+                           : QStringLiteral("  %1 could not be %2.").arg(CountText(failed), verb);
+    };
+    switch (action) {
+    case RemovalAction::Delete:
+        return QStringLiteral("Deleted %1 (%2 bytes).").arg(count, size) + couldNot("deleted") +
+               LeftAloneText(leftAlone);
+    case RemovalAction::Trash:
+        return QStringLiteral("Moved %1 (%2 bytes) to the trash.").arg(count, size) +
+               couldNot("moved") + LeftAloneText(leftAlone);
+    case RemovalAction::Zip:
+        break;
+    }
+    const QString folder = "archive zip files in the folder \"" + DisplayPath(archiveFolder) + "\"";
+    if (files > 0 && static_cast<size_t>(files) == handedOver)
+        return (deleteAfter ? "Files deleted and stored in " : "Files stored in ") + folder;
+    return (deleteAfter ? QStringLiteral("Deleted %1 (%2 bytes), stored in %3.")
+                        : QStringLiteral("Stored %1 (%2 bytes) in %3."))
+               .arg(count, size, folder) +
+           couldNot("stored") +
+           FileListText(deleteAfter ? QStringLiteral("stored but not deleted")
+                                    : QStringLiteral("stored, but changed while being read"),
+                        storedOnly) +
+           LeftAloneText(leftAlone);
+}
+
+RemovalEngine::RemovalEngine(RemovalAction action, RemovalCallbacks callbacks, ZipPlan plan)
     : action_(action), callbacks_(std::move(callbacks)), plan_(std::move(plan)) {}
 
 RemovalEngine::~RemovalEngine() = default;
@@ -138,7 +209,10 @@ void RemovalEngine::report(FileResult result) {
         totals_.zippedBytes += result.bytes;
         break;
     case FileOutcome::Skipped:
-    case FileOutcome::Failed: ++skipped_; break;
+    case FileOutcome::Failed:
+        ++skipped_;
+        if (result.stored) ++totals_.storedNotDeleted;
+        break;
     }
     if (callbacks_.result) callbacks_.result(result);
     results_.push_back(std::move(result));
@@ -435,14 +509,20 @@ void RemovalEngine::commit(Archive& archive) {
             archiveError_ = "The archive zip file \"" + archive.path + "\" cannot be written: " + error;
             return;
         }
-        // One file was not what was queued any more when it was to be read:
-        // it is left alone and the rest of the batch is written again.
+        // One file was not what was queued any more when it was to be read,
+        // or another writer of the archive stored that name meanwhile: it is
+        // left alone and the rest of the batch is written again.
         std::vector<Queued> rest;
         int fileIndex = 0;
         for (Queued& q : batch) {
             if (!q.folder && fileIndex++ == failed) {
                 const bool gone = error != "changed" && !PathExists(q.path);
-                report(Skipped(q.path, gone ? SkipReason::Vanished : SkipReason::Changed));
+                if (gone)
+                    report(Skipped(q.path, SkipReason::Vanished));
+                else if (error == kZipDuplicateName)
+                    report(Failed(q.path, FailedStep::Zip, error));
+                else
+                    report(Skipped(q.path, SkipReason::Changed));
                 continue;
             }
             rest.push_back(std::move(q));
@@ -460,6 +540,11 @@ void RemovalEngine::commit(Archive& archive) {
 
 void RemovalEngine::deleteCommitted(Archive& archive, std::vector<Queued>& batch) {
     const std::vector<ZipReadRecord>& records = archive.writer->committed();
+    // Every file of the batch is in the archive now, whatever happens to it.
+    const auto stored = [this](FileResult result) {
+        result.stored = true;
+        report(std::move(result));
+    };
     size_t fileIndex = 0;
     for (const Queued& q : batch) {
         if (q.folder) {
@@ -472,11 +557,11 @@ void RemovalEngine::deleteCommitted(Archive& archive, std::vector<Queued>& batch
         if (!record.read || record.opened != record.closed) {
             // It changed while it was being read: the archive holds a copy of
             // uncertain content, so the file itself stays.
-            report(Skipped(q.path, SkipReason::Changed));
+            stored(Skipped(q.path, SkipReason::ChangedWhileStored));
             continue;
         }
         if (!plan_.deleteAfter) {
-            report(Done(q.path, FileOutcome::Zipped, record.closed.size));
+            stored(Done(q.path, FileOutcome::Zipped, record.closed.size));
             continue;
         }
         std::string name;
@@ -486,17 +571,17 @@ void RemovalEngine::deleteCommitted(Archive& archive, std::vector<Queued>& batch
         const int dirfd = resolver_.openParent(q.path, &name, &error);
         if (dirfd >= 0) error = IdentityAt(dirfd, name.c_str(), &now, &mode);
         if (dirfd < 0 || error != 0) {
-            report(Skipped(q.path, error == ENOENT ? SkipReason::Vanished : SkipReason::Changed));
+            stored(Skipped(q.path, error == ENOENT ? SkipReason::Vanished : SkipReason::Changed));
             continue;
         }
         if (!IsRegularMode(mode) || now != record.closed) {
-            report(Skipped(q.path, SkipReason::Changed));
+            stored(Skipped(q.path, SkipReason::Changed));
             continue;
         }
         if (const int err = DeleteFileAt(dirfd, ParentFolder(q.path), name.c_str()))
-            report(Failed(q.path, FailedStep::Delete, ErrorText(err)));
+            stored(Failed(q.path, FailedStep::Delete, ErrorText(err)));
         else
-            report(Done(q.path, FileOutcome::Zipped, now.size));
+            stored(Done(q.path, FileOutcome::Zipped, now.size));
     }
 }
 

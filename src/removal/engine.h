@@ -42,7 +42,14 @@ enum class FileOutcome {
     Failed,   // the action was tried and failed; the file is where it was
 };
 
-enum class SkipReason { None, Vanished, Changed, NotRegularFile, ArchiveOfThisRun };
+enum class SkipReason {
+    None,
+    Vanished,
+    Changed,
+    ChangedWhileStored, // zip: it changed while it was read into the archive
+    NotRegularFile,
+    ArchiveOfThisRun,
+};
 enum class FailedStep { None, Delete, Trash, Zip };
 
 struct FileResult {
@@ -52,6 +59,9 @@ struct FileResult {
     FailedStep step = FailedStep::None;
     std::string why;   // the system's reason of a failure
     int64_t bytes = 0; // what it freed or archived
+    // Zip: the file went into an archive. Set also when it was then skipped
+    // or failed: such a file is stored but not deleted.
+    bool stored = false;
 };
 
 // The line a run's messages show for a file that was skipped or failed:
@@ -64,10 +74,20 @@ QString CountText(int64_t files);
 // after two line breaks; empty when there were none.
 QString LeftAloneText(const std::vector<FileResult>& leftAlone);
 
+// The closing message of a run over `handedOver` files, from what became of
+// each: what went (files and bytes), how many could not (a file without a
+// result was never reached: the run stopped), what was stored but not
+// deleted (zip), what was left alone. A zip run where every file was stored
+// (and deleted) says only that, naming `archiveFolder`.
+QString RunSummaryText(RemovalAction action, const std::vector<FileResult>& results,
+                       size_t handedOver, const std::string& archiveFolder = {},
+                       bool deleteAfter = true);
+
 struct RemovalTotals {
     int64_t deleted = 0, deletedBytes = 0;
     int64_t trashed = 0, trashedBytes = 0;
     int64_t zipped = 0, zippedBytes = 0;
+    int64_t storedNotDeleted = 0; // zip: in an archive, but still there
 };
 
 struct ZipPlan {

@@ -502,7 +502,7 @@ void TfrmReallyDelete::finishRun(const std::function<void()>& addTotals) {
     accept();
 }
 
-RemovalCallbacks TfrmReallyDelete::runCallbacks(std::vector<FileResult>& leftAlone) {
+RemovalCallbacks TfrmReallyDelete::runCallbacks() {
     RemovalCallbacks callbacks;
     callbacks.progress = [this](size_t position, const std::string& path) {
         lblName->setText(DisplayPath(path));
@@ -511,11 +511,10 @@ RemovalCallbacks TfrmReallyDelete::runCallbacks(std::vector<FileResult>& leftAlo
     };
     callbacks.aborted = [this] { return AbortRequested; };
     callbacks.zipProgress = [this](int percent) { return ZipitArchiveItemProgress(percent); };
-    callbacks.result = [&leftAlone](const FileResult& result) {
-        // A failure keeps its own box as it happens; files that were not
-        // what was found are told together at the end.
+    callbacks.result = [](const FileResult& result) {
+        // A failure keeps its own box as it happens; the rest is told
+        // together at the end (RunSummaryText).
         if (result.outcome == FileOutcome::Failed) ShowErrorMessage(FileResultText(result));
-        else if (result.outcome == FileOutcome::Skipped) leftAlone.push_back(result);
     };
     return callbacks;
 }
@@ -555,30 +554,19 @@ void TfrmReallyDelete::RecycleClick() {
 
 // Delete all and the trash: Close stays disabled for the whole run.
 void TfrmReallyDelete::removeListed(RemovalAction action) {
-    std::vector<FileResult> leftAlone;
-    RemovalEngine engine(action, runCallbacks(leftAlone));
+    const std::vector<SeenFile> files = deletionFiles();
+    RemovalEngine engine(action, runCallbacks());
     {
         WaitCursor wait;
         showProgress();
         btClose->setEnabled(false);
-        engine.run(deletionFiles());
+        engine.run(files);
         btClose->setEnabled(true);
         bar->hide();
     }
     const RemovalTotals& totals = engine.totals();
     const bool trash = action == RemovalAction::Trash;
-    const int64_t files = trash ? totals.trashed : totals.deleted;
-    const int64_t bytes = trash ? totals.trashedBytes : totals.deletedBytes;
-    QString summary = (trash ? QStringLiteral("Moved %1 (%2 bytes) to the trash.")
-                             : QStringLiteral("Deleted %1 (%2 bytes)."))
-                          .arg(CountText(files), FormatThousands(bytes));
-    const size_t failed = engine.skippedCount() - leftAlone.size();
-    if (failed > 0)
-        summary += QStringLiteral("  %1 could not be %2.")
-                       .arg(CountText(static_cast<int64_t>(failed)),
-                            trash ? QStringLiteral("moved") : QStringLiteral("deleted"));
-    summary += LeftAloneText(leftAlone);
-    ShowInfoMessage(summary);
+    ShowInfoMessage(RunSummaryText(action, engine.results(), files.size()));
     finishRun([&] {
         if (trash)
             AddDeleteTotals(0, 0, totals.trashed, totals.trashedBytes);
@@ -611,15 +599,15 @@ void TfrmReallyDelete::ZipItClick() {
     plan.batchFiles = ZipBatchFiles;
     plan.batchBytes = ZipBatchBytes;
 
-    std::vector<FileResult> leftAlone;
-    RemovalEngine engine(RemovalAction::Zip, runCallbacks(leftAlone), plan);
+    const std::vector<SeenFile> files = deletionFiles();
+    RemovalEngine engine(RemovalAction::Zip, runCallbacks(), plan);
     {
         WaitCursor wait;
         showProgress();
         Gauge1->setRange(0, 100);
         Gauge1->setValue(0);
         Gauge1->show();
-        engine.run(deletionFiles());
+        engine.run(files);
         bar->hide();
         Gauge1->hide();
     }
@@ -628,17 +616,17 @@ void TfrmReallyDelete::ZipItClick() {
         // Said once, with its reason; what was not archived is still there.
         ShowErrorMessage(QString::fromUtf8(engine.archiveError()) +
                          "\n\nFiles that were not stored in an archive have not been deleted.");
-        // Nothing happened: the lists stay for another try (another folder).
-        if (totals.zipped == 0) return;
-        finishRun([&] { AddZipTotals(totals.zipped, totals.zippedBytes); });
-        return;
+        // Nothing stored: the lists stay for another try (another folder).
+        if (totals.zipped == 0 && totals.storedNotDeleted == 0) return;
     }
     finishRun([&] {
         AddZipTotals(totals.zipped, totals.zippedBytes);
+        // Only what really happened is claimed: "deleted and stored" alone
+        // when every file was.
         if (!AbortRequested)
-            Dialogs().message(MessageKind::Info,
-                              "Files deleted and stored in archive zip files in the folder \"" +
-                                  DisplayPath(plan.folder) + "\"" + LeftAloneText(leftAlone));
+            Dialogs().message(
+                MessageKind::Info,
+                RunSummaryText(RemovalAction::Zip, engine.results(), files.size(), plan.folder));
     });
 }
 

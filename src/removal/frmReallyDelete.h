@@ -93,7 +93,7 @@ class TfrmReallyDelete : public QDialog {
     void lockControls(bool locked);
     void runAction(void (TfrmReallyDelete::*action)());
     void removeListed(RemovalAction action);
-    RemovalCallbacks runCallbacks(std::vector<FileResult>& leftAlone);
+    RemovalCallbacks runCallbacks();
     void showProgress();
     void finishRun(const std::function<void()>& addTotals);
 

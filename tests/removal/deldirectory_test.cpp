@@ -357,8 +357,9 @@ TEST_F(DelDirTest, FileReplacedAfterArchivingIsNotDeleted) {
     });
     ScriptedDialogs dialogs;
     // Only what really went is counted; the new b.txt is told, not deleted.
-    dialogs.expectMessage(MessageKind::Info, "Zipped up 1 files\n\n1 file left alone:\nLeft alone - " +
-                                                 shown(b) + ": it has changed since it was found");
+    dialogs.expectMessage(MessageKind::Info,
+                          "Zipped up 1 files\n\n1 file left alone:\nStored, not deleted - " +
+                              shown(b) + ": it has changed since it was stored");
     auto window = openWindow();
     const test::DelDirectoryUi ui(*window);
     acceptZipOptions("");

@@ -297,6 +297,95 @@ TEST_F(EngineTest, ZippedFileThatCannotBeDeletedIsNotCounted) {
     ASSERT_EQ(engine.results().size(), 2u);
     EXPECT_EQ(FileResultText(engine.results()[1]),
               "Couldn't delete file - " + DisplayPath(b) + " (Operation not permitted)");
+    EXPECT_TRUE(engine.results()[1].stored);
+    EXPECT_EQ(engine.totals().storedNotDeleted, 1);
+}
+
+// Another run in the same minute (another window, another process) commits
+// to the same archive while this run has its batch queued: what it stored is
+// kept, and a name it took meanwhile is this run's failure, not a lost file.
+TEST_F(EngineTest, AnotherRunsCommitToTheSameArchiveIsKept) {
+    const std::string x = world.writeFile("c/x.txt", "first x");
+    const std::string y = world.makeFile("c/y.txt", 30);
+    const std::string z = world.makeFile("c/z.txt", 40);
+    RemovalCallbacks callbacks;
+    callbacks.progress = [&](size_t position, const std::string&) {
+        if (position != 2) return;
+        // x and y are queued; the other run stores x and z, and a new x appears.
+        RemovalEngine other(RemovalAction::Zip, {}, plan());
+        other.run({Seen(x), Seen(z)});
+        ASSERT_EQ(other.totals().zipped, 2);
+        world.writeFile("c/x.txt", "second x");
+    };
+    RemovalEngine engine(RemovalAction::Zip, callbacks, plan());
+    engine.run({Seen(x), Seen(y), Seen(z)});
+    const auto resultOf = [&](const std::string& path) {
+        const auto& all = engine.results();
+        const auto it = std::find_if(all.begin(), all.end(),
+                                     [&](const FileResult& r) { return r.path == path; });
+        return it == all.end() ? FileResult{} : *it;
+    };
+    ASSERT_EQ(engine.results().size(), 3u);
+    EXPECT_EQ(FileResultText(resultOf(x)),
+              "Couldn't zip up file - " + DisplayPath(x) + " (" + kZipDuplicateName + ")");
+    EXPECT_EQ(resultOf(y).outcome, FileOutcome::Zipped);
+    EXPECT_EQ(resultOf(z).reason, SkipReason::Vanished) << "the other run took it";
+    EXPECT_EQ(ItemNames(archive()), (std::vector<std::string>{"x.txt", "y.txt", "z.txt"}));
+    EXPECT_EQ(world.readFile(x), "second x");
+    EXPECT_FALSE(PathExists(y));
+}
+
+// The closing words of a run that never reached some files, or did not
+// delete after storing.
+TEST(RunSummaryText, SaysWhatWasStoredAndWhatWasNotReached) {
+    const auto result = [](const char* path, FileOutcome outcome, int64_t bytes, bool stored,
+                           SkipReason reason = SkipReason::None) {
+        FileResult r;
+        r.path = path;
+        r.outcome = outcome;
+        r.bytes = bytes;
+        r.stored = stored;
+        r.reason = reason;
+        if (outcome == FileOutcome::Failed) r.step = FailedStep::Zip;
+        return r;
+    };
+    const FileResult zipped = result("/c/a", FileOutcome::Zipped, 1500, true);
+    const FileResult torn =
+        result("/c/b", FileOutcome::Skipped, 0, true, SkipReason::ChangedWhileStored);
+    const FileResult refused = result("/c/c", FileOutcome::Failed, 0, false);
+    struct Case {
+        const char* label;
+        std::vector<FileResult> results;
+        size_t handedOver;
+        bool deleteAfter;
+        QString text;
+    };
+    const Case cases[] = {
+        {"archive only, all stored",
+         {zipped},
+         1,
+         false,
+         "Files stored in archive zip files in the folder \"/z\""},
+        {"archive only, partly",
+         {zipped, torn, refused},
+         3,
+         false,
+         "Stored 1 file (1,500 bytes) in archive zip files in the folder \"/z\".  1 file could not "
+         "be "
+         "stored.\n\n1 file stored, but changed while being read:\nStored, not deleted - /c/b: it "
+         "changed while it was being stored"},
+        {"stopped before the last two",
+         {zipped},
+         3,
+         true,
+         "Deleted 1 file (1,500 bytes), stored in archive zip files in the folder \"/z\".  2 files "
+         "could not be stored."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(RunSummaryText(RemovalAction::Zip, c.results, c.handedOver, "/z", c.deleteAfter),
+                  c.text);
+    }
 }
 
 // A chosen folder that is gone is not made again somewhere it should not be.

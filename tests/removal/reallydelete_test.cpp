@@ -1,3 +1,4 @@
+#include "platform/filefacts.h"
 #include "platform/fileops.h"
 #include "platform/paths.h"
 #include "platform/trash.h"
@@ -8,8 +9,8 @@
 #include "shell/launcher.h"
 #include "shell/protected.h"
 #include "shell/settings.h"
-#include "support/removal_texts.h"
 #include "support/modal.h"
+#include "support/removal_texts.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
 #include <QApplication>
@@ -26,6 +27,7 @@
 #include <cerrno>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 namespace quillon {
@@ -97,8 +99,15 @@ class ReallyDeleteTest : public ::testing::Test {
 
     std::unique_ptr<TfrmReallyDelete> open(const std::vector<std::string>& paths,
                                            const QString& category = {}) {
+        std::vector<SeenFile> files;
+        for (const std::string& path : paths)
+            files.push_back(SeenFile{path, std::nullopt});
+        return open(files, category);
+    }
+    std::unique_ptr<TfrmReallyDelete> open(const std::vector<SeenFile>& files,
+                                           const QString& category = {}) {
         auto window = std::make_unique<TfrmReallyDelete>();
-        window->setFiles(paths);
+        window->setFiles(files);
         window->ZipCategory = category;
         window->show();
         // The protected files are sorted out just after the window shows.
@@ -435,6 +444,140 @@ TEST_F(ReallyDeleteTest, ZipStoresEachDriveInItsOwnArchiveThenDeletes) {
     EXPECT_EQ(itemNames(archiveC),
               (std::vector<std::string>{"docs/a b.txt", "docs/\xff.dat", "later.txt"}));
     EXPECT_EQ(total("NZip"), 4);
+}
+
+// The closing message of a zip run says what happened to the files: only
+// when every file was stored and deleted does it say just that.
+TEST_F(ReallyDeleteTest, ZipRunSummaryTellsWhatWasStoredAndWhatWasDeleted) {
+    enum class Trouble { None, DeleteFails, ChangedAfterStoring, ChangedBeforeTheRun, DiskFull };
+    struct Case {
+        const char* name;
+        Trouble trouble;
+        bool errorBox;       // "Couldn't delete file - b" as it happens
+        const char* summary; // {b}: b's path, {zips}: the folder; empty: no summary
+        std::vector<const char*> kept;
+        std::vector<const char*> stored;
+        int64_t zipped;
+    };
+    const Case cases[] = {
+        {"all stored and deleted",
+         Trouble::None,
+         false,
+         "Files deleted and stored in archive zip files in the folder \"{zips}\"",
+         {},
+         {"a", "b", "c"},
+         3},
+        {"delete failed",
+         Trouble::DeleteFails,
+         true,
+         "Deleted 2 files (30,100 bytes), stored in archive zip files in the folder \"{zips}\"."
+         "\n\n1 file stored but not deleted:\nCouldn't delete file - {b} (Operation not permitted)",
+         {"b"},
+         {"a", "b", "c"},
+         2},
+        {"changed after it was stored",
+         Trouble::ChangedAfterStoring,
+         false,
+         "Deleted 2 files (30,100 bytes), stored in archive zip files in the folder \"{zips}\"."
+         "\n\n1 file stored but not deleted:\nStored, not deleted - {b}: it has changed since it "
+         "was "
+         "stored",
+         {"b"},
+         {"a", "b", "c"},
+         2},
+        {"changed before the run",
+         Trouble::ChangedBeforeTheRun,
+         false,
+         "Deleted 2 files (30,100 bytes), stored in archive zip files in the folder \"{zips}\"."
+         "\n\n1 file left alone:\nLeft alone - {b}: it has changed since it was found",
+         {"b"},
+         {"a", "c"},
+         2},
+        {"archive cannot be written", Trouble::DiskFull, false, "", {"a", "b", "c"}, {}, 0},
+    };
+    const std::string zips = world.path("zips");
+    int round = 0;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const std::string dir = "r" + std::to_string(++round);
+        const QString category = QString::fromStdString("Run" + dir);
+        const std::string archive = zips + "/Drive-C-" + category.toStdString() + "08Dec262142.zip";
+        const std::map<std::string, std::string> path = {
+            {"a", world.makeFile("c/" + dir + "/a.txt", 100)},
+            {"b", world.makeFile("c/" + dir + "/b.txt", 2000)},
+            {"c", world.makeFile("c/" + dir + "/c.txt", 30000)},
+        };
+        std::vector<SeenFile> files;
+        for (const auto& [key, file] : path) {
+            FileFacts facts;
+            ASSERT_TRUE(ReadFileFacts(file, facts));
+            files.push_back(SeenFile{file, SeenIdentity(facts)});
+        }
+        switch (k.trouble) {
+        case Trouble::None:
+            break;
+        case Trouble::DeleteFails:
+            SetFileOpFailureForTesting([&](std::string_view op, const std::string& p) {
+                return op == "unlink" && p == path.at("b") ? EPERM : 0;
+            });
+            break;
+        case Trouble::ChangedAfterStoring:
+            // Once the batch is stored, b changes before its turn to go.
+            SetFileOpFailureForTesting([&](std::string_view op, const std::string& p) {
+                if (op == "unlink" && p == path.at("a"))
+                    world.writeFile("c/" + dir + "/b.txt", "new");
+                return 0;
+            });
+            break;
+        case Trouble::ChangedBeforeTheRun:
+            world.writeFile("c/" + dir + "/b.txt", "new");
+            break;
+        case Trouble::DiskFull:
+            ZipWriter::SetWriteFailureForTesting(true);
+            break;
+        }
+        const int64_t zippedBefore = std::max<int64_t>(total("NZip"), 0);
+        auto w = open(files, category);
+        const test::ReallyDeleteUi ui(*w);
+        {
+            test::ScriptedDialogs dialogs;
+            if (k.errorBox)
+                dialogs.expectMessage(MessageKind::Error, "Couldn't delete file - " +
+                                                              DisplayPath(path.at("b")) +
+                                                              " (Operation not permitted)");
+            if (k.trouble == Trouble::DiskFull)
+                dialogs.expectMessage(
+                    MessageKind::Error,
+                    "The archive zip file \"" + QString::fromStdString(archive) +
+                        "\" cannot be written: No space left on device\n\nFiles that "
+                        "were not stored in an archive have not been deleted.");
+            if (*k.summary)
+                dialogs.expectMessage(MessageKind::Info,
+                                      QString(k.summary)
+                                          .replace("{b}", DisplayPath(path.at("b")))
+                                          .replace("{zips}", DisplayPath(zips)));
+            acceptZipOptions("");
+            click(ui.btZip);
+            EXPECT_TRUE(dialogs.done());
+        }
+        SetFileOpFailureForTesting(nullptr);
+        ZipWriter::SetWriteFailureForTesting(false);
+        for (const auto& [key, file] : path) {
+            const bool kept = std::find_if(k.kept.begin(), k.kept.end(),
+                                           [&](const char* n) { return key == n; }) != k.kept.end();
+            EXPECT_EQ(PathExists(file), kept) << key;
+        }
+        std::vector<std::string> stored;
+        for (const char* key : k.stored)
+            stored.push_back(dir + "/" + key + ".txt");
+        if (stored.empty())
+            EXPECT_FALSE(PathExists(archive));
+        else
+            EXPECT_EQ(itemNames(archive), stored);
+        EXPECT_EQ(std::max<int64_t>(total("NZip"), 0) - zippedBefore, k.zipped);
+        EXPECT_EQ(w->isVisible(), k.zipped == 0)
+            << "a run that stored nothing leaves the window for another try";
+    }
 }
 
 // An archive that cannot be written is said once, with its reason; nothing
