@@ -77,7 +77,7 @@ bool ReferenceTemporary(std::string_view name, const std::vector<std::string>& p
     if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size()) return false;
     const std::string_view extension = name.substr(dot);
     for (const std::string& pattern : patterns) {
-        if (ReferencePattern(pattern) != pattern) continue;
+        if (pattern.empty() || ReferencePattern(pattern) != pattern) continue;
         const std::string_view key = std::string_view(pattern).substr(1);
         if (ReferenceWildcard(extension, key)) return true;
     }
