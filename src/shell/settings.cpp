@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <map>
 #include <unordered_set>
 
 namespace quillon {
@@ -34,11 +35,14 @@ struct Line {
 Line classify(std::string_view text, size_t begin) {
     Line line;
     line.begin = begin;
-    size_t end = text.find('\n', begin);
-    line.next = end == std::string_view::npos ? text.size() : end + 1;
+    // LF, CR LF and a lone CR all end a line: no name or value read holds a
+    // line end, so whatever is read can be written back.
+    size_t end = text.find_first_of("\r\n", begin);
     if (end == std::string_view::npos) end = text.size();
-    if (end > begin && text[end - 1] == '\r') --end;
     line.end = end;
+    line.next = end == text.size() ? end
+                : text.substr(end, 2) == "\r\n" ? end + 2
+                                                  : end + 1;
     const std::string_view body = trim(text.substr(begin, end - begin));
     if (!body.empty() && body.front() == '[') {
         const size_t close = body.find(']');
@@ -238,8 +242,11 @@ std::vector<std::string> SettingsStore::readList(std::string_view section,
     if (!number) return defaultList;
     const auto count = ParseProfileInteger(*number);
     if (!count || *count < 0) return defaultList;
-    // One pass over the section: items past Number are never looked at.
-    std::vector<std::optional<std::string>> items(static_cast<size_t>(std::min<int64_t>(*count, 1 << 20)));
+    // One pass over the section, keeping the first value of each key
+    // "File<N>", N from 1 to Number written without leading zeros ("File01"
+    // is another key). Only the items the file holds take room, however
+    // large Number is.
+    std::map<int64_t, std::string> items;
     bool inSection = false;
     forEachLine(text, [&](const Line& line) {
         if (line.kind == Line::Section) {
@@ -247,17 +254,18 @@ std::vector<std::string> SettingsStore::readList(std::string_view section,
             inSection = sameName(line.name, section);
         } else if (inSection && line.kind == Line::Key && line.name.size() > 4 &&
                    sameName(line.name.substr(0, 4), "File")) {
-            const auto index = ParseProfileInteger(line.name.substr(4));
-            if (index && *index >= 1 && static_cast<size_t>(*index) <= items.size() &&
-                line.name.substr(4).find_first_not_of("0123456789") == std::string_view::npos &&
-                !items[static_cast<size_t>(*index - 1)])
-                items[static_cast<size_t>(*index - 1)] = cutValue(line.value);
+            const std::string_view digits = line.name.substr(4);
+            if (digits.front() == '0' ||
+                digits.find_first_not_of("0123456789") != std::string_view::npos)
+                return true;
+            const auto index = ParseProfileInteger(digits);
+            if (index && *index <= *count) items.try_emplace(*index, cutValue(line.value));
         }
         return true;
     });
     std::vector<std::string> out;
-    for (auto& item : items)
-        if (item && !item->empty()) out.push_back(std::move(*item));
+    for (auto& [index, item] : items)
+        if (!item.empty()) out.push_back(std::move(item));
     return out;
 }
 

@@ -3,7 +3,7 @@
 // written through SettingsStore. Every call opens the file, does one read or
 // one write and closes it again; nothing is cached, so a value written by one
 // window is seen by the next read anywhere. Values are bytes (paths need not
-// be UTF-8).
+// be UTF-8). LF, CR LF and a lone CR end a line.
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -43,7 +43,8 @@ public:
     void writeInteger(std::string_view section, std::string_view key, int64_t value);
 
     // Number + File1..FileN. Only items up to Number are read; empty items are
-    // skipped; no Number gives the default list.
+    // skipped; no Number gives the default list. Item N is the key "FileN"
+    // exactly ("File01" is another key).
     std::vector<std::string> readList(std::string_view section,
                                       const std::vector<std::string>& defaultList) const;
     // Writes Number and items 1..N in one write; higher items of an older,

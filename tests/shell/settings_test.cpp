@@ -107,6 +107,29 @@ TEST_F(SettingsTest, DamagedFilesReadWithoutHarm) {
     EXPECT_EQ(store.readString("Good", "key", ""), "v2");
 }
 
+TEST_F(SettingsTest, WhatIsReadCanBeWrittenBack) {
+    // A lone CR ends a line as LF and CR LF do: no value read holds one, so a
+    // list read from a damaged file can be written back as it was read.
+    world.writeFile("config/quillon/quillon.ini",
+                    "[frmClean]\rNumber=2\rFile1=/a\r/b=x\r\nFile2=/c\r\r\n[Other]\rk=v");
+    const std::vector<std::string> list = store.readList("frmClean", {});
+    EXPECT_EQ(list, (std::vector<std::string>{"/a", "/c"}));
+    EXPECT_EQ(store.readString("frmClean", "/b", ""), "x");
+    EXPECT_NO_THROW(store.writeList("frmClean", list));
+    EXPECT_EQ(store.readList("frmClean", {}), list);
+    EXPECT_EQ(store.readSection("Other"), (std::vector<std::pair<std::string, std::string>>{{"k", "v"}}));
+
+    // Item N of a list is the key "FileN": "File01" is another key.
+    world.writeFile("config/quillon/quillon.ini", "[L]\nNumber=2\nFile01=/zero\nFile1=/one\nFile002=/x\n");
+    EXPECT_EQ(store.readList("L", {}), (std::vector<std::string>{"/one"}));
+    EXPECT_EQ(store.readList("L", {}).front(), store.readString("L", "File1", ""));
+
+    // Every item up to Number counts, however far apart the items stand.
+    world.writeFile("config/quillon/quillon.ini",
+                    "[L]\nNumber=9223372036854775807\nFile1=/a\nFile2000000=/b\n");
+    EXPECT_EQ(store.readList("L", {}), (std::vector<std::string>{"/a", "/b"}));
+}
+
 TEST_F(SettingsTest, UnreadableFileReadsAsEmptyAndIsNotOverwritten) {
     // A folder where the file should be: nothing can be read, even as root.
     world.makeFolder("config/quillon/quillon.ini");
