@@ -320,6 +320,46 @@ void RemovalEngine::treeFolderDone(int dirfd, const std::string& folder, const s
     RemoveFolderAt(dirfd, folder, name.c_str());
 }
 
+TreeTop RemovalEngine::openTreeTop(const std::string& folder, const std::optional<FolderId>& chosen) {
+    treeTop_.reset();
+    TreeTop top;
+    int error = 0;
+    top.fd = resolver_.openFolder(folder, &error);
+    FolderId id;
+    if (top.fd && !FolderIdOf(top.fd.get(), &id)) error = errno;
+    if (!top.fd || error != 0) {
+        top.fd.reset();
+        top.state = error == ENOENT                      ? TreeTopState::Gone
+                    : error == ELOOP || error == ENOTDIR ? TreeTopState::Replaced
+                                                         : TreeTopState::Unreadable;
+        top.why = ErrorText(error);
+        return top;
+    }
+    if (chosen && !IsSameFolder(*chosen, id)) {
+        top.fd.reset();
+        top.state = TreeTopState::Replaced;
+        return top;
+    }
+    treeTop_ = id;
+    top.state = TreeTopState::Opened;
+    return top;
+}
+
+bool RemovalEngine::removeTreeTop(const std::string& folder) {
+    if (!treeTop_) return false;
+    std::string name;
+    int error = 0;
+    const int dirfd = resolver_.openParent(folder, &name, &error);
+    if (dirfd < 0) return false;
+    FileIdentity now;
+    mode_t mode = 0;
+    if (IdentityAt(dirfd, name.c_str(), &now, &mode) != 0 || !IsFolderMode(mode) ||
+        now.device != static_cast<uint64_t>(treeTop_->dev) ||
+        now.inode != static_cast<uint64_t>(treeTop_->ino))
+        return false;
+    return RemoveFolderAt(dirfd, ParentFolder(folder), name.c_str()) == 0;
+}
+
 bool RemovalEngine::removeFolder(const std::string& path) {
     std::string name;
     int error = 0;
@@ -469,14 +509,22 @@ void RemovalEngine::deleteCommitted(Archive& archive, std::vector<Queued>& batch
         const ZipReadRecord record =
             fileIndex < records.size() ? records[fileIndex] : ZipReadRecord{};
         ++fileIndex;
+        // From here on the archive holds the file (what is said about it
+        // tells whether it could be deleted too).
+        const auto stored = [](FileResult result) {
+            result.stored = true;
+            return result;
+        };
         if (!record.read || record.opened != record.closed) {
             // It changed while it was being read: the archive holds a copy of
             // uncertain content, so the file itself stays.
-            report(Skipped(q.path, SkipReason::Changed));
+            FileResult result = Skipped(q.path, SkipReason::Changed);
+            result.stored = record.read;
+            report(std::move(result));
             continue;
         }
         if (!plan_.deleteAfter) {
-            report(Done(q.path, FileOutcome::Zipped, record.closed.size));
+            report(stored(Done(q.path, FileOutcome::Zipped, record.closed.size)));
             continue;
         }
         std::string name;
@@ -486,17 +534,17 @@ void RemovalEngine::deleteCommitted(Archive& archive, std::vector<Queued>& batch
         const int dirfd = resolver_.openParent(q.path, &name, &error);
         if (dirfd >= 0) error = IdentityAt(dirfd, name.c_str(), &now, &mode);
         if (dirfd < 0 || error != 0) {
-            report(Skipped(q.path, error == ENOENT ? SkipReason::Vanished : SkipReason::Changed));
+            report(stored(Skipped(q.path, error == ENOENT ? SkipReason::Vanished : SkipReason::Changed)));
             continue;
         }
         if (!IsRegularMode(mode) || now != record.closed) {
-            report(Skipped(q.path, SkipReason::Changed));
+            report(stored(Skipped(q.path, SkipReason::Changed)));
             continue;
         }
         if (const int err = DeleteFileAt(dirfd, ParentFolder(q.path), name.c_str()))
-            report(Failed(q.path, FailedStep::Delete, ErrorText(err)));
+            report(stored(Failed(q.path, FailedStep::Delete, ErrorText(err))));
         else
-            report(Done(q.path, FileOutcome::Zipped, now.size));
+            report(stored(Done(q.path, FileOutcome::Zipped, now.size)));
     }
 }
 

@@ -157,7 +157,7 @@ TEST(FolderLineTest, TheLineHoldsSixFieldsAndTheRealCaseOfTheName) {
 TEST(FolderSortTest, EachItemSortsByItsKeyAndEqualKeysKeepTheirOrder) {
     const auto row = [](const char* name, int64_t bytes, int64_t files, int64_t subs, DateTime access,
                         FolderState state = FolderState::Listed) {
-        return FolderRow{FolderTotals{name, bytes, files, subs, access}, 1e9, state};
+        return FolderRow{FolderTotals{name, bytes, files, subs, access, std::nullopt}, 1e9, state};
     };
     const std::vector<FolderRow> rows = {
         row("/b", 300, 1, 9, EncodeDateTime(2020, 1, 1, 23)),
