@@ -145,7 +145,7 @@ TEST(FolderLineTest, PercentUsedHasTwoDecimalsBelowTheDriveTotalOnly) {
 
 TEST(FolderLineTest, TheLineHoldsSixFieldsAndTheRealCaseOfTheName) {
     FolderTotals totals{"/data/Mixed Case/\xff", 1234567, 12, 3,
-                        EncodeDateTime(2024, 2, 29, 23, 59)};
+                        EncodeDateTime(2024, 2, 29, 23, 59), std::nullopt};
     const QStringList fields = FolderLineFields(totals, 1234567 * 4.0);
     EXPECT_EQ(fields, (QStringList{"1,234,567", "25.00", "12", "3", "2/29/24",
                                    DisplayPath("/data/Mixed Case/\xff")}));
