@@ -2,6 +2,7 @@
 #include "platform/filefacts.h"
 #include "platform/listing.h"
 #include "platform/paths.h"
+#include "platform/resolver.h"
 #include "platform/textcase.h"
 #include "shell/routines.h"
 #include <QApplication>
@@ -24,6 +25,7 @@ struct FolderTreeModel::Node {
     Node* parent = nullptr;
     size_t row = 0; // among the parent's children
     bool listed = false;
+    std::optional<FolderId> chosen; // see noteChosen
     std::vector<std::unique_ptr<Node>> children;
 
     Node* add(std::string childName) {
@@ -77,6 +79,14 @@ std::string FolderTreeModel::folderAt(const QModelIndex& index) const {
 
 bool FolderTreeModel::isListed(const QModelIndex& index) const {
     return index.isValid() && nodeOf(index)->listed;
+}
+
+void FolderTreeModel::noteChosen(const QModelIndex& index) {
+    if (index.isValid()) nodeOf(index)->chosen = FolderIdOfPath(folderAt(index));
+}
+
+std::optional<FolderId> FolderTreeModel::chosenId(const QModelIndex& index) const {
+    return index.isValid() ? nodeOf(index)->chosen : std::nullopt;
 }
 
 void FolderTreeModel::renumber(Node* node, size_t from) {

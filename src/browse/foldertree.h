@@ -4,9 +4,11 @@
 // thousand sub-folders costs one listing of that level and nothing below it.
 // Names are bytes; a folder's path is built from them, never from the text
 // shown.
+#include "platform/folderid.h"
 #include <QAbstractItemModel>
 #include <QIcon>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,12 @@ public:
     void reread(const QModelIndex& index);
     // Whether a folder's sub-folders have been read.
     bool isListed(const QModelIndex& index) const;
+    // Reads a folder's device and inode now (no link on its way) and keeps
+    // them with its row: the folder the user chose, so that acting on it
+    // later acts on that folder only. Nothing is kept when it is not there.
+    void noteChosen(const QModelIndex& index);
+    // What noteChosen kept for that row; nothing when it never was chosen.
+    std::optional<FolderId> chosenId(const QModelIndex& index) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;

@@ -291,6 +291,7 @@ void TfrmBrowse::changeFolder(const std::string& folder) {
     const QModelIndex index = tree_->indexFor(folder);
     if (!index.isValid()) return;
     folder_ = tree_->folderAt(index);
+    tree_->noteChosen(index);
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
         DirectoryListBox1->expand(up);
     // The browsed folder shows its sub-folders; one without any shows no
@@ -391,10 +392,14 @@ void TfrmBrowse::btDeleteDirectoryClick() {
     case FolderRefusal::None: break;
     }
     const std::string parent = ParentFolder(folder);
+    // The folder as it was when it was chosen in the tree.
+    const QModelIndex chosen = tree_->indexFor(folder);
+    const std::optional<FolderId> id =
+        tree_->folderAt(chosen) == folder ? tree_->chosenId(chosen) : std::nullopt;
     bool removed = false;
     {
         TfrmDelDirectory window(this);
-        window.setFolder(folder);
+        window.setFolder(folder, id);
         removed = window.exec() != QDialog::Rejected;
     }
     // The tree is read again from the disk; the browser stays on the parent

@@ -36,7 +36,9 @@ FolderHogTally::FolderHogTally(FolderHogMode mode, std::string root,
 uint32_t FolderHogTally::lineFor(const std::string& key) {
     const auto [it, added] = byFolder_.try_emplace(key, static_cast<uint32_t>(lines_.size()));
     if (added) {
-        lines_.push_back(FolderTotals{key});
+        FolderTotals totals;
+        totals.folder = key;
+        lines_.push_back(std::move(totals));
         if (budget_) budget_->take();
     }
     return it->second;
@@ -51,8 +53,10 @@ void FolderHogTally::add(const WalkBatch& batch) {
         // it lists nothing.
         if (batch.empty && batch.folder == root_) return;
         line = static_cast<uint32_t>(lines_.size());
-        FolderTotals totals{batch.folder};
+        FolderTotals totals;
+        totals.folder = batch.folder;
         totals.subfolders = batch.subfolders;
+        totals.id = batch.id;
         lines_.push_back(std::move(totals));
         if (budget_) budget_->take();
     } else {
@@ -61,6 +65,7 @@ void FolderHogTally::add(const WalkBatch& batch) {
             return;
         const size_t slash = batch.folder.find('/', rootPrefix_.size());
         line = lineFor(slash == std::string::npos ? batch.folder : batch.folder.substr(0, slash));
+        if (slash == std::string::npos) lines_[line].id = batch.id; // the top folder itself
         // Each folder read counts; the top folder itself is taken off at the end.
         ++lines_[line].subfolders;
     }
@@ -99,6 +104,7 @@ void FolderHogTally::merge(const WalkTally& other) {
         totals.bytes += theirs.bytes;
         totals.files += theirs.files;
         totals.subfolders += theirs.subfolders;
+        if (!totals.id) totals.id = theirs.id; // read by one walker only
         raiseLatest(totals.latestAccess, theirs.latestAccess);
         lineOf[i] = mine;
     }

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -39,6 +40,9 @@ struct FolderTotals {
     // entered below it.
     int64_t subfolders = 0;
     DateTime latestAccess = kNoDate; // kNoDate when no counted file has one
+    // The folder's device and inode when it was read: a removal acts only on
+    // that folder, not on one put in its place since.
+    std::optional<FolderId> id;
 };
 
 // What the folder hogs walk reports: every file, hidden and special ones too.

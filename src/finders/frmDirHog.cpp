@@ -486,6 +486,7 @@ void TfrmDirHog::btDeleteClick() {
         return;
     }
     const std::string folder = listed.totals.folder;
+    const std::optional<FolderId> id = listed.totals.id;
     switch (FolderRefusalFor(folder)) {
     case FolderRefusal::DriveRoot: ShowErrorMessage(kRootRefusal); return;
     case FolderRefusal::SystemFolder: ShowErrorMessage(kSystemRefusal); return;
@@ -494,7 +495,7 @@ void TfrmDirHog::btDeleteClick() {
     bool recycled = false;
     {
         TfrmDelDirectory remover(this);
-        remover.setFolder(folder);
+        remover.setFolder(folder, id);
         if (remover.exec() != QDialog::Accepted) return;
         recycled = remover.recycleMode();
     }

@@ -2,6 +2,7 @@
 #include "platform/dirstack.h"
 #include "platform/eventpump.h"
 #include "platform/paths.h"
+#include "platform/resolver.h"
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -90,10 +91,6 @@ void SetFileOpFailureForTesting(FailureFunction fails) { FailureHook() = std::mo
 
 namespace {
 
-// The top as well: removing a tree through a link to it would empty the
-// link's target.
-constexpr int kTopOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
-
 // What is still to be done in one folder of the current branch. Its entries
 // are read completely when it is entered, before any is handed out: the
 // visitor removes them as it goes, and a folder that changes under readdir
@@ -116,7 +113,7 @@ class RemovalWalker {
 public:
     explicit RemovalWalker(RemovalVisitor& visitor) : visitor_(visitor) {}
 
-    bool run(const std::string& top);
+    bool run(UniqueFd top, std::string path);
 
 private:
     void enter();
@@ -128,12 +125,9 @@ private:
     std::vector<Listing> listings_; // one per level of stack_, reused from folder to folder
 };
 
-bool RemovalWalker::run(const std::string& top) {
-    if (top.empty()) return false;
-    std::string path = LexicalNormalise(top);
-    const int fd = open(path.c_str(), kTopOpenFlags);
-    if (fd < 0) return false;
-    if (!stack_.pushTop(fd, std::move(path))) return false;
+bool RemovalWalker::run(UniqueFd top, std::string path) {
+    if (!top) return false;
+    if (!stack_.pushTop(top.release(), std::move(path))) return false;
     enter();
 
     while (stack_.depth() > 0) {
@@ -193,9 +187,20 @@ void RemovalWalker::visitEntry(Listing& listing, size_t offset) {
 
 } // namespace
 
-bool WalkTreeForRemoval(const std::string& top, RemovalVisitor& visitor) {
+bool WalkTreeForRemoval(UniqueFd top, const std::string& path, RemovalVisitor& visitor) {
     RemovalWalker walker(visitor);
-    return walker.run(top);
+    return walker.run(std::move(top), LexicalNormalise(path));
+}
+
+// Removing a tree through a link to it, or through a link to a folder above
+// it, would empty the link's target.
+bool WalkTreeForRemoval(const std::string& top, RemovalVisitor& visitor) {
+    if (top.empty()) return false;
+    const std::string path = LexicalNormalise(top);
+    FolderResolver resolver;
+    UniqueFd fd = resolver.openFolder(path, nullptr);
+    if (!fd) return false;
+    return WalkTreeForRemoval(std::move(fd), path, visitor);
 }
 
 } // namespace quillon

@@ -3,6 +3,7 @@
 // removed as a link. Every call can be made to fail in tests (root can remove
 // anything, so "cannot delete" needs an injected failure).
 #include "platform/filefacts.h"
+#include "platform/uniquefd.h"
 #include <functional>
 #include <string>
 #include <string_view>
@@ -30,8 +31,7 @@ void SetFileOpFailureForTesting(std::function<int(std::string_view operation, co
 // reported done. Symbolic links are reported as entries and never followed;
 // a folder on another device than the tree's top is never entered and not
 // reported at all, and neither is a sub-folder that cannot be opened (its
-// parent then cannot be removed, which the caller sees). The top itself is
-// not opened through a link: a link as `top` makes the walk fail.
+// parent then cannot be removed, which the caller sees).
 class RemovalVisitor {
 public:
     virtual ~RemovalVisitor() = default;
@@ -43,11 +43,16 @@ public:
     virtual void folderDone(int dirfd, const std::string& folder, const std::string& name) = 0;
 };
 
-// Walks the tree below `top` (the top folder itself is not reported). False
-// when `top` cannot be opened. Serves the event pump per entry. aborted() is
+// Walks the tree below the open folder `top`, named `path` (the top folder
+// itself is not reported; `top` is closed when the walk ends). False when
+// `top` cannot be looked at. Serves the event pump per entry. aborted() is
 // asked before each entry and each sub-folder; once it answers true nothing
 // more is reported. A folder's entries are read completely before the first
 // is reported, so the visitor may remove them as it goes.
+bool WalkTreeForRemoval(UniqueFd top, const std::string& path, RemovalVisitor& visitor);
+// The same for the folder `top`, opened as FolderResolver::openFolder opens
+// it: from its drive root one folder at a time, no link on the way and none
+// at the end. False when it cannot be opened so.
 bool WalkTreeForRemoval(const std::string& top, RemovalVisitor& visitor);
 
 } // namespace quillon

@@ -25,6 +25,8 @@ bool SameFolder(int fd, dev_t dev, ino_t ino) {
     return fstat(fd, &st) == 0 && st.st_dev == dev && st.st_ino == ino;
 }
 
+bool IsSameFolder(const FolderId& a, const FolderId& b) { return a.dev == b.dev && a.ino == b.ino; }
+
 bool OnSameMount(const FolderId& top, const FolderId& child) {
     return child.dev == top.dev && (!top.hasMount || !child.hasMount || child.mount == top.mount);
 }

@@ -18,6 +18,9 @@ struct FolderId {
 bool FolderIdOf(int fd, FolderId* id);
 // The open folder is still the one with that device and inode.
 bool SameFolder(int fd, dev_t dev, ino_t ino);
+// Both name the same folder: the same device and inode (the mount is not
+// compared; a folder keeps its identity when mounted again).
+bool IsSameFolder(const FolderId& a, const FolderId& b);
 // `child` lies on the file system and mount of `top`: a walk may enter it.
 bool OnSameMount(const FolderId& top, const FolderId& child);
 

@@ -26,10 +26,7 @@ UniqueFd OpenFolderForListing(const std::string& folder) {
     UniqueFd fd(::open(folder.c_str(), kFlags));
     if (fd || errno != ENAMETOOLONG) return fd;
     FolderResolver resolver;
-    std::string name;
-    const int parent = resolver.openParent(folder, &name, nullptr);
-    if (parent < 0) return {};
-    return UniqueFd(::openat(parent, name.c_str(), kFlags | O_NOFOLLOW));
+    return resolver.openFolder(folder, nullptr);
 }
 
 template <typename Keep>

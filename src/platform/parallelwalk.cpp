@@ -309,6 +309,8 @@ Reading ParallelWalk::Impl::read(Item& item, unsigned char* buffer, WalkTally* t
 
     auto batch = std::make_shared<WalkBatch>();
     batch->folder = std::move(path);
+    batch->id.dev = node->dev;
+    batch->id.ino = node->ino;
     std::string fileNames;
     std::vector<uint32_t> fileOffsets;
     readEntries(fd, buffer, *batch, reading, fileNames, fileOffsets);

@@ -23,6 +23,7 @@
 // step checked by device and inode, so trees deeper than any path are walked
 // with a few dozen descriptors.
 #include "platform/filefacts.h"
+#include "platform/folderid.h"
 #include "platform/walker.h"
 #include <chrono>
 #include <cstdint>
@@ -52,6 +53,9 @@ struct WalkBatch {
     uint32_t subfolders = 0;
     // Totals of `files`, for tools that want per-folder sums.
     int64_t bytes = 0;
+    // The folder's device and inode as it was read, for tools that act on
+    // the folder later and must know it is still the same one.
+    FolderId id;
 
     std::string_view name(const WalkFile& file) const {
         return std::string_view(names).substr(file.nameOffset, file.nameLength);

@@ -146,5 +146,30 @@ int FolderResolver::openParent(const std::string& path, std::string* name, int* 
     return fdOf(levels_.size() - 1, error);
 }
 
+UniqueFd FolderResolver::openFolder(const std::string& path, int* error) {
+    int dummy = 0;
+    if (!error) error = &dummy;
+    std::string name;
+    const int parent = openParent(path, &name, error);
+    if (parent < 0) return {};
+    UniqueFd fd(openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd) *error = errno;
+    return fd;
+}
+
+std::optional<FolderId> FolderIdOfPath(const std::string& path) {
+    FolderResolver resolver;
+    std::string name;
+    const int parent = resolver.openParent(path, &name, nullptr);
+    if (parent < 0) return std::nullopt;
+    FileIdentity identity;
+    mode_t mode = 0;
+    if (IdentityAt(parent, name.c_str(), &identity, &mode) != 0 || !S_ISDIR(mode)) return std::nullopt;
+    FolderId id;
+    id.dev = static_cast<dev_t>(identity.device);
+    id.ino = static_cast<ino_t>(identity.inode);
+    return id;
+}
+
 
 } // namespace quillon

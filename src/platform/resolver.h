@@ -5,6 +5,7 @@
 // can never lead outside; whatever is done to the file is then done relative
 // to the folder opened this way. Folders are opened O_PATH, so folders that
 // can be entered but not listed are no obstacle.
+#include "platform/folderid.h"
 #include "platform/uniquefd.h"
 #include <cstdint>
 #include <optional>
@@ -52,6 +53,11 @@ class FolderResolver;
 // file without a seen identity is never "still as seen".
 bool StillAsSeen(FolderResolver& resolver, const SeenFile& file);
 
+// The device and inode of the folder `path`, reached as FolderResolver
+// reaches it (no link on the way, and not a link itself); nothing when no
+// such folder is there.
+std::optional<FolderId> FolderIdOfPath(const std::string& path);
+
 class FolderResolver {
 public:
     FolderResolver();
@@ -68,6 +74,11 @@ public:
     // system call; at most about 48 descriptors are kept open however deep
     // the path.
     int openParent(const std::string& path, std::string* name, int* error);
+
+    // The folder `path` itself, opened for reading its entries: reached as
+    // openParent reaches its parent, and not a link itself. Owned by the
+    // caller; empty with the errno when it cannot be opened.
+    UniqueFd openFolder(const std::string& path, int* error);
 
     // Forgets every open folder (a run is over).
     void clear();

@@ -394,6 +394,46 @@ void RemovalEngine::treeFolderDone(int dirfd, const std::string& folder, const s
     RemoveFolderAt(dirfd, folder, name.c_str());
 }
 
+TreeTop RemovalEngine::openTreeTop(const std::string& folder, const std::optional<FolderId>& chosen) {
+    treeTop_.reset();
+    TreeTop top;
+    int error = 0;
+    top.fd = resolver_.openFolder(folder, &error);
+    FolderId id;
+    if (top.fd && !FolderIdOf(top.fd.get(), &id)) error = errno;
+    if (!top.fd || error != 0) {
+        top.fd.reset();
+        top.state = error == ENOENT                      ? TreeTopState::Gone
+                    : error == ELOOP || error == ENOTDIR ? TreeTopState::Replaced
+                                                         : TreeTopState::Unreadable;
+        top.why = ErrorText(error);
+        return top;
+    }
+    if (chosen && !IsSameFolder(*chosen, id)) {
+        top.fd.reset();
+        top.state = TreeTopState::Replaced;
+        return top;
+    }
+    treeTop_ = id;
+    top.state = TreeTopState::Opened;
+    return top;
+}
+
+bool RemovalEngine::removeTreeTop(const std::string& folder) {
+    if (!treeTop_) return false;
+    std::string name;
+    int error = 0;
+    const int dirfd = resolver_.openParent(folder, &name, &error);
+    if (dirfd < 0) return false;
+    FileIdentity now;
+    mode_t mode = 0;
+    if (IdentityAt(dirfd, name.c_str(), &now, &mode) != 0 || !IsFolderMode(mode) ||
+        now.device != static_cast<uint64_t>(treeTop_->dev) ||
+        now.inode != static_cast<uint64_t>(treeTop_->ino))
+        return false;
+    return RemoveFolderAt(dirfd, ParentFolder(folder), name.c_str()) == 0;
+}
+
 bool RemovalEngine::removeFolder(const std::string& path) {
     std::string name;
     int error = 0;

@@ -19,12 +19,15 @@
 // - The totals count only what really happened.
 #include "platform/clock.h"
 #include "platform/filefacts.h"
+#include "platform/folderid.h"
 #include "platform/resolver.h"
+#include "platform/uniquefd.h"
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -115,6 +118,19 @@ struct RemovalCallbacks {
     std::function<void(const FileResult&)> result;
 };
 
+// The top folder of a tree run, as openTreeTop found it.
+enum class TreeTopState {
+    Opened,     // the folder, still the one chosen
+    Gone,       // nothing by that name any more
+    Replaced,   // a link or something else on the way or in its place, or another folder
+    Unreadable, // there, but it cannot be opened
+};
+struct TreeTop {
+    TreeTopState state = TreeTopState::Gone;
+    UniqueFd fd;     // Opened: the folder, for the walk
+    std::string why; // Unreadable: the system's reason
+};
+
 class RemovalEngine {
 public:
     RemovalEngine(RemovalAction action, RemovalCallbacks callbacks, ZipPlan plan = {});
@@ -136,6 +152,16 @@ public:
     // once they are gone (zip: after the batch holding them is on disk and
     // deleted). A folder that is not empty stays.
     void treeFolderDone(int dirfd, const std::string& folder, const std::string& name);
+
+    // Opens the top folder of a tree from its drive root one folder at a
+    // time, never through a link. When `chosen` is given (the folder's device
+    // and inode when it was listed), only that very folder is opened: one
+    // moved away or replaced since is Replaced. The walk is given the folder
+    // opened here, so it never lists anything else.
+    TreeTop openTreeTop(const std::string& folder, const std::optional<FolderId>& chosen);
+    // Removes the tree's top folder, found by its path (without following
+    // links), when it is empty and still the folder openTreeTop opened.
+    bool removeTreeTop(const std::string& folder);
 
     // Removes an empty folder found by its path (without following links).
     bool removeFolder(const std::string& path);
@@ -183,6 +209,7 @@ private:
     bool abortSeen_ = false;
     std::string archiveError_;
     std::map<char, std::unique_ptr<Archive>> archives_;
+    std::optional<FolderId> treeTop_; // what openTreeTop opened
 };
 
 } // namespace quillon

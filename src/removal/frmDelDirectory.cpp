@@ -7,6 +7,7 @@
 #include "removal/engine.h"
 #include "removal/frmZipOptions.h"
 #include "removal/totals.h"
+#include "removal/treesummary.h"
 #include "shell/dialogs.h"
 #include "shell/handlers.h"
 #include "shell/protected.h"
@@ -33,8 +34,6 @@ const char* const kRecycleQuestion =
     "not be able to recover the deleted files from the trash. \n\nSend to the trash "
     "anyway?";
 const char* const kReallyAbort = "Really abort?  Folders may be partially deleted!";
-const char* const kDeleteNote = " (Note: Deletion operation canceled ... not all files deleted)";
-const char* const kZipNote = " (Note: Zip operation canceled ... not all files zipped)";
 const char* const kAttributeQuestionTail =
     "Delete this file and continue deleting the remaining files? ";
 
@@ -151,9 +150,10 @@ TfrmDelDirectory::TfrmDelDirectory(QWidget* parent) : QDialog(parent) {
 
 TfrmDelDirectory::~TfrmDelDirectory() = default;
 
-void TfrmDelDirectory::setFolder(const std::string& folder) {
+void TfrmDelDirectory::setFolder(const std::string& folder, std::optional<FolderId> chosen) {
     // The walk names entries from the normalised text; stored names are cut from it.
     folder_ = LexicalNormalise(folder);
+    chosen_ = chosen;
     lblDirectory->setText(DisplayPath(folder_));
 }
 
@@ -237,7 +237,7 @@ void TfrmDelDirectory::reject() {
 }
 
 void TfrmDelDirectory::finishRun() {
-    if (cancelled_)
+    if (cancelled_ || refused_)
         done(QDialog::Rejected);
     else
         accept();
@@ -269,6 +269,7 @@ bool TfrmDelDirectory::StartTheDeletionProcess() {
             w.running_ = true;
             w.abort_ = false;
             w.cancelled_ = false;
+            w.refused_ = false;
             w.setActionsEnabled(false);
         }
         ~RunScope() {
@@ -279,55 +280,67 @@ bool TfrmDelDirectory::StartTheDeletionProcess() {
         }
     } scope(*this);
 
-    std::vector<FileResult> leftAlone;
     RemovalCallbacks callbacks;
     // Only a confirmed Cancel stops the engine: a declined attribute question
     // ends the walk, but what was queued before it is still archived.
     callbacks.aborted = [this] { return cancelled_; };
     callbacks.zipProgress = [this](int percent) { return ZipitArchiveItemProgress(percent); };
-    callbacks.result = [this, &leftAlone](const FileResult& result) {
+    callbacks.result = [this](const FileResult& result) {
         if (result.outcome == FileOutcome::Failed) ShowErrorMessage(FileResultText(result));
-        else if (result.outcome == FileOutcome::Skipped) leftAlone.push_back(result);
         if (engine_) pnlCount->setText(QString::number(doneCount()));
     };
+    const RemovalAction action = zipMode_       ? RemovalAction::Zip
+                                 : recycleMode_ ? RemovalAction::Trash
+                                                : RemovalAction::Delete;
+    if (zipMode_) zipPlan_.deleteAfter = cbDelete->isChecked();
+    engine_ = std::make_unique<RemovalEngine>(action, callbacks,
+                                              zipMode_ ? zipPlan_ : ZipPlan{});
+
+    // The folder is opened from its drive root without following a link, and
+    // only when it is still the folder that was chosen; the walk lists that
+    // open folder and nothing else.
+    TreeTop top = engine_->openTreeTop(folder_, chosen_);
+    if (top.state != TreeTopState::Opened) {
+        ShowErrorMessage(TreeTopRefusalText(folder_, top, action));
+        refused_ = true;
+        return true;
+    }
+
+    TreeRun run;
+    run.action = action;
+    run.deleteAfter = deleting();
     if (zipMode_) {
-        zipPlan_.deleteAfter = cbDelete->isChecked();
-        engine_ = std::make_unique<RemovalEngine>(RemovalAction::Zip, callbacks, zipPlan_);
-        const bool completed = Deltree();
+        run.completed = Deltree(std::move(top.fd));
         engine_->finish();
+        run.completed = run.completed && !engine_->stopped();
         const RemovalTotals totals = engine_->totals();
         if (!engine_->archiveError().empty())
             ShowErrorMessage(QString::fromUtf8(engine_->archiveError()) +
                              "\n\nFiles that were not stored in an archive have not been deleted.");
-        if (totals.zipped > 0) {
-            ShowInfoMessage("Zipped up " + FormatThousands(totals.zipped) + " files" +
-                            (completed && !engine_->stopped() ? "" : kZipNote) +
-                            LeftAloneText(leftAlone));
-            AddZipTotals(totals.zipped, totals.zippedBytes);
-        }
-        if (cbDelete->isChecked() && engine_->archiveError().empty()) engine_->removeFolder(folder_);
+        if (cbDelete->isChecked() && engine_->archiveError().empty())
+            run.folderRemoved = engine_->removeTreeTop(folder_);
+        run.results = engine_->results();
+        const bool stored = std::any_of(run.results.begin(), run.results.end(),
+                                        [](const FileResult& r) { return r.stored; });
+        // An archive that could not be written has said so already.
+        if (stored || engine_->archiveError().empty()) ShowInfoMessage(TreeRunSummary(run));
+        if (totals.zipped > 0) AddZipTotals(totals.zipped, totals.zippedBytes);
         return true;
     }
 
-    engine_ = std::make_unique<RemovalEngine>(
-        recycleMode_ ? RemovalAction::Trash : RemovalAction::Delete, callbacks);
     // An empty folder goes at once, without a walk, a message or totals.
-    if (engine_->removeFolder(folder_)) return true;
-    const bool completed = Deltree();
+    if (engine_->removeTreeTop(folder_)) return true;
+    run.completed = Deltree(std::move(top.fd));
     engine_->finish();
     const RemovalTotals totals = engine_->totals();
-    const int64_t count = recycleMode_ ? totals.trashed : totals.deleted;
-    const int64_t bytes = recycleMode_ ? totals.trashedBytes : totals.deletedBytes;
-    if (count > 0 || !leftAlone.empty()) {
-        ShowInfoMessage("Deleted " + FormatThousands(count) + " files for a savings of " +
-                        FormatThousands(bytes) + " bytes." + (completed ? "" : kDeleteNote) +
-                        LeftAloneText(leftAlone));
-        if (recycleMode_)
-            AddDeleteTotals(0, 0, count, bytes);
-        else
-            AddDeleteTotals(count, bytes, 0, 0);
-    }
-    engine_->removeFolder(folder_);
+    run.folderRemoved = engine_->removeTreeTop(folder_);
+    run.results = engine_->results();
+    const QString summary = TreeRunSummary(run);
+    if (!summary.isEmpty()) ShowInfoMessage(summary);
+    if (recycleMode_ && totals.trashed > 0)
+        AddDeleteTotals(0, 0, totals.trashed, totals.trashedBytes);
+    else if (!recycleMode_ && totals.deleted > 0)
+        AddDeleteTotals(totals.deleted, totals.deletedBytes, 0, 0);
     return true;
 }
 
@@ -336,9 +349,9 @@ int64_t TfrmDelDirectory::doneCount() const {
     return t.deleted + t.trashed + t.zipped;
 }
 
-bool TfrmDelDirectory::Deltree() {
+bool TfrmDelDirectory::Deltree(UniqueFd top) {
     TreeVisitor visitor(*this, abort_);
-    WalkTreeForRemoval(folder_, visitor);
+    WalkTreeForRemoval(std::move(top), folder_, visitor);
     return !abort_;
 }
 

@@ -4,10 +4,13 @@
 // deletes it afterwards). Asks before removing read-only, hidden or system
 // files, can be aborted, and adds what it really did to the savings totals.
 #include "platform/filefacts.h"
+#include "platform/folderid.h"
+#include "platform/uniquefd.h"
 #include "removal/engine.h"
 #include <QDialog>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +28,10 @@ public:
     explicit TfrmDelDirectory(QWidget* parent = nullptr);
     ~TfrmDelDirectory() override;
 
-    // The folder to remove, as bytes (a trailing '/' is dropped).
-    void setFolder(const std::string& folder);
+    // The folder to remove, as bytes (a trailing '/' is dropped), and, when
+    // the caller listed it, its identity then: a run acts only on that very
+    // folder, never on one that took its place since.
+    void setFolder(const std::string& folder, std::optional<FolderId> chosen = std::nullopt);
     const std::string& folder() const { return folder_; }
     // The last run sent the files to the trash; read by the caller after closing.
     bool recycleMode() const { return recycleMode_; }
@@ -52,9 +57,11 @@ private:
     void FormShow();
     void BitBtn3Click();
     // False when the user declined the protected-folder warning (no run).
+    // True after a run, and when the folder was not the one chosen any more
+    // (said, nothing done, the window then closes as cancelled).
     bool StartTheDeletionProcess();
-    // Walks the tree; true when the walk ended without an abort.
-    bool Deltree();
+    // Walks the tree below the open folder; true when the walk ended without an abort.
+    bool Deltree(UniqueFd top);
     // Progress of an archive commit; false asks the engine to stop.
     bool ZipitArchiveItemProgress(int percent);
     // The attribute questions; false when one was not answered Yes.
@@ -83,11 +90,13 @@ private:
     QProgressBar* Gauge1;
 
     std::string folder_;
+    std::optional<FolderId> chosen_;
     bool recycleMode_ = false;
     bool zipMode_ = false;
     bool running_ = false;
     bool abort_ = false;
     bool cancelled_ = false; // abort confirmed through Cancel
+    bool refused_ = false;   // the folder was not the one chosen: no run
     bool shown_ = false;
     ZipPlan zipPlan_;
     std::unique_ptr<RemovalEngine> engine_; // during a run

@@ -27,6 +27,7 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <functional>
 #include <unistd.h>
 
 // Readable QString values in failure messages.
@@ -567,6 +568,48 @@ TEST_F(BrowseTest, DeleteFolderRemovesTheTreeAndLeavesTheBrowserOnTheParent) {
     for (int row = 0; row < ui.DirectoryListBox1->model()->rowCount(work); ++row)
         children << ui.DirectoryListBox1->model()->index(row, 0, work).data().toString();
     EXPECT_EQ(children, QStringList{"stays"});
+}
+
+// The browsed folder is replaced, or the folder above it becomes a link to a
+// folder elsewhere holding one of the same name, before Delete Folder is
+// pressed: nothing is removed from either.
+TEST_F(BrowseTest, DeleteFolderActsOnlyOnTheFolderThatWasChosen) {
+    world.makeFile("c/work/old/a.txt", 10);
+    const std::string outside = world.makeFile("outside/work/old/keep.txt", 5);
+    struct Case {
+        const char* name;
+        std::function<std::string()> change; // returns a file that must survive
+    } cases[] = {
+        {"replaced",
+         [&] {
+             EXPECT_EQ(rename(c("work/old").c_str(), c("work/old.was").c_str()), 0);
+             return world.makeFile("c/work/old/new.txt", 3);
+         }},
+        {"parent swapped for a link",
+         [&] {
+             EXPECT_EQ(rename(c("work").c_str(), c("work.was").c_str()), 0);
+             EXPECT_EQ(symlink(world.path("outside/work").c_str(), c("work").c_str()), 0);
+             return outside;
+         }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        auto b = open(c("work/old"));
+        const BrowseUi ui(*b);
+        const std::string survivor = k.change();
+        ScriptedDialogs dialogs;
+        dialogs.expectMessage(MessageKind::Error,
+                              DisplayPath(c("work/old")) + " is no longer the folder that was chosen "
+                                                           "(it was moved or replaced). Nothing was "
+                                                           "removed.");
+        whenModalOpens<TfrmDelDirectory>([](TfrmDelDirectory* w) {
+            click(Child<QPushButton>(w, "btDelete"));
+        });
+        click(ui.btDeleteDirectory);
+        EXPECT_TRUE(dialogs.done());
+        EXPECT_TRUE(PathExists(survivor));
+    }
+    EXPECT_TRUE(PathExists(c("work.was/old.was/a.txt")));
 }
 
 TEST_F(BrowseTest, CancelledDeleteFolderKeepsTheBrowserOnTheFolder) {

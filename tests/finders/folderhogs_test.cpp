@@ -145,7 +145,7 @@ TEST(FolderLineTest, PercentUsedHasTwoDecimalsBelowTheDriveTotalOnly) {
 
 TEST(FolderLineTest, TheLineHoldsSixFieldsAndTheRealCaseOfTheName) {
     FolderTotals totals{"/data/Mixed Case/\xff", 1234567, 12, 3,
-                        EncodeDateTime(2024, 2, 29, 23, 59)};
+                        EncodeDateTime(2024, 2, 29, 23, 59), std::nullopt};
     const QStringList fields = FolderLineFields(totals, 1234567 * 4.0);
     EXPECT_EQ(fields, (QStringList{"1,234,567", "25.00", "12", "3", "2/29/24",
                                    DisplayPath("/data/Mixed Case/\xff")}));
@@ -157,7 +157,7 @@ TEST(FolderLineTest, TheLineHoldsSixFieldsAndTheRealCaseOfTheName) {
 TEST(FolderSortTest, EachItemSortsByItsKeyAndEqualKeysKeepTheirOrder) {
     const auto row = [](const char* name, int64_t bytes, int64_t files, int64_t subs, DateTime access,
                         FolderState state = FolderState::Listed) {
-        return FolderRow{FolderTotals{name, bytes, files, subs, access}, 1e9, state};
+        return FolderRow{FolderTotals{name, bytes, files, subs, access, std::nullopt}, 1e9, state};
     };
     const std::vector<FolderRow> rows = {
         row("/b", 300, 1, 9, EncodeDateTime(2020, 1, 1, 23)),

@@ -27,6 +27,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <atomic>
+#include <functional>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -346,7 +347,8 @@ TEST_F(DirHogTest, CleanRemovesAFolderTreeAndTheRowSaysHow) {
         test::ScriptedDialogs dialogs;
         dialogs.expectMessage(MessageKind::Error,
                               "Couldn't delete file - " + DisplayPath(stuck) + " (" +
-                                  QString::fromStdString(ErrorText(EACCES)) + ")");
+                                  QString::fromStdString(ErrorText(EACCES)) + ")")
+            .expectMessage(MessageKind::Info, "No files were deleted.");
         ui.grid->selectRow(ui.rowOf(c("work")));
         pressInRemovalWindow("btDelete", c("work"));
         click(ui.btDelete);
@@ -355,6 +357,56 @@ TEST_F(DirHogTest, CleanRemovesAFolderTreeAndTheRowSaysHow) {
     }
     // The list in the clipboard is the list as scanned.
     EXPECT_TRUE(f->lb().join('\n').contains("30\t"));
+}
+
+// A listed folder that was replaced by another one, or whose parent became a
+// link to a folder elsewhere holding one of the same name, is not cleaned:
+// neither the folder now there nor the link's target loses a file.
+TEST_F(DirHogTest, CleanActsOnlyOnTheFolderThatWasListed) {
+    makeTree();
+    world.makeFile("c/Old/one", 10);
+    const std::string outside = world.makeFile("outside/Work/Deep/keep.dat", 5);
+    struct Case {
+        const char* name;
+        bool all; // list every folder, not just the top ones
+        std::string chosen;
+        std::function<std::string()> change; // returns a file that must survive
+    } cases[] = {
+        {"top folder replaced", false, c("Old"),
+         [&] {
+             EXPECT_EQ(rename(c("Old").c_str(), c("Old.was").c_str()), 0);
+             return world.makeFile("c/Old/new", 3);
+         }},
+        {"parent swapped for a link", true, c("Work/Deep"),
+         [&] {
+             EXPECT_EQ(rename(c("Work").c_str(), c("Work.was").c_str()), 0);
+             EXPECT_EQ(symlink(world.path("outside/Work").c_str(), c("Work").c_str()), 0);
+             return outside;
+         }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        auto f = open();
+        const DirHogUi ui(*f);
+        click(k.all ? ui.btAll : ui.btTop);
+        const int row = ui.rowOf(k.chosen);
+        ASSERT_GE(row, 0);
+        const QString size = ui.model->cellText(row, 0);
+        const std::string survivor = k.change();
+
+        test::ScriptedDialogs dialogs;
+        dialogs.expectMessage(MessageKind::Error,
+                              DisplayPath(k.chosen) + " is no longer the folder that was chosen (it "
+                                                      "was moved or replaced). Nothing was removed.");
+        ui.grid->selectRow(row);
+        pressInRemovalWindow("btDelete", k.chosen);
+        click(ui.btDelete);
+        EXPECT_TRUE(dialogs.done());
+        EXPECT_TRUE(PathExists(survivor));
+        EXPECT_EQ(ui.model->cellText(row, 0), size) << "the row is not marked as removed";
+    }
+    EXPECT_TRUE(PathExists(c("Old.was/one")));
+    EXPECT_TRUE(PathExists(c("Work.was/Deep/x.dat")));
 }
 
 TEST_F(DirHogTest, DriveRootsAndSystemFoldersAreRefused) {

@@ -274,11 +274,15 @@ TEST(WalkTreeForRemoval, BigFolderIsEmptiedWhileItIsRemovedFrom) {
     EXPECT_TRUE(ListFolder(top).empty());
 }
 
-TEST(WalkTreeForRemoval, TopThatIsALinkOrMissingIsRefused) {
+TEST(WalkTreeForRemoval, TopThatIsALinkOrBehindOneOrMissingIsRefused) {
     Tree tree;
     const std::string link = tree.world.path("c/link-to-top");
     ASSERT_EQ(symlink(tree.top.c_str(), link.c_str()), 0);
-    for (const std::string& top : {link, tree.world.path("c/missing"), tree.top + "/a.txt"}) {
+    // A link above the top: the folder reached through it is not walked either.
+    const std::string above = tree.world.path("c/up");
+    ASSERT_EQ(symlink(tree.world.path("c").c_str(), above.c_str()), 0);
+    for (const std::string& top :
+         {link, above + "/top", tree.world.path("c/missing"), tree.top + "/a.txt"}) {
         SCOPED_TRACE(top);
         Recorder rec;
         rec.remove = true;

@@ -1,5 +1,6 @@
 #include "platform/fileops.h"
 #include "platform/paths.h"
+#include "platform/resolver.h"
 #include "platform/trash.h"
 #include "platform/zip.h"
 #include "platform/zipreader.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +35,7 @@ using test::TestWorld;
 using test::kTrashQuestion;
 const QString kReallyAbort = "Really abort?  Folders may be partially deleted!";
 const QString kDeleteNote = " (Note: Deletion operation canceled ... not all files deleted)";
+const QString kZipNote = " (Note: Zip operation canceled ... not all files zipped)";
 const QString kAttributeTail = "Delete this file and continue deleting the remaining files? ";
 
 void click(QAbstractButton* button) {
@@ -62,11 +65,34 @@ protected:
         ProtectedFolderList::Instance().GetSearchPath();
         ProtectedFolderList::Instance().forgetLastQuery();
     }
-    std::unique_ptr<TfrmDelDirectory> openWindow() {
+    // The window for the tree, with the tree's identity as a list saw it.
+    std::unique_ptr<TfrmDelDirectory> openWindow() { return openWindow(FolderIdOfPath(tree)); }
+    std::unique_ptr<TfrmDelDirectory> openWindow(std::optional<FolderId> chosen) {
         auto window = std::make_unique<TfrmDelDirectory>();
-        window->setFolder(tree);
+        window->setFolder(tree, chosen);
         window->show();
         return window;
+    }
+    // The trash question comes first, answered Yes.
+    static void expectStart(ScriptedDialogs& dialogs, RemovalAction action) {
+        if (action == RemovalAction::Trash) dialogs.expectQuestion(kTrashQuestion, DialogButton::Yes);
+    }
+    // Presses the button of `action`, accepting the zip options on the way.
+    void press(const test::DelDirectoryUi& ui, RemovalAction action) {
+        if (action == RemovalAction::Zip) acceptZipOptions("");
+        click(action == RemovalAction::Delete  ? ui.btDelete
+              : action == RemovalAction::Trash ? ui.btRecycle
+                                               : ui.btZip);
+    }
+    std::vector<std::string> trashed() const {
+        std::vector<std::string> names;
+        if (DIR* dir = opendir(world.path("data/Trash/files").c_str())) {
+            while (const dirent* e = readdir(dir))
+                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                    names.push_back(e->d_name);
+            closedir(dir);
+        }
+        return names;
     }
     // Answers the zip options dialog with OK once it opens.
     void acceptZipOptions(const QString& comment) {
@@ -220,7 +246,7 @@ TEST_F(DelDirTest, AttributeQuestionsNameTheFileAndDecideItsFate) {
         dialogs.expectMessage(
             MessageKind::Info,
             yes ? QString("Deleted 3 files for a savings of %1 bytes.").arg(40 + size)
-                : "Deleted 1 files for a savings of 10 bytes." + kDeleteNote);
+                : "Deleted 1 file for a savings of 10 bytes." + kDeleteNote);
         auto window = openWindow();
         const test::DelDirectoryUi ui(*window);
         click(ui.btDelete);
@@ -305,7 +331,8 @@ TEST_F(DelDirTest, ZipThenDeleteRemovesOnlyWhatTheArchiveHolds) {
     dialogs.expectQuestion(shown(link) + " is a system file, " + kAttributeTail, DialogButton::Yes)
         .expectMessage(MessageKind::Error,
                        "Couldn't zip up file - " + shown(link) + " (not a regular file)")
-        .expectMessage(MessageKind::Info, "Zipped up 2 files");
+        .expectMessage(MessageKind::Info, "Zipped up 2 files\n\nZipped up and deleted: 2 files\n"
+                                          "Not zipped up: 1 file");
     auto window = openWindow();
     const test::DelDirectoryUi ui(*window);
     ASSERT_TRUE(ui.cbDelete->isChecked());
@@ -332,7 +359,7 @@ TEST_F(DelDirTest, DeclinedQuestionInAZipRunKeepsWhatCameBefore) {
     ScriptedDialogs dialogs;
     dialogs.expectQuestion(shown(ro) + " is read-only, " + kAttributeTail, DialogButton::No)
         .expectMessage(MessageKind::Info,
-                       "Zipped up 1 files (Note: Zip operation canceled ... not all files zipped)");
+                       "Zipped up 1 file" + kZipNote);
     auto window = openWindow();
     const test::DelDirectoryUi ui(*window);
     acceptZipOptions("");
@@ -358,7 +385,8 @@ TEST_F(DelDirTest, FileReplacedAfterArchivingIsNotDeleted) {
     ScriptedDialogs dialogs;
     // Only what really went is counted; the new b.txt is told, not deleted.
     dialogs.expectMessage(MessageKind::Info,
-                          "Zipped up 1 files\n\n1 file left alone:\nStored, not deleted - " +
+                          "Zipped up 2 files\n\nZipped up and deleted: 1 file\nZipped up but not "
+                          "deleted: 1 file\n\n1 file left alone:\nStored, not deleted - " +
                               shown(b) + ": it has changed since it was stored");
     auto window = openWindow();
     const test::DelDirectoryUi ui(*window);
@@ -509,7 +537,7 @@ TEST_F(DelDirTest, CancelDuringTheRunAsksAndYesAbortsIt) {
         ScriptedDialogs dialogs;
         dialogs.expectQuestion(kReallyAbort, answer)
             .expectMessage(MessageKind::Info,
-                           abort ? "Deleted 1 files for a savings of 10 bytes." + kDeleteNote
+                           abort ? "Deleted 1 file for a savings of 10 bytes." + kDeleteNote
                                  : QString("Deleted 4 files for a savings of 40 bytes."));
         click(ui.btDelete);
         EXPECT_EQ(window->result(), abort ? QDialog::Rejected : QDialog::Accepted);
@@ -540,7 +568,8 @@ TEST_F(DelDirTest, CancelDuringAZipRunDeletesNothingUnarchived) {
     });
     ScriptedDialogs dialogs;
     dialogs.expectQuestion(shown(ro) + " is read-only, " + kAttributeTail, DialogButton::Yes)
-        .expectQuestion(kReallyAbort, DialogButton::Yes);
+        .expectQuestion(kReallyAbort, DialogButton::Yes)
+        .expectMessage(MessageKind::Info, "No files were zipped up." + kZipNote);
     acceptZipOptions("");
     click(ui.btZip);
     EXPECT_TRUE(PathExists(ro));
@@ -548,6 +577,206 @@ TEST_F(DelDirTest, CancelDuringAZipRunDeletesNothingUnarchived) {
     EXPECT_FALSE(PathExists(archive()));
     EXPECT_EQ(window->result(), QDialog::Rejected);
     EXPECT_EQ(total("NZip"), -1);
+}
+
+// The folder above the chosen one is swapped for a link to a folder outside
+// the drive holding a folder of the same name, after the folder was chosen
+// and before a button is pressed. Whatever the button, the link is never
+// gone through: nothing outside is deleted, trashed or archived.
+TEST_F(DelDirTest, ParentSwappedForALinkLeavesTheLinkTargetAlone) {
+    const std::string precious = world.makeFile("outside/TEMP/OLD/precious.txt", 50);
+    const std::string deeper = world.makeFile("outside/TEMP/OLD/sub/more.txt", 60);
+    const std::string parent = world.path("c/TEMP");
+    const std::string aside = world.path("c/TEMP.was");
+    struct Case {
+        const char* name;
+        RemovalAction action;
+        bool deleteAfterZip;
+        const char* nothing; // the end of the message
+    } cases[] = {
+        {"delete", RemovalAction::Delete, true, "Nothing was removed."},
+        {"trash", RemovalAction::Trash, true, "Nothing was removed."},
+        {"zip then delete", RemovalAction::Zip, true, "Nothing was zipped up."},
+        {"zip only", RemovalAction::Zip, false, "Nothing was zipped up."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string mine = file("mine.txt", 10);
+        // Chosen without an identity: the way to it alone must not be a link.
+        auto window = openWindow(std::nullopt);
+        const test::DelDirectoryUi ui(*window);
+        ui.cbDelete->setChecked(c.deleteAfterZip);
+        ASSERT_EQ(rename(parent.c_str(), aside.c_str()), 0);
+        ASSERT_EQ(symlink(world.path("outside/TEMP").c_str(), parent.c_str()), 0);
+
+        ScriptedDialogs dialogs;
+        expectStart(dialogs, c.action);
+        dialogs.expectMessage(MessageKind::Error,
+                              shown(tree) + " is no longer the folder that was chosen (it was "
+                                            "moved or replaced). " + c.nothing);
+        press(ui, c.action);
+
+        EXPECT_EQ(world.readFile(precious).size(), 50u);
+        EXPECT_EQ(world.readFile(deeper).size(), 60u);
+        EXPECT_TRUE(trashed().empty());
+        EXPECT_FALSE(PathExists(archive()));
+        EXPECT_TRUE(PathExists(aside + "/OLD/mine.txt")) << "the real folder is not looked for elsewhere";
+        EXPECT_EQ(window->result(), QDialog::Rejected);
+        EXPECT_FALSE(window->isVisible());
+        for (const char* key : {"Ndelete", "NWaste", "NZip"})
+            EXPECT_EQ(total(key), -1) << key;
+
+        ASSERT_EQ(unlink(parent.c_str()), 0);
+        ASSERT_EQ(rename(aside.c_str(), parent.c_str()), 0);
+        unlink(mine.c_str());
+    }
+}
+
+// The chosen folder itself moved away after it was listed, another folder
+// (or nothing) now standing under its name: nothing is done to either.
+TEST_F(DelDirTest, FolderReplacedOrGoneSinceItWasChosenIsLeftAlone) {
+    const std::string aside = world.path("c/TEMP/OLD.was");
+    struct Case {
+        const char* name;
+        RemovalAction action;
+        bool replaced; // false: nothing stands under the name
+        QString said;
+    } cases[] = {
+        {"delete", RemovalAction::Delete, true,
+         " is no longer the folder that was chosen (it was moved or replaced). Nothing was removed."},
+        {"trash", RemovalAction::Trash, true,
+         " is no longer the folder that was chosen (it was moved or replaced). Nothing was removed."},
+        {"zip", RemovalAction::Zip, true,
+         " is no longer the folder that was chosen (it was moved or replaced). Nothing was zipped up."},
+        {"delete gone", RemovalAction::Delete, false, " is no longer there. Nothing was removed."},
+        {"zip gone", RemovalAction::Zip, false, " is no longer there. Nothing was zipped up."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        file("listed.txt", 10);
+        auto window = openWindow();
+        const test::DelDirectoryUi ui(*window);
+        ASSERT_EQ(rename(tree.c_str(), aside.c_str()), 0);
+        const std::string fresh = c.replaced ? file("fresh.txt", 20) : std::string();
+
+        ScriptedDialogs dialogs;
+        expectStart(dialogs, c.action);
+        dialogs.expectMessage(MessageKind::Error, shown(tree) + c.said);
+        press(ui, c.action);
+
+        if (c.replaced) {
+            EXPECT_EQ(world.readFile(fresh).size(), 20u);
+        }
+        EXPECT_TRUE(PathExists(aside + "/listed.txt"));
+        EXPECT_TRUE(trashed().empty());
+        EXPECT_FALSE(PathExists(archive()));
+        EXPECT_EQ(window->result(), QDialog::Rejected);
+        EXPECT_EQ(total("Ndelete"), -1);
+
+        if (c.replaced) {
+            unlink(fresh.c_str());
+            rmdir(tree.c_str());
+        }
+        ASSERT_EQ(rename(aside.c_str(), tree.c_str()), 0);
+    }
+}
+
+// What the end of a run says against what it did. A file named "ro..." is
+// read-only and is changed when its read-only bit is cleared (so the engine
+// finds it changed); one named "stuck..." cannot be deleted or trashed.
+TEST_F(DelDirTest, RunSummariesSayWhatHappened) {
+    struct Case {
+        const char* name;
+        RemovalAction action;
+        bool deleteAfterZip;
+        std::vector<const char*> files;
+        std::function<void(ScriptedDialogs&)> said;
+        bool folderStays;
+    };
+    const QString leftAlone = "\n\n1 file left alone:\nLeft alone - " + shown(inTree("ro")) +
+                              ": it has changed since it was found";
+    const QString roQuestion = shown(inTree("ro")) + " is read-only, " + kAttributeTail;
+    const QString stuck = shown(inTree("stuck"));
+    const Case cases[] = {
+        {"one file", RemovalAction::Delete, true, {"a"},
+         [&](ScriptedDialogs& d) {
+             d.expectMessage(MessageKind::Info, "Deleted 1 file for a savings of 10 bytes.");
+         },
+         false},
+        {"nothing deleted", RemovalAction::Delete, true, {"stuck"},
+         [&](ScriptedDialogs& d) {
+             d.expectMessage(MessageKind::Error, "Couldn't delete file - " + stuck +
+                                                     " (Permission denied)")
+                 .expectMessage(MessageKind::Info, "No files were deleted.");
+         },
+         true},
+        {"nothing trashed", RemovalAction::Trash, true, {"stuck"},
+         [&](ScriptedDialogs& d) {
+             d.expectMessage(MessageKind::Error, "Couldn't move file to the trash - " +
+                                                     stuck +
+                                                     " (Invalid cross-device link)")
+                 .expectMessage(MessageKind::Info, "No files were sent to the trash.");
+         },
+         true},
+        {"changed file left alone, nothing deleted", RemovalAction::Delete, true, {"ro"},
+         [&](ScriptedDialogs& d) {
+             d.expectQuestion(roQuestion, DialogButton::Yes)
+                 .expectMessage(MessageKind::Info, "No files were deleted." + leftAlone);
+         },
+         true},
+        {"zip one file", RemovalAction::Zip, true, {"a"},
+         [&](ScriptedDialogs& d) {
+             d.expectMessage(MessageKind::Info, "Zipped up 1 file");
+         },
+         false},
+        {"zip: left alone, none zipped", RemovalAction::Zip, true, {"ro"},
+         [&](ScriptedDialogs& d) {
+             d.expectQuestion(roQuestion, DialogButton::Yes)
+                 .expectMessage(MessageKind::Info, "No files were zipped up." + leftAlone);
+         },
+         true},
+        {"zip: some left alone", RemovalAction::Zip, true, {"a", "ro"},
+         [&](ScriptedDialogs& d) {
+             d.expectQuestion(roQuestion, DialogButton::Yes)
+                 .expectMessage(MessageKind::Info, "Zipped up 1 file\n\nZipped up and deleted: 1 file\n"
+                                                   "Not zipped up: 1 file" + leftAlone);
+         },
+         true},
+        {"zip an empty tree", RemovalAction::Zip, false, {},
+         [&](ScriptedDialogs& d) {
+             d.expectMessage(MessageKind::Info, "No files were zipped up.");
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> made;
+        for (const char* name : c.files)
+            made.push_back(file(name, 10, name[0] == 'r' ? 0444 : 0644));
+        SetFileOpFailureForTesting([&](std::string_view op, const std::string& path) {
+            if (op == "unlink" && path == inTree("stuck")) return EACCES;
+            if (op == "chmod" && path == inTree("ro")) world.writeFile("c/TEMP/OLD/ro", "changed");
+            return 0;
+        });
+        SetTrashFailureForTesting([&](const std::string& path) { return path == inTree("stuck"); });
+
+        auto window = openWindow();
+        const test::DelDirectoryUi ui(*window);
+        ui.cbDelete->setChecked(c.deleteAfterZip);
+        ScriptedDialogs dialogs;
+        expectStart(dialogs, c.action);
+        c.said(dialogs);
+        press(ui, c.action);
+        EXPECT_TRUE(dialogs.done());
+        EXPECT_EQ(PathExists(tree), c.folderStays);
+        EXPECT_EQ(window->result(), QDialog::Accepted);
+
+        SetFileOpFailureForTesting(nullptr);
+        SetTrashFailureForTesting(nullptr);
+        for (const std::string& f : made) unlink(f.c_str());
+        world.makeFolder("c/TEMP/OLD");
+        unlink(archive().c_str());
+    }
 }
 
 } // namespace
