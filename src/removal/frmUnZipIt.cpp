@@ -6,6 +6,7 @@
 #include "platform/zip.h"
 #include "platform/zipreader.h"
 #include "removal/archive.h"
+#include "removal/engine.h"
 #include "removal/frmPassword.h"
 #include "removal/frmZipDirectory.h"
 #include "shell/dialogs.h"
@@ -68,6 +69,26 @@ struct ScopedCursor {
 };
 
 } // namespace
+
+QString ExtractResultText(const ExtractCounts& counts) {
+    if (counts.complete()) return QStringLiteral("Files were unzipped");
+    const auto count = [](uint64_t n) { return CountText(static_cast<int64_t>(n)); };
+    QString text = QStringLiteral("Unzipped %1 of %2.")
+                       .arg(FormatThousands(static_cast<int64_t>(counts.extracted)),
+                            count(counts.files));
+    if (counts.failed) text += QStringLiteral(" %1 could not be unzipped.").arg(count(counts.failed));
+    if (counts.kept)
+        text += QStringLiteral(" %1 already there %2 kept.")
+                    .arg(count(counts.kept), counts.kept == 1 ? "was" : "were");
+    if (counts.foldersFailed)
+        text += QStringLiteral(" %1 could not be made.")
+                    .arg(counts.foldersFailed == 1
+                             ? QStringLiteral("1 folder")
+                             : QStringLiteral("%1 folders")
+                                   .arg(FormatThousands(static_cast<int64_t>(counts.foldersFailed))));
+    if (counts.cancelled) text += QStringLiteral(" The restore was cancelled.");
+    return text;
+}
 
 TfrmUnZipIt::TfrmUnZipIt(std::string zipFolder, QWidget* parent)
     : QDialog(parent), zipFolder_(std::move(zipFolder)) {
@@ -358,7 +379,7 @@ void TfrmUnZipIt::btExtractClick() {
         itemFailed(item, message);
     };
 
-    bool finished = false;
+    ExtractCounts counts;
     {
         ScopedCursor busy(Qt::WaitCursor);
         // Pending events run during the extraction; the buttons must not start another.
@@ -366,15 +387,15 @@ void TfrmUnZipIt::btExtractClick() {
         btView->setEnabled(false);
         btExtract->setEnabled(false);
         btClose->setEnabled(false);
-        finished = zip_->extractAll(base, callbacks);
+        (void)zip_->extractAll(base, callbacks, &counts);
         Gauge1->hide();
         extracting_ = false;
         btClose->setEnabled(true);
         fillArchiveList();
     }
-    // Cancel at a replace question stops the restore; the user knows, and
-    // "unzipped" would claim more than was done.
-    if (finished) ShowInfoMessage("Files were unzipped");
+    // The closing message says what really happened: a restore with failed,
+    // kept or untouched items is never reported as done.
+    ShowInfoMessage(ExtractResultText(counts));
 }
 
 // The engine's duplicate-name error belongs to adding items; extraction never
