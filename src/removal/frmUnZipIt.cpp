@@ -163,8 +163,10 @@ TfrmUnZipIt::TfrmUnZipIt(std::string zipFolder, QWidget* parent)
     OnClick(btView, this, &TfrmUnZipIt::btViewClick);
     OnClick(btExtract, this, &TfrmUnZipIt::btExtractClick);
     OnClick(btClose, this, &TfrmUnZipIt::btCloseClick);
-    connect(FileListBox1, &QListWidget::currentRowChanged, this, [this] { FileListBox1Change(); });
-    connect(FileListBox1, &QListWidget::itemClicked, this, [this] { FileListBox1Change(); });
+    // The buttons follow the list's selection however it was made: a click,
+    // the keyboard, an assistive technology's action or the program itself.
+    connect(FileListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { FileListBox1Change(); });
     connect(FileListBox1, &QListWidget::itemDoubleClicked, this,
             [this] { GuardedCall([this] { btViewClick(); }); });
     connect(DirectoryListBox1, &FolderListBox::folderChanged, this, [this] { fillArchiveList(); });
@@ -240,8 +242,11 @@ void TfrmUnZipIt::fillArchiveList() {
 }
 
 std::string TfrmUnZipIt::selectedArchive() const {
-    const QListWidgetItem* item = FileListBox1->currentItem();
-    if (!item || !item->isSelected()) return {};
+    // The selected row, which need not be the current one: an assistive
+    // technology selects a row without moving the focus to it.
+    const QList<QListWidgetItem*> selected = FileListBox1->selectedItems();
+    if (selected.isEmpty()) return {};
+    const QListWidgetItem* item = selected.first();
     return JoinPath(DirectoryListBox1->folder(),
                     item->data(kBytesRole).toByteArray().toStdString());
 }

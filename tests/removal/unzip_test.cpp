@@ -7,6 +7,7 @@
 #include "removal/frmZipDirectory.h"
 #include "shell/launcher.h"
 #include "shell/routines.h"
+#include "support/accessibility.h"
 #include "support/archives.h"
 #include "support/children.h"
 #include "support/listing.h"
@@ -267,6 +268,49 @@ TEST_F(UnzipTest, ListsOnlyQuillonArchivesOfTheChosenFolder) {
     // Picking drive D opens its root.
     window.DriveComboBox1->setCurrentIndex(window.DriveComboBox1->findData(QChar('D')));
     EXPECT_EQ(window.DirectoryListBox1->folder(), dRoot);
+}
+
+// View and Extract follow the archive list's selection however it was made:
+// a screen reader's action or the program selects a row without a click.
+TEST_F(UnzipTest, ViewAndExtractFollowTheSelectionHoweverItIsMade) {
+    const std::string first = makeArchive("Drive-C-1.zip", {{"a.txt", "a"}});
+    const std::string second = makeArchive("Drive-C-2.zip", {{"b.txt", "b"}});
+    struct Case {
+        const char* what;
+        std::function<void(QListWidget*, int row)> select;
+    };
+    const std::vector<Case> cases = {
+        {"accessible toggle", test::ToggleRowAccessibly},
+        {"selection model",
+         [](QListWidget* list, int row) {
+             list->selectionModel()->select(list->model()->index(row, 0),
+                                            QItemSelectionModel::ClearAndSelect);
+         }},
+        {"current row", [](QListWidget* list, int row) { list->setCurrentRow(row); }},
+    };
+    test::ScriptedDialogs none;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto window = showWindow();
+        ASSERT_FALSE(window.btExtract->isEnabled());
+        const auto rowOf = [&](const std::string& name) {
+            return window.FileListBox1->row(rowWithData(window.FileListBox1, name));
+        };
+        c.select(window.FileListBox1, rowOf("Drive-C-2.zip"));
+        EXPECT_EQ(window->selectedArchive(), second);
+        EXPECT_TRUE(window.btExtract->isEnabled());
+        EXPECT_TRUE(window.btView->isEnabled());
+        click(window.btView);
+        EXPECT_EQ(window.lblZip->text(), QString::fromStdString(second));
+        c.select(window.FileListBox1, rowOf("Drive-C-1.zip"));
+        EXPECT_EQ(window->selectedArchive(), first);
+        EXPECT_TRUE(window.btExtract->isEnabled());
+        // No row selected any more: nothing to view or extract.
+        window.FileListBox1->selectionModel()->clearSelection();
+        EXPECT_EQ(window->selectedArchive(), "");
+        EXPECT_FALSE(window.btExtract->isEnabled());
+        EXPECT_FALSE(window.btView->isEnabled());
+    }
 }
 
 TEST_F(UnzipTest, FolderWithoutArchivesShowsTheNoteOnceAfterADelay) {
