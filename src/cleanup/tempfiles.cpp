@@ -11,14 +11,9 @@ namespace quillon {
 
 const char* const kTempFilesSection = "TempFiles";
 
-const QStringList& QuickCleanFallbackPatterns() {
+const QStringList& FallbackTempPatterns() {
     static const QStringList patterns = {"*.tmp", "*.fts", "*.bak", "*.$$$", "*.~mp", "*.old",
                                          "*.~*",  "*.gid", "*.ftg", "*.da0", "*.chk", "*.db$"};
-    return patterns;
-}
-
-const QStringList& EditorFallbackPatterns() {
-    static const QStringList patterns = {"*.tmp", "*.fts", "*.bak", "*.$$$"};
     return patterns;
 }
 
@@ -29,10 +24,10 @@ const QStringList& DefaultTempPatterns() {
     return patterns;
 }
 
-QStringList ReadTempPatterns(const SettingsStore& store, const QStringList& fallback) {
+QStringList ReadTempPatterns(const SettingsStore& store) {
     // A list never saved (no Number, or none that reads as a count) is the
     // fallback; a saved empty list (Number=0) stays empty.
-    if (store.readInteger(kTempFilesSection, "Number", -1) < 0) return fallback;
+    if (store.readInteger(kTempFilesSection, "Number", -1) < 0) return FallbackTempPatterns();
     const std::vector<std::string> stored = store.readList(kTempFilesSection, {});
     QStringList patterns;
     for (const std::string& value : stored) {
@@ -53,10 +48,10 @@ void WriteTempPatterns(SettingsStore& store, const QStringList& patterns) {
     store.writeList(kTempFilesSection, items);
 }
 
-QStringList ReadTempPatternRows(const SettingsStore& store, const QStringList& fallback) {
+QStringList ReadTempPatternRows(const SettingsStore& store) {
     // The stored list has no repeats: each pattern makes its own row.
     QStringList rows;
-    for (const QString& pattern : ReadTempPatterns(store, fallback)) rows.append(PatternRow(pattern));
+    for (const QString& pattern : ReadTempPatterns(store)) rows.append(PatternRow(pattern));
     SortRows(rows);
     return rows;
 }

@@ -13,20 +13,21 @@ class SettingsStore;
 
 extern const char* const kTempFilesSection; // "TempFiles"
 
-// What the quick clean looks for while the list was never saved (twelve).
-const QStringList& QuickCleanFallbackPatterns();
-// What the pattern editor shows while the list was never saved (four).
-const QStringList& EditorFallbackPatterns();
+// The list while it was never saved (twelve), the same in the quick clean
+// and in the editor: opening and closing the editor saves what the quick
+// clean looked for.
+const QStringList& FallbackTempPatterns();
 // The sequence Defaults merges in ("*.old" stands twice: thirteen distinct).
 const QStringList& DefaultTempPatterns();
 
-// The stored list: `fallback` while Number is absent, else File1..FileN in
-// order. Empty values, values that are no usable pattern ("*.", "*.*", a name
-// no file can have) and repeats (without regard to case) are left out.
-QStringList ReadTempPatterns(const SettingsStore& store, const QStringList& fallback);
+// The stored list: FallbackTempPatterns() while Number is absent, else
+// File1..FileN in order. Empty values, values that are no usable pattern
+// ("*.", "*.*", a name no file can have) and repeats (without regard to case)
+// are left out.
+QStringList ReadTempPatterns(const SettingsStore& store);
 // The stored list as the rows its windows show ("pattern<tab>description"),
 // in their order.
-QStringList ReadTempPatternRows(const SettingsStore& store, const QStringList& fallback);
+QStringList ReadTempPatternRows(const SettingsStore& store);
 // Number and File1..FileN, the patterns in the order given.
 void WriteTempPatterns(SettingsStore& store, const QStringList& patterns);
 

@@ -7,7 +7,7 @@ namespace quillon {
 namespace {
 
 TEST(TempFileMatcher, ExtensionsAreComparedWithoutCaseAndWildcardKeysMatchFamilies) {
-    const TempFileMatcher builtIn(QuickCleanFallbackPatterns());
+    const TempFileMatcher builtIn(FallbackTempPatterns());
     struct Case {
         const char* name;
         bool temporary;
@@ -45,8 +45,7 @@ TEST(TempFileMatcher, ExtensionsAreComparedWithoutCaseAndWildcardKeysMatchFamili
 }
 
 TEST(TempPatternList, BuiltInSets) {
-    EXPECT_EQ(QuickCleanFallbackPatterns().size(), 12);
-    EXPECT_EQ(EditorFallbackPatterns(), (QStringList{"*.tmp", "*.fts", "*.bak", "*.$$$"}));
+    EXPECT_EQ(FallbackTempPatterns().size(), 12);
     QStringList distinct = DefaultTempPatterns();
     EXPECT_EQ(distinct.size(), 14);
     distinct.removeDuplicates();
@@ -56,26 +55,26 @@ TEST(TempPatternList, BuiltInSets) {
 TEST(TempPatternList, ReadsTheStoredListAndLeavesOutWhatIsNoPattern) {
     test::TestWorld world;
     SettingsStore store = SettingsStore::Main();
-    const QStringList fallback{"*.fallback"};
-    EXPECT_EQ(ReadTempPatterns(store, fallback), fallback) << "never saved";
+    const QStringList& fallback = FallbackTempPatterns();
+    EXPECT_EQ(ReadTempPatterns(store), fallback) << "never saved";
 
     WriteTempPatterns(store, {});
-    EXPECT_EQ(ReadTempPatterns(store, fallback), QStringList{}) << "saved empty stays empty";
+    EXPECT_EQ(ReadTempPatterns(store), QStringList{}) << "saved empty stays empty";
 
     const std::string longOne = "*." + std::string(300, 'x');
     store.writeList("TempFiles", {"*.tmp", "", "*.", "*.*", "*.TMP", longOne, "*.bak", "tmp",
                                   "*.~*", "*.a b"});
-    EXPECT_EQ(ReadTempPatterns(store, fallback), (QStringList{"*.tmp", "*.bak", "*.~*"}));
+    EXPECT_EQ(ReadTempPatterns(store), (QStringList{"*.tmp", "*.bak", "*.~*"}));
 
     // Junk for Number reads as never saved.
     store.writeString("TempFiles", "Number", "many");
-    EXPECT_EQ(ReadTempPatterns(store, fallback), fallback);
+    EXPECT_EQ(ReadTempPatterns(store), fallback);
 
     WriteTempPatterns(store, {"*.$$$", "*.bak"});
     EXPECT_EQ(store.readInteger("TempFiles", "Number", -1), 2);
     EXPECT_EQ(store.readString("TempFiles", "File1", ""), "*.$$$");
     EXPECT_EQ(store.readString("TempFiles", "File2", ""), "*.bak");
-    EXPECT_EQ(ReadTempPatterns(store, fallback), (QStringList{"*.$$$", "*.bak"}));
+    EXPECT_EQ(ReadTempPatterns(store), (QStringList{"*.$$$", "*.bak"}));
 }
 
 TEST(TempPatternList, RowsSortWithoutCase) {
