@@ -37,9 +37,10 @@ void SortRows(QStringList& rows);
 
 // isThisFileTemporary for a chosen set of patterns. A file passes when its
 // extension (from the last dot, dot included; FileExtension) equals a
-// pattern's extension without regard to ASCII case, or, for a pattern whose
-// extension holds '*' or '?' ("*.~*"), matches it as a wildcard. Immutable
-// once built, so the walker threads may share it.
+// pattern's extension without regard to case (every letter, folded as
+// FoldedKey folds names; ASCII extensions on a fast path), or, for a pattern
+// whose extension holds '*' or '?' ("*.~*"), matches it as a wildcard.
+// Immutable once built, so the walker threads may share it.
 class TempFileMatcher {
 public:
     explicit TempFileMatcher(const QStringList& patterns);
@@ -47,7 +48,7 @@ public:
     bool isThisFileTemporary(std::string_view name) const;
 
 private:
-    std::vector<std::string> exact_;     // ".tmp": lower case, dot included
+    std::vector<std::string> exact_;     // ".tmp": folded (FoldedKey), dot included
     std::vector<std::string> wildcards_; // ".~*"
 };
 

@@ -206,6 +206,17 @@ TEST_F(QuickCleanTest, FindsTemporaryFilesEverywhereButInTheTrash) {
                                         world.path("d/other.tmp")}));
 }
 
+TEST_F(QuickCleanTest, PatternsFoldEveryLetterAsNamesDo) {
+    SettingsStore store = SettingsStore::Main();
+    WriteTempPatterns(store, {"*.\xc3\x89T\xc3\x89"}); // *.ÉTÉ
+    world.makeFile("c/x.\xc3\xa9t\xc3\xa9", 1);          // x.été
+    world.makeFile("c/y.ete", 1);
+    auto w = open();
+    const CleanUi ui(*w);
+    click(ui.btScan);
+    EXPECT_EQ(listed(ui), std::vector<std::string>{c("x.\xc3\xa9t\xc3\xa9")});
+}
+
 TEST_F(QuickCleanTest, TheHomeTrashIsSkippedOnADriveToo) {
     SetSearchHiddenFolders(true); // the home trash lies in a dot-folder
     world.setEnv("XDG_DATA_HOME", world.path("c/home/.local/share"));
