@@ -37,4 +37,23 @@ out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/quillon
 [[ "$out" =~ ^Quillon\ [0-9]+\.[0-9]+ ]] || fail "--version said: $out"
 out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/quillon" --help)
 [[ "$out" == Usage:* ]] || fail "--help said: $out"
-echo "install check passed: $desktop, $metainfo, 9 icons, --version, --help"
+# Qt's own options are let through, with their values (even one that looks
+# like an option).
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/quillon" \
+      -style Fusion --platform=xcb -qwindowtitle --odd-title -reverse --version)
+[[ "$out" =~ ^Quillon\ [0-9]+\.[0-9]+ ]] || fail "Qt options then --version said: $out"
+# An option nobody knows: the usage on the error stream and status 2, never a
+# window or an abort, whether a display could be had or not.
+for platform in unset xcb offscreen; do
+    if [ "$platform" = unset ]; then envs=(-u QT_QPA_PLATFORM); else envs=("QT_QPA_PLATFORM=$platform"); fi
+    status=0
+    err=$(env -u DISPLAY -u WAYLAND_DISPLAY "${envs[@]}" "$prefix/bin/quillon" --bogus 2>&1 >/dev/null) \
+        || status=$?
+    [ "$status" = 2 ] || fail "--bogus (QT_QPA_PLATFORM $platform) exited $status: $err"
+    [[ "$err" == "quillon: unknown option '--bogus'"*"Usage: quillon"* ]] \
+        || fail "--bogus (QT_QPA_PLATFORM $platform) said: $err"
+done
+status=0
+env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/quillon" -platform offscreen -x >/dev/null 2>&1 || status=$?
+[ "$status" = 2 ] || fail "-x after -platform offscreen exited $status"
+echo "install check passed: $desktop, $metainfo, 9 icons, --version, --help, unknown options"

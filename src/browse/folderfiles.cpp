@@ -21,11 +21,15 @@ FolderFiles ReadFolderFiles(FileStore& store, const std::string& folder, const Q
     FolderFiles result;
     store.clear();
     const uint32_t folderIndex = store.addFolder(LexicalNormalise(folder));
+    int error = 0;
     result.readable = ListFolderFiles(
-        folder, MaskPatterns(mask), [&](std::string_view name, const FileFacts& facts) {
+        folder, MaskPatterns(mask),
+        [&](std::string_view name, const FileFacts& facts) {
             result.rows.push_back(store.addFile(folderIndex, name, facts));
             result.totalBytes += facts.size;
-        });
+        },
+        &error);
+    if (!result.readable) result.error = ErrorText(error);
     // The list is in name order, and names that differ only in case in byte
     // order among themselves, so such files keep one order under every later
     // sort (those sorts are stable).

@@ -16,6 +16,7 @@ std::vector<std::string> MaskPatterns(const QString& mask);
 
 struct FolderFiles {
     bool readable = false;      // the folder could be opened
+    std::string error;          // else the system's reason ("Permission denied")
     std::vector<uint32_t> rows; // store rows in name order (ASCII case folded, then bytes)
     int64_t totalBytes = 0;
 };

@@ -345,7 +345,14 @@ void TfrmBrowse::FillGrid() {
     if (grid->RowsUsed() > 0) grid->selectRow(0);
     filling_ = false;
     updateMarkState();
-    showFileCount(files.rows.size(), files.totalBytes);
+    if (files.readable) {
+        showFileCount(files.rows.size(), files.totalBytes);
+    } else {
+        // An unreadable folder is not an empty one.
+        pnlScan->setText("Couldn't read " + DisplayPath(folder_) + ": " +
+                         QString::fromUtf8(files.error));
+        pnlSize->clear();
+    }
 }
 
 void TfrmBrowse::selectFile(const std::string& name) {

@@ -196,7 +196,7 @@ void TfrmClean::FormShow() {
 
 void TfrmClean::ReadInFromDisk() {
     PickList1->clear();
-    PickList1->addItems(ReadTempPatternRows(SettingsStore::Main(), QuickCleanFallbackPatterns()));
+    PickList1->addItems(ReadTempPatternRows(SettingsStore::Main()));
 }
 
 QStringList TfrmClean::selectedPatterns() const {

@@ -93,7 +93,7 @@ void TfrmTempFiles::showRows(QStringList rows) {
 }
 
 void TfrmTempFiles::ReadInFromDisk() {
-    showRows(ReadTempPatternRows(SettingsStore::Main(), EditorFallbackPatterns()));
+    showRows(ReadTempPatternRows(SettingsStore::Main()));
 }
 
 void TfrmTempFiles::WriteOutToDisk() {

@@ -11,14 +11,9 @@ namespace quillon {
 
 const char* const kTempFilesSection = "TempFiles";
 
-const QStringList& QuickCleanFallbackPatterns() {
+const QStringList& FallbackTempPatterns() {
     static const QStringList patterns = {"*.tmp", "*.fts", "*.bak", "*.$$$", "*.~mp", "*.old",
                                          "*.~*",  "*.gid", "*.ftg", "*.da0", "*.chk", "*.db$"};
-    return patterns;
-}
-
-const QStringList& EditorFallbackPatterns() {
-    static const QStringList patterns = {"*.tmp", "*.fts", "*.bak", "*.$$$"};
     return patterns;
 }
 
@@ -29,10 +24,10 @@ const QStringList& DefaultTempPatterns() {
     return patterns;
 }
 
-QStringList ReadTempPatterns(const SettingsStore& store, const QStringList& fallback) {
+QStringList ReadTempPatterns(const SettingsStore& store) {
     // A list never saved (no Number, or none that reads as a count) is the
     // fallback; a saved empty list (Number=0) stays empty.
-    if (store.readInteger(kTempFilesSection, "Number", -1) < 0) return fallback;
+    if (store.readInteger(kTempFilesSection, "Number", -1) < 0) return FallbackTempPatterns();
     const std::vector<std::string> stored = store.readList(kTempFilesSection, {});
     QStringList patterns;
     for (const std::string& value : stored) {
@@ -53,10 +48,10 @@ void WriteTempPatterns(SettingsStore& store, const QStringList& patterns) {
     store.writeList(kTempFilesSection, items);
 }
 
-QStringList ReadTempPatternRows(const SettingsStore& store, const QStringList& fallback) {
+QStringList ReadTempPatternRows(const SettingsStore& store) {
     // The stored list has no repeats: each pattern makes its own row.
     QStringList rows;
-    for (const QString& pattern : ReadTempPatterns(store, fallback)) rows.append(PatternRow(pattern));
+    for (const QString& pattern : ReadTempPatterns(store)) rows.append(PatternRow(pattern));
     SortRows(rows);
     return rows;
 }
@@ -82,9 +77,8 @@ bool EqualsLowerKey(std::string_view extension, const std::string& key) {
 TempFileMatcher::TempFileMatcher(const QStringList& patterns) {
     for (const QString& pattern : patterns) {
         if (!IsExtensionPattern(pattern)) continue;
-        std::string key = PathFromQt(PatternExtension(pattern));
-        for (char& c : key)
-            c = FoldAscii(c);
+        // Folded as names are: every letter, so "*.ÉTÉ" finds x.été.
+        std::string key = FoldedKey(PathFromQt(PatternExtension(pattern)));
         auto& keys = IsWildcardPattern(pattern) ? wildcards_ : exact_;
         if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(std::move(key));
     }
@@ -93,10 +87,23 @@ TempFileMatcher::TempFileMatcher(const QStringList& patterns) {
 bool TempFileMatcher::isThisFileTemporary(std::string_view name) const {
     const std::string_view extension = FileExtension(name);
     if (extension.empty()) return false;
+    // Most extensions are ASCII: compared as they are, capitals lowered on
+    // the way. The keys are folded already, and no ASCII letter folds to
+    // anything but ASCII.
+    const bool ascii = std::all_of(extension.begin(), extension.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        for (const std::string& key : exact_)
+            if (EqualsLowerKey(extension, key)) return true;
+        for (const std::string& key : wildcards_)
+            if (MatchesMask(extension, key)) return true;
+        return false;
+    }
+    const std::string folded = FoldedKey(extension);
     for (const std::string& key : exact_)
-        if (EqualsLowerKey(extension, key)) return true;
+        if (folded == key) return true;
     for (const std::string& key : wildcards_)
-        if (MatchesMask(extension, key)) return true;
+        if (MatchesMask(folded, key)) return true;
     return false;
 }
 

@@ -128,7 +128,7 @@ private:
     void readWhole(ContentReader& reader, uint32_t candidate);
     void finishRead(ContentReader& reader, uint32_t candidate, ContentRead result, Read done,
                     int64_t planned);
-    void decideClass(uint32_t sizeClass);
+    void decideClass(ContentReader& reader, uint32_t sizeClass);
     // Calls `run` with each stretch of `order`, two files or more, that
     // hashed alike.
     template <typename Run>
@@ -350,7 +350,7 @@ void ContentGrouper::Impl::finishRead(ContentReader& reader, uint32_t index, Con
     // The last read of the class's step decides the class; the counter's
     // release and acquire make every other worker's results visible here.
     if (pending_[c.sizeClass].fetch_sub(1, std::memory_order_acq_rel) == 1)
-        decideClass(c.sizeClass);
+        decideClass(reader, c.sizeClass);
 }
 
 void ContentGrouper::Impl::hashGroups(const SizeClass& k, Read wanted,
@@ -366,7 +366,7 @@ void ContentGrouper::Impl::hashGroups(const SizeClass& k, Read wanted,
     });
 }
 
-void ContentGrouper::Impl::decideClass(uint32_t index) {
+void ContentGrouper::Impl::decideClass(ContentReader& reader, uint32_t index) {
     SizeClass& k = classes_[index];
     std::vector<uint32_t> order;
     if (!k.wholeAtOnce && !k.endsCompared) {
@@ -397,11 +397,18 @@ void ContentGrouper::Impl::decideClass(uint32_t index) {
     hashGroups(k, Read::Whole, &order);
     ContentGroupList groups;
     forEachSharedHash(order, [&](auto begin, auto end) {
+        // A file read earlier may have gone since, while the rest of its
+        // class was read: a copy that is no longer there is no copy.
         std::vector<uint32_t> rows;
         rows.reserve(static_cast<size_t>(end - begin));
-        for (auto it = begin; it != end; ++it)
-            rows.push_back(candidates_[*it].row);
-        groups.push_back(std::move(rows));
+        for (auto it = begin; it != end; ++it) {
+            const uint32_t row = candidates_[*it].row;
+            if (reader.stillAsSeen(store_.path(row), store_.identity(row)))
+                rows.push_back(row);
+            else
+                unreadable_.fetch_add(1, std::memory_order_relaxed);
+        }
+        if (rows.size() >= 2) groups.push_back(std::move(rows));
     });
     classDecided(std::move(groups));
 }

@@ -11,7 +11,9 @@
 // files whose ends agree are then hashed whole; a small file is hashed whole
 // at once, its ends being most of it. Files with equal XXH3-128 hashes of
 // their whole contents form a group. A file that cannot be read, has gone, or
-// changes while it is read is left out and counted.
+// changes while it is read is left out and counted; so is a file of a group
+// that has gone or changed by the time its class is decided (looked at once
+// more then), and a group left with one file is no group.
 //
 // Threads. Worker threads (as many as the parallel walk uses) make the first
 // reads of all classes in device and inode order: the disk is read in the

@@ -500,6 +500,9 @@ void TfrmDup::scan() {
             mnuKeepOne->menuAction()->setVisible(true);
         }
     }
+    // Nothing listed: no line of the search (a folder, the reading progress)
+    // stays behind.
+    if (listed == 0) pnlSel->clear();
     if (unreadable > 0)
         ShowInfoMessage(unreadable == 1 ? QString("1 file could not be read")
                                         : FormatThousands(unreadable) + " files could not be read");

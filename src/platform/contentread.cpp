@@ -85,6 +85,7 @@ public:
     ContentRead hashEnds(const std::string& path, const FileIdentity& seen, int64_t endBytes,
                          ContentHash* hash, std::atomic<int64_t>* bytesRead);
     int64_t lastBytes() const { return lastBytes_; }
+    bool stillAsSeen(const std::string& path, const FileIdentity& seen);
 
 private:
     // Opens the file and checks it is the one seen: Done with the descriptor
@@ -97,6 +98,9 @@ private:
     // The file's folder is opened below the drive root without following a
     // link (openat2), the file in it with O_NOFOLLOW.
     int openBelowRoot(const std::string& path);
+    // The open folder of `path` (kept for the next file of that folder) and
+    // the file's name in it; -1 with errno.
+    int folderOf(const std::string& path, const char** name);
     int openFolder(const std::string& folder);
     int rootFor(const std::string& folder, std::string* below);
     // Reads [offset, offset + length) into the hash, buffer by buffer.
@@ -158,14 +162,14 @@ int ContentReader::Impl::openFolder(const std::string& folder) {
     }
 }
 
-int ContentReader::Impl::openBelowRoot(const std::string& path) {
+int ContentReader::Impl::folderOf(const std::string& path, const char** name) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos || slash + 1 >= path.size()) {
         errno = EINVAL;
         return -1;
     }
     const std::string_view folder(path.data(), slash == 0 ? 1 : slash);
-    const char* name = path.c_str() + slash + 1;
+    *name = path.c_str() + slash + 1;
     // Files read one after another mostly share their folder: it stays open.
     int dirfd = -1;
     if (folderFd_ && folder == folder_) {
@@ -189,6 +193,13 @@ int ContentReader::Impl::openBelowRoot(const std::string& path) {
             return -1;
         }
     }
+    return dirfd;
+}
+
+int ContentReader::Impl::openBelowRoot(const std::string& path) {
+    const char* name = nullptr;
+    const int dirfd = folderOf(path, &name);
+    if (dirfd < 0) return -1;
     // The owner keeps the access time as it was; others read as usual.
     int fd = ::openat(dirfd, name, kOpenFlags | O_NOATIME);
     if (fd < 0 && errno == EPERM) fd = ::openat(dirfd, name, kOpenFlags);
@@ -327,6 +338,15 @@ ContentRead ContentReader::Impl::hashEnds(const std::string& path, const FileIde
     return ContentRead::Done;
 }
 
+bool ContentReader::Impl::stillAsSeen(const std::string& path, const FileIdentity& seen) {
+    const char* name = nullptr;
+    const int dirfd = folderOf(path, &name);
+    if (dirfd < 0) return false;
+    FileIdentity now;
+    mode_t mode = 0;
+    return IdentityAt(dirfd, name, &now, &mode) == 0 && IsRegularMode(mode) && now == seen;
+}
+
 ContentReader::ContentReader(size_t bufferBytes) : impl_(std::make_unique<Impl>(bufferBytes)) {}
 ContentReader::~ContentReader() = default;
 
@@ -344,5 +364,9 @@ ContentRead ContentReader::hashEnds(const std::string& path, const FileIdentity&
 
 
 int64_t ContentReader::lastBytes() const { return impl_->lastBytes(); }
+
+bool ContentReader::stillAsSeen(const std::string& path, const FileIdentity& seen) {
+    return impl_->stillAsSeen(path, seen);
+}
 
 } // namespace quillon

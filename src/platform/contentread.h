@@ -68,6 +68,10 @@ public:
     // The bytes the last hashWhole or hashEnds hashed (also when it failed).
     int64_t lastBytes() const;
 
+    // Whether `path` still names the regular file seen, reached as the reads
+    // reach it: a file read a while ago may have gone or been replaced since.
+    bool stillAsSeen(const std::string& path, const FileIdentity& seen);
+
 private:
     class Impl;
     std::unique_ptr<Impl> impl_;

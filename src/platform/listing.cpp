@@ -58,10 +58,17 @@ std::vector<std::string> ListEntries(const std::string& folder, Keep keep) {
 // wanted, each with its facts, in the order the folder gives them.
 bool ListFilesIn(const std::string& folder, bool hiddenToo,
                  const std::function<bool(std::string_view name)>& wanted,
-                 const std::function<void(std::string_view name, const FileFacts& facts)>& each) {
-    if (WalkOpenHookSet() && WalkOpenFailsForTesting(folder)) return false;
+                 const std::function<void(std::string_view name, const FileFacts& facts)>& each,
+                 int* error = nullptr) {
+    if (WalkOpenHookSet() && WalkOpenFailsForTesting(folder)) {
+        if (error) *error = EACCES; // what an unreadable folder answers
+        return false;
+    }
     const UniqueFd fd = OpenFolderForListing(folder);
-    if (!fd) return false;
+    if (!fd) {
+        if (error) *error = errno;
+        return false;
+    }
     // Big enough that a folder of a few thousand files takes one call.
     constexpr size_t kBufferBytes = 256 * 1024;
     const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(kBufferBytes);
@@ -114,7 +121,7 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view m
 
 bool ListFolderFiles(
     const std::string& folder, const std::vector<std::string>& masks,
-    const std::function<void(std::string_view name, const FileFacts& facts)>& each) {
+    const std::function<void(std::string_view name, const FileFacts& facts)>& each, int* error) {
     const bool everything =
         std::any_of(masks.begin(), masks.end(), [](const std::string& m) { return m == "*.*"; });
     return ListFilesIn(
@@ -125,7 +132,7 @@ bool ListFolderFiles(
                 if (MatchesMask(name, mask)) return true;
             return false;
         },
-        each);
+        each, error);
 }
 
 } // namespace quillon

@@ -25,10 +25,11 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view m
 // statx per matching name relative to the open folder, so a folder of a
 // hundred thousand files costs no path look-ups; an entry that is no longer a
 // regular file when it is looked at is left out. False (nothing reported)
-// when the folder cannot be opened; the walk's open-failure test hook
-// applies.
+// when the folder cannot be opened, with the errno in `error` when given;
+// the walk's open-failure test hook applies (EACCES).
 bool ListFolderFiles(const std::string& folder, const std::vector<std::string>& masks,
-                     const std::function<void(std::string_view name, const FileFacts& facts)>& each);
+                     const std::function<void(std::string_view name, const FileFacts& facts)>& each,
+                     int* error = nullptr);
 struct ListedFile {
     std::string name;
     FileFacts facts;

@@ -516,9 +516,19 @@ UniqueFd OpenBase(const std::string& base, std::string* why) {
 
 } // namespace
 
-bool ZipReader::extractAll(const std::string& base, const ExtractCallbacks& callbacks) {
+bool ZipReader::extractAll(const std::string& base, const ExtractCallbacks& callbacks,
+                           ExtractCounts* counts) {
+    ExtractCounts tally;
+    for (const ZipItem& item : impl_->items)
+        if (!item.directory) ++tally.files;
     const auto fail = [&](const ZipItem& item, const std::string& message) {
+        ++(item.directory ? tally.foldersFailed : tally.failed);
         if (callbacks.failure) callbacks.failure(item, message);
+    };
+    const auto finish = [&](bool cancelled) {
+        tally.cancelled = cancelled;
+        if (counts) *counts = tally;
+        return !cancelled;
     };
     Progress progress(impl_->items, callbacks.progress);
     std::string why;
@@ -527,19 +537,30 @@ bool ZipReader::extractAll(const std::string& base, const ExtractCallbacks& call
         for (const ZipItem& item : impl_->items)
             fail(item, why);
         progress.finish();
-        return true;
+        return finish(false);
     }
     Extraction extraction(impl_->za, base, baseFd.get(), callbacks, progress);
     for (const ZipItem& item : impl_->items) {
         progress.startItem(item);
         why.clear();
         const Extraction::Outcome outcome = extraction.extractItem(item, &why);
-        if (outcome == Extraction::Outcome::Cancelled) return false;
-        if (outcome == Extraction::Outcome::Failed) fail(item, why);
+        switch (outcome) {
+        case Extraction::Outcome::Cancelled:
+            return finish(true);
+        case Extraction::Outcome::Failed:
+            fail(item, why);
+            break;
+        case Extraction::Outcome::Kept:
+            ++tally.kept;
+            break;
+        case Extraction::Outcome::Done:
+            if (!item.directory) ++tally.extracted;
+            break;
+        }
         progress.endItem();
     }
     progress.finish();
-    return true;
+    return finish(false);
 }
 
 } // namespace quillon

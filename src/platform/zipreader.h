@@ -31,6 +31,19 @@ struct ExtractCallbacks {
     std::function<void(const ZipItem& item, const std::string& message)> failure;
 };
 
+// What one extraction did with the archive's items. Files and folder entries
+// are counted apart; `files` is every file item of the archive.
+struct ExtractCounts {
+    uint64_t files = 0;
+    uint64_t extracted = 0;     // files written
+    uint64_t failed = 0;        // files that could not be written
+    uint64_t kept = 0;          // files already there that the user kept
+    uint64_t foldersFailed = 0; // folder entries that could not be made
+    bool cancelled = false;     // stopped at a replace question; later items untouched
+    // Every item is where the archive put it.
+    bool complete() const { return !cancelled && extracted == files && foldersFailed == 0; }
+};
+
 // The elements of a stored name ("home/ann/x.txt" -> home, ann, x.txt; a
 // folder entry "home/" -> home), or nullopt for a name that is not a plain
 // relative path and could leave the destination: empty, absolute, or holding
@@ -58,8 +71,10 @@ public:
     // replaced only when `overwrite` says so, and a link, folder or other
     // special file in an item's way is never replaced. An item whose data is
     // longer or shorter than its declared size fails as damaged. A failed
-    // item leaves no file behind. Returns false when cancelled.
-    bool extractAll(const std::string& base, const ExtractCallbacks& callbacks);
+    // item leaves no file behind. Returns false when cancelled. `counts`, when
+    // given, receives what happened to the items.
+    bool extractAll(const std::string& base, const ExtractCallbacks& callbacks,
+                    ExtractCounts* counts = nullptr);
 
 private:
     struct Impl;

@@ -6,6 +6,7 @@
 #include "platform/zip.h"
 #include "platform/zipreader.h"
 #include "removal/archive.h"
+#include "removal/engine.h"
 #include "removal/frmPassword.h"
 #include "removal/frmZipDirectory.h"
 #include "shell/dialogs.h"
@@ -68,6 +69,26 @@ struct ScopedCursor {
 };
 
 } // namespace
+
+QString ExtractResultText(const ExtractCounts& counts) {
+    if (counts.complete()) return QStringLiteral("Files were unzipped");
+    const auto count = [](uint64_t n) { return CountText(static_cast<int64_t>(n)); };
+    QString text = QStringLiteral("Unzipped %1 of %2.")
+                       .arg(FormatThousands(static_cast<int64_t>(counts.extracted)),
+                            count(counts.files));
+    if (counts.failed) text += QStringLiteral(" %1 could not be unzipped.").arg(count(counts.failed));
+    if (counts.kept)
+        text += QStringLiteral(" %1 already there %2 kept.")
+                    .arg(count(counts.kept), counts.kept == 1 ? "was" : "were");
+    if (counts.foldersFailed)
+        text += QStringLiteral(" %1 could not be made.")
+                    .arg(counts.foldersFailed == 1
+                             ? QStringLiteral("1 folder")
+                             : QStringLiteral("%1 folders")
+                                   .arg(FormatThousands(static_cast<int64_t>(counts.foldersFailed))));
+    if (counts.cancelled) text += QStringLiteral(" The restore was cancelled.");
+    return text;
+}
 
 TfrmUnZipIt::TfrmUnZipIt(std::string zipFolder, QWidget* parent)
     : QDialog(parent), zipFolder_(std::move(zipFolder)) {
@@ -142,8 +163,10 @@ TfrmUnZipIt::TfrmUnZipIt(std::string zipFolder, QWidget* parent)
     OnClick(btView, this, &TfrmUnZipIt::btViewClick);
     OnClick(btExtract, this, &TfrmUnZipIt::btExtractClick);
     OnClick(btClose, this, &TfrmUnZipIt::btCloseClick);
-    connect(FileListBox1, &QListWidget::currentRowChanged, this, [this] { FileListBox1Change(); });
-    connect(FileListBox1, &QListWidget::itemClicked, this, [this] { FileListBox1Change(); });
+    // The buttons follow the list's selection however it was made: a click,
+    // the keyboard, an assistive technology's action or the program itself.
+    connect(FileListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { FileListBox1Change(); });
     connect(FileListBox1, &QListWidget::itemDoubleClicked, this,
             [this] { GuardedCall([this] { btViewClick(); }); });
     connect(DirectoryListBox1, &FolderListBox::folderChanged, this, [this] { fillArchiveList(); });
@@ -219,8 +242,11 @@ void TfrmUnZipIt::fillArchiveList() {
 }
 
 std::string TfrmUnZipIt::selectedArchive() const {
-    const QListWidgetItem* item = FileListBox1->currentItem();
-    if (!item || !item->isSelected()) return {};
+    // The selected row, which need not be the current one: an assistive
+    // technology selects a row without moving the focus to it.
+    const QList<QListWidgetItem*> selected = FileListBox1->selectedItems();
+    if (selected.isEmpty()) return {};
+    const QListWidgetItem* item = selected.first();
     return JoinPath(DirectoryListBox1->folder(),
                     item->data(kBytesRole).toByteArray().toStdString());
 }
@@ -358,7 +384,7 @@ void TfrmUnZipIt::btExtractClick() {
         itemFailed(item, message);
     };
 
-    bool finished = false;
+    ExtractCounts counts;
     {
         ScopedCursor busy(Qt::WaitCursor);
         // Pending events run during the extraction; the buttons must not start another.
@@ -366,15 +392,15 @@ void TfrmUnZipIt::btExtractClick() {
         btView->setEnabled(false);
         btExtract->setEnabled(false);
         btClose->setEnabled(false);
-        finished = zip_->extractAll(base, callbacks);
+        (void)zip_->extractAll(base, callbacks, &counts);
         Gauge1->hide();
         extracting_ = false;
         btClose->setEnabled(true);
         fillArchiveList();
     }
-    // Cancel at a replace question stops the restore; the user knows, and
-    // "unzipped" would claim more than was done.
-    if (finished) ShowInfoMessage("Files were unzipped");
+    // The closing message says what really happened: a restore with failed,
+    // kept or untouched items is never reported as done.
+    ShowInfoMessage(ExtractResultText(counts));
 }
 
 // The engine's duplicate-name error belongs to adding items; extraction never

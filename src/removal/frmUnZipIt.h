@@ -16,7 +16,12 @@ namespace quillon {
 
 class FolderListBox;
 class ZipReader;
+struct ExtractCounts;
 struct ZipItem;
+
+// The message after a restore: "Files were unzipped" only when every item
+// of the archive was put in place, else how many files were and were not.
+QString ExtractResultText(const ExtractCounts& counts);
 
 class TfrmUnZipIt : public QDialog {
     Q_OBJECT

@@ -60,7 +60,16 @@ TfrmSelectExtension::TfrmSelectExtension(QWidget* parent) : QDialog(parent) {
     layout->addWidget(lbHint);
     layout->addLayout(buttons);
 
-    connect(lBox, &QListWidget::itemClicked, this, [this] { lBoxClick(); });
+    // The typed pattern follows the row the user chose, however it was chosen:
+    // a click (also on a row already selected), the keyboard, an assistive
+    // technology selecting a row. Focus alone moving into the list chooses
+    // nothing, so what was typed stays.
+    connect(lBox, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { lBoxClick(lBox->row(item)); });
+    connect(lBox->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (!selected.isEmpty()) lBoxClick(selected.indexes().constLast().row());
+            });
     connect(lBox, &QListWidget::itemDoubleClicked, this,
             [this] { GuardedCall([this] { lBoxDblClick(); }); });
     OnClick(BitBtn1, this, &TfrmSelectExtension::BitBtn1Click);
@@ -88,8 +97,7 @@ void TfrmSelectExtension::FillWildcardList() {
     Edit1->selectAll();
 }
 
-void TfrmSelectExtension::lBoxClick() {
-    const int row = lBox->currentRow();
+void TfrmSelectExtension::lBoxClick(int row) {
     if (row >= 0 && row < cbWildCard.size()) Edit1->setText(cbWildCard.at(row));
 }
 

@@ -30,7 +30,7 @@ public:
     QStringList pickedRows() const;
 
     void FormShow();
-    void lBoxClick();
+    void lBoxClick(int row);
     void BitBtn1Click();
     void lBoxDblClick();
 

@@ -3,6 +3,8 @@
 #include "platform/desktop.h"
 #include "platform/drives.h"
 #include "platform/paths.h"
+#include "platform/scopeguard.h"
+#include "platform/walker.h"
 #include "removal/frmDelDirectory.h"
 #include "removal/frmReallyDelete.h"
 #include "scan/hooks.h"
@@ -246,6 +248,27 @@ TEST_F(BrowseTest, AnEmptyFolderShowsNoFilesAndNoBytes) {
     EXPECT_FALSE(ui.btDeleteFiles->isEnabled());
     click(ui.btMark); // nothing selected: nothing happens
     EXPECT_EQ(ui.grid->MarkedCount(), 0);
+}
+
+// A folder that cannot be read says so, with the system's reason, instead of
+// passing for an empty one; the next folder that can be read is counted again.
+TEST_F(BrowseTest, AFolderThatCannotBeReadSaysSo) {
+    world.makeFile("c/locked/inside.txt", 10);
+    world.makeFile("c/open/a.txt", 3);
+    const std::string locked = c("locked");
+    SetWalkOpenFailureForTesting([locked](const std::string& f) { return f == locked; });
+    const ScopeExit unhook([] { SetWalkOpenFailureForTesting(nullptr); });
+    auto b = open(locked);
+    const BrowseUi ui(*b);
+    EXPECT_EQ(ui.grid->RowsUsed(), 0);
+    EXPECT_EQ(ui.pnlScan->text(), "Couldn't read " + DisplayPath(locked) + ": Permission denied");
+    EXPECT_EQ(ui.pnlSize->text(), "");
+    EXPECT_FALSE(ui.btDeleteFiles->isEnabled());
+
+    ui.activate({"open"});
+    EXPECT_EQ(b->folder(), c("open"));
+    EXPECT_EQ(ui.pnlScan->text(), "Number of files : 1");
+    EXPECT_EQ(ui.pnlSize->text(), "Total size : 3");
 }
 
 TEST_F(BrowseTest, SizesAre64BitAndTotalledWhole) {

@@ -119,12 +119,17 @@ TEST_F(FolderFilesTest, AFolderThatCannotBeOpenedListsNothing) {
     SetWalkOpenFailureForTesting([this](const std::string& f) { return f == folder; });
     const FolderFiles files = ReadFolderFiles(store, folder, "*.*");
     EXPECT_FALSE(files.readable);
+    EXPECT_EQ(files.error, "Permission denied");
     EXPECT_TRUE(files.rows.empty());
     EXPECT_EQ(store.size(), 0u);
 
     SetWalkOpenFailureForTesting(nullptr);
     const FolderFiles gone = ReadFolderFiles(store, world.path("c/absent"), "*.*");
     EXPECT_FALSE(gone.readable);
+    EXPECT_EQ(gone.error, "No such file or directory");
+    const FolderFiles read = ReadFolderFiles(store, folder, "*.*");
+    EXPECT_TRUE(read.readable);
+    EXPECT_EQ(read.error, "");
 }
 
 TEST_F(FolderFilesTest, ReadingAgainReplacesWhatTheStoreHeld) {

@@ -123,7 +123,7 @@ TEST_F(QuickCleanTest, FreshSettingsListTheTwelveBuiltInPatternsAllSelected) {
     EXPECT_EQ(ui.btEdit->toolTip(), "Add, delete temporary file extensions");
     EXPECT_EQ(Child<QLabel>(w.get(), "lbPick")->text(), "Temporary file types to search and clean.");
     QStringList expected;
-    for (const QString& p : QuickCleanFallbackPatterns()) expected << PatternRow(p);
+    for (const QString& p : FallbackTempPatterns()) expected << PatternRow(p);
     SortRows(expected);
     EXPECT_EQ(itemTexts(ui.PickList1), expected);
     EXPECT_EQ(ui.PickList1->selectedItems().size(), 12);
@@ -206,6 +206,17 @@ TEST_F(QuickCleanTest, FindsTemporaryFilesEverywhereButInTheTrash) {
                                         world.path("d/other.tmp")}));
 }
 
+TEST_F(QuickCleanTest, PatternsFoldEveryLetterAsNamesDo) {
+    SettingsStore store = SettingsStore::Main();
+    WriteTempPatterns(store, {"*.\xc3\x89T\xc3\x89"}); // *.ÉTÉ
+    world.makeFile("c/x.\xc3\xa9t\xc3\xa9", 1);          // x.été
+    world.makeFile("c/y.ete", 1);
+    auto w = open();
+    const CleanUi ui(*w);
+    click(ui.btScan);
+    EXPECT_EQ(listed(ui), std::vector<std::string>{c("x.\xc3\xa9t\xc3\xa9")});
+}
+
 TEST_F(QuickCleanTest, TheHomeTrashIsSkippedOnADriveToo) {
     SetSearchHiddenFolders(true); // the home trash lies in a dot-folder
     world.setEnv("XDG_DATA_HOME", world.path("c/home/.local/share"));
@@ -266,6 +277,25 @@ TEST_F(QuickCleanTest, AfterAddDeleteThePickListIsReloadedWithNothingSelected) {
     WriteTempPatterns(store, {});
     auto again = open();
     EXPECT_EQ(Child<QListWidget>(again.get(), "PickList1")->count(), 0);
+}
+
+// Opening the editor and closing it without a change loses no pattern: on a
+// list never saved both windows show the same built-in patterns, and the list
+// the editor saves is the one the quick clean showed.
+TEST_F(QuickCleanTest, OpeningAndClosingTheEditorKeepsThePatternList) {
+    auto w = open();
+    const CleanUi ui(*w);
+    const QStringList before = itemTexts(ui.PickList1);
+    ASSERT_EQ(before.size(), 12);
+    QStringList shownInEditor;
+    test::whenModalOpens<TfrmTempFiles>([&](TfrmTempFiles* editor) {
+        shownInEditor = editor->rows();
+        QTest::mouseClick(Child<QPushButton>(editor, "btClose"), Qt::LeftButton);
+    });
+    click(ui.btEdit);
+    EXPECT_EQ(shownInEditor, before);
+    EXPECT_EQ(itemTexts(ui.PickList1), before);
+    EXPECT_EQ(SettingsStore::Main().readInteger(kTempFilesSection, "Number", -1), 12);
 }
 
 TEST_F(QuickCleanTest, CleanSendsTheMarkedFilesToTheTrashAndCloses) {

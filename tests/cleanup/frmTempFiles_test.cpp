@@ -32,14 +32,23 @@ protected:
         w->show();
         return w;
     }
+    // The editor over a saved list of four patterns.
+    std::unique_ptr<TfrmTempFiles> openWithFour() {
+        SettingsStore store = SettingsStore::Main();
+        WriteTempPatterns(store, {"*.tmp", "*.fts", "*.bak", "*.$$$"});
+        return open();
+    }
     static QListWidget* list(const TfrmTempFiles& w) { return Child<QListWidget>(&w, "PickList1"); }
     static void click(const TfrmTempFiles& w, const char* button) {
         QPushButton* b = Child<QPushButton>(&w, button);
         ASSERT_TRUE(b->isEnabled()) << button;
         QTest::mouseClick(b, Qt::LeftButton);
     }
+    // The saved list; "(never saved)" while there is none.
     static QStringList stored() {
-        return ReadTempPatterns(SettingsStore::Main(), QStringList{"(never saved)"});
+        const SettingsStore store = SettingsStore::Main();
+        if (store.readInteger(kTempFilesSection, "Number", -1) < 0) return {"(never saved)"};
+        return ReadTempPatterns(store);
     }
     // Picks in the pattern picker once it opens: a typed text, or rows by pattern.
     static void pickWhenAsked(QString typed, QStringList rowPatterns = {}) {
@@ -58,7 +67,7 @@ protected:
     test::TestWorld world;
 };
 
-TEST_F(TempFilesEditorTest, FreshSettingsShowFourPatternsAndClosingSavesThemInListOrder) {
+TEST_F(TempFilesEditorTest, FreshSettingsShowTheQuickCleansPatternsAndClosingSavesThemInListOrder) {
     auto w = open();
     EXPECT_EQ(w->windowTitle(), "Temporary file extensions");
     EXPECT_EQ(Child<QLabel>(w.get(), "lbTitle")->text(), "Temporary File Extensions");
@@ -77,10 +86,17 @@ TEST_F(TempFilesEditorTest, FreshSettingsShowFourPatternsAndClosingSavesThemInLi
         EXPECT_EQ(Child<QPushButton>(w.get(), b.name)->text(), b.caption);
         EXPECT_EQ(Child<QPushButton>(w.get(), b.name)->toolTip(), b.hint);
     }
-    EXPECT_EQ(w->rows(), Rows({"*.$$$", "*.bak", "*.fts", "*.tmp"}));
+    // The twelve the quick clean looks for while the list was never saved.
+    const QStringList twelve{"*.$$$", "*.bak", "*.chk", "*.da0", "*.db$", "*.ftg",
+                             "*.fts", "*.gid", "*.old", "*.tmp", "*.~*",  "*.~mp"};
+    QStringList rows = Rows(twelve);
+    SortRows(rows);
+    EXPECT_EQ(w->rows(), rows);
     click(*w, "btClose");
     EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(stored(), (QStringList{"*.$$$", "*.bak", "*.fts", "*.tmp"}));
+    QStringList saved;
+    for (const QString& row : rows) saved << row.section('\t', 0, 0);
+    EXPECT_EQ(stored(), saved);
 }
 
 TEST_F(TempFilesEditorTest, EveryWayOfClosingWritesTheList) {
@@ -119,7 +135,7 @@ TEST_F(TempFilesEditorTest, DefaultsMergeThirteenDistinctPatternsOnce) {
 }
 
 TEST_F(TempFilesEditorTest, ClearAllAsksAndOnlyYesEmptiesTheList) {
-    auto w = open();
+    auto w = openWithFour();
     {
         test::ScriptedDialogs dialogs;
         dialogs.expectQuestion("Really clear out all extensions?", DialogButton::No)
@@ -138,7 +154,7 @@ TEST_F(TempFilesEditorTest, ClearAllAsksAndOnlyYesEmptiesTheList) {
 }
 
 TEST_F(TempFilesEditorTest, DeletingSeveralAsksWithTheCountAndOneGoesWithoutAQuestion) {
-    auto w = open(); // *.$$$, *.bak, *.fts, *.tmp
+    auto w = openWithFour(); // *.$$$, *.bak, *.fts, *.tmp
     QListWidget* l = list(*w);
     l->item(0)->setSelected(true);
     l->item(2)->setSelected(true);
@@ -164,7 +180,7 @@ TEST_F(TempFilesEditorTest, DeletingSeveralAsksWithTheCountAndOneGoesWithoutAQue
 }
 
 TEST_F(TempFilesEditorTest, AddTakesThePickersAnswerOnceWithoutRegardToCase) {
-    auto w = open();
+    auto w = openWithFour();
     pickWhenAsked("*.TMP"); // "*.tmp" is listed: equal but for case
     click(*w, "btAdd");
     EXPECT_EQ(w->rows().size(), 4);

@@ -249,6 +249,80 @@ TEST_F(ContentGroupsTest, FilesThatCannotBeReadAreLeftOutAndCounted) {
     }
 }
 
+// A file deleted while its class is read is never listed, whenever it goes:
+// while it is read (its open descriptor still reads it), between its ends
+// and its whole read, or after its last read while other files of its class
+// are still read. One reader: the order of the reads is fixed.
+TEST_F(ContentGroupsTest, FilesDeletedWhileTheirClassIsReadAreNeverListed) {
+    struct State {
+        std::string victim; // set by the hook when it picks one
+        bool deleted = false;
+        std::map<std::string, int> reads;
+    };
+    struct Case {
+        const char* name;
+        // Called at every step of every file with the reads of that path so far.
+        std::function<void(State&, const std::string& path, ContentReadStep step, int reads)> hook;
+    };
+    const auto isSmall = [](const std::string& p) { return p.find("/small/") != std::string::npos; };
+    const Case cases[] = {
+        {"while it is read",
+         [&](State& s, const std::string& p, ContentReadStep step, int) {
+             if (step == ContentReadStep::Read && isSmall(p) && s.victim.empty()) {
+                 s.victim = p;
+                 unlink(p.c_str());
+             }
+         }},
+        {"between its ends and its whole read",
+         [](State& s, const std::string& p, ContentReadStep step, int reads) {
+             // A large file's ends are two reads.
+             if (step == ContentReadStep::Read && p.find("/large/") != std::string::npos &&
+                 reads == 2 && s.victim.empty()) {
+                 s.victim = p;
+                 unlink(p.c_str());
+             }
+         }},
+        {"after its last read, before its class is decided",
+         [&](State& s, const std::string& p, ContentReadStep step, int) {
+             if (step != ContentReadStep::Read || !isSmall(p)) return;
+             if (s.victim.empty()) {
+                 s.victim = p; // read whole now; deleted when the next one is read
+             } else if (p != s.victim && !s.deleted) {
+                 s.deleted = true;
+                 unlink(s.victim.c_str());
+             }
+         }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        std::filesystem::remove_all(c("small"));
+        std::filesystem::remove_all(c("large"));
+        const std::string small = Bytes(3000, 1), large = Bytes(20000, 2);
+        for (const char* f : {"small/1", "small/2", "small/3"}) put(f, small);
+        for (const char* f : {"large/1", "large/2", "large/3"}) put(f, large);
+        Found found;
+        ASSERT_NO_FATAL_FAILURE(WalkInto(world.path("c"), found));
+        State state;
+        std::mutex mutex;
+        SetContentReadHookForTesting([&](const std::string& path, ContentReadStep step) {
+            const std::lock_guard lock(mutex);
+            const int reads = step == ContentReadStep::Read ? ++state.reads[path] : state.reads[path];
+            k.hook(state, path, step, reads);
+            return 0;
+        });
+        const ContentResult result = GroupByContents(found.store, found.rows, SmallReads(1));
+        SetContentReadHookForTesting(nullptr);
+        ASSERT_FALSE(state.victim.empty());
+        EXPECT_EQ(result.unreadable, 1);
+        // The other copies of each size still form their groups.
+        EXPECT_EQ(result.groups.size(), 2u);
+        for (const auto& g : result.groups) {
+            EXPECT_GE(g.size(), 2u);
+            for (uint32_t r : g) EXPECT_NE(found.store.path(r), state.victim);
+        }
+    }
+}
+
 TEST_F(ContentGroupsTest, ProgressCountsEveryByteToRead) {
     put("w/1", Bytes(3000, 1)); // whole at once
     put("w/2", Bytes(3000, 1));

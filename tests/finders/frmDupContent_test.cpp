@@ -10,10 +10,12 @@
 #include "support/world.h"
 #include "support/press_from_worker.h"
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -286,6 +288,29 @@ TEST_F(ContentFinderTest, FilesThatCannotBeReadAreNoted) {
         .expectMessage(MessageKind::Info, "No files found.");
     click(ui.btScan);
     EXPECT_EQ(ui.grid->RowsUsed(), 0);
+}
+
+// A search that lists nothing leaves no progress line behind. The first
+// read waits until the window's thread has served its events once, so the
+// progress has been shown by then.
+TEST_F(ContentFinderTest, ASearchThatListsNothingLeavesNoProgressLine) {
+    put("a/one.bin", Bytes(3000, 'a'));
+    put("b/other.bin", Bytes(3000, 'b'));
+    std::atomic<bool> once{false};
+    SetContentReadHookForTesting([&](const std::string&, ContentReadStep step) {
+        if (step != ContentReadStep::Open || once.exchange(true)) return 0;
+        std::promise<void> served;
+        QMetaObject::invokeMethod(qApp, [&] { served.set_value(); }, Qt::QueuedConnection);
+        served.get_future().wait();
+        return 0;
+    });
+    test::ScriptedDialogs dialogs;
+    dialogs.expectMessage(MessageKind::Info, "No files found.");
+    auto f = searchByContents(1);
+    const test::FinderUi ui(*f);
+    EXPECT_TRUE(dialogs.done());
+    EXPECT_EQ(ui.grid->RowsUsed(), 0);
+    EXPECT_EQ(ui.pnlSel->text(), "");
 }
 
 TEST_F(ContentFinderTest, AbortWhileReadingListsTheGroupsAlreadyDecided) {

@@ -7,6 +7,7 @@
 #include "removal/frmZipDirectory.h"
 #include "shell/launcher.h"
 #include "shell/routines.h"
+#include "support/accessibility.h"
 #include "support/archives.h"
 #include "support/children.h"
 #include "support/listing.h"
@@ -269,6 +270,49 @@ TEST_F(UnzipTest, ListsOnlyQuillonArchivesOfTheChosenFolder) {
     EXPECT_EQ(window.DirectoryListBox1->folder(), dRoot);
 }
 
+// View and Extract follow the archive list's selection however it was made:
+// a screen reader's action or the program selects a row without a click.
+TEST_F(UnzipTest, ViewAndExtractFollowTheSelectionHoweverItIsMade) {
+    const std::string first = makeArchive("Drive-C-1.zip", {{"a.txt", "a"}});
+    const std::string second = makeArchive("Drive-C-2.zip", {{"b.txt", "b"}});
+    struct Case {
+        const char* what;
+        std::function<void(QListWidget*, int row)> select;
+    };
+    const std::vector<Case> cases = {
+        {"accessible toggle", test::ToggleRowAccessibly},
+        {"selection model",
+         [](QListWidget* list, int row) {
+             list->selectionModel()->select(list->model()->index(row, 0),
+                                            QItemSelectionModel::ClearAndSelect);
+         }},
+        {"current row", [](QListWidget* list, int row) { list->setCurrentRow(row); }},
+    };
+    test::ScriptedDialogs none;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto window = showWindow();
+        ASSERT_FALSE(window.btExtract->isEnabled());
+        const auto rowOf = [&](const std::string& name) {
+            return window.FileListBox1->row(rowWithData(window.FileListBox1, name));
+        };
+        c.select(window.FileListBox1, rowOf("Drive-C-2.zip"));
+        EXPECT_EQ(window->selectedArchive(), second);
+        EXPECT_TRUE(window.btExtract->isEnabled());
+        EXPECT_TRUE(window.btView->isEnabled());
+        click(window.btView);
+        EXPECT_EQ(window.lblZip->text(), QString::fromStdString(second));
+        c.select(window.FileListBox1, rowOf("Drive-C-1.zip"));
+        EXPECT_EQ(window->selectedArchive(), first);
+        EXPECT_TRUE(window.btExtract->isEnabled());
+        // No row selected any more: nothing to view or extract.
+        window.FileListBox1->selectionModel()->clearSelection();
+        EXPECT_EQ(window->selectedArchive(), "");
+        EXPECT_FALSE(window.btExtract->isEnabled());
+        EXPECT_FALSE(window.btView->isEnabled());
+    }
+}
+
 TEST_F(UnzipTest, FolderWithoutArchivesShowsTheNoteOnceAfterADelay) {
     makeArchive("foreign.zip", {{"a.txt", "a"}});
     test::ScriptedDialogs dialogs;
@@ -452,12 +496,16 @@ TEST_F(UnzipTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysSo) {
         std::vector<DialogButton> answers; // to a, b, c in turn
         std::string a, b, c;
         bool freshRestored; // fresh.txt comes after the others: false when cancelled
+        QString said;       // at the end
     };
     const std::vector<Case> cases = {
-        {"no to each", {DialogButton::No, DialogButton::No, DialogButton::No}, "old", "old", "old", true},
-        {"yes then no", {DialogButton::Yes, DialogButton::No, DialogButton::Yes}, "new a", "old", "new c", true},
-        {"yes to all", {DialogButton::YesToAll}, "new a", "new b", "new c", true},
-        {"cancel stops", {DialogButton::No, DialogButton::Cancel}, "old", "old", "old", false},
+        {"no to each", {DialogButton::No, DialogButton::No, DialogButton::No}, "old", "old", "old", true,
+         "Unzipped 1 of 4 files. 3 files already there were kept."},
+        {"yes then no", {DialogButton::Yes, DialogButton::No, DialogButton::Yes}, "new a", "old", "new c", true,
+         "Unzipped 3 of 4 files. 1 file already there was kept."},
+        {"yes to all", {DialogButton::YesToAll}, "new a", "new b", "new c", true, kUnzipped},
+        {"cancel stops", {DialogButton::No, DialogButton::Cancel}, "old", "old", "old", false,
+         "Unzipped 0 of 4 files. 1 file already there was kept. The restore was cancelled."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -466,8 +514,8 @@ TEST_F(UnzipTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysSo) {
         test::ScriptedDialogs dialogs;
         const char* names[] = {"a.txt", "b.txt", "c.txt"};
         for (size_t i = 0; i < c.answers.size(); ++i) dialogs.expectQuestion(question(names[i]), c.answers[i]);
-        // A restore cancelled at the question is not reported as done.
-        if (c.freshRestored) dialogs.expectMessage(MessageKind::Info, kUnzipped);
+        // Only a restore that put every file in place is reported as done.
+        dialogs.expectMessage(MessageKind::Info, c.said);
         auto window = showWindow();
         selectArchive(window, "Drive-C-1.zip");
         extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button1); });
@@ -491,6 +539,9 @@ TEST_F(UnzipTest, HostileItemNamesFailAndNothingLandsOutsideTheFolder) {
     world.makeFolder("outside");
     ASSERT_EQ(symlink(world.path("outside").c_str(), (cRoot + "/etc").c_str()), 0);
     test::MakeZip(backups + "/Drive-C-link.zip", {{"etc/passwd", "evil"}});
+    // A folder entry whose name a file holds cannot be made; its files are fine.
+    world.writeFile("c/blocked", "a file");
+    test::MakeZip(backups + "/Drive-C-blocked.zip", {{"blocked/", ""}, {"fine.txt", "fine"}});
 
     const QString from = " from " + QString::fromStdString(archive);
     auto window = showWindow();
@@ -503,7 +554,8 @@ TEST_F(UnzipTest, HostileItemNamesFailAndNothingLandsOutsideTheFolder) {
             .expectMessage(MessageKind::Info,
                            "Cannot extract " + QString::fromStdString(world.path("abs.txt")) + from)
             .expectMessage(MessageKind::Info, kRefused)
-            .expectMessage(MessageKind::Info, kUnzipped);
+            .expectMessage(MessageKind::Info,
+                           "Unzipped 1 of 4 files. 3 files could not be unzipped.");
         selectArchive(window, "Drive-C-evil.zip");
         extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button1); });
         EXPECT_TRUE(dialogs.done());
@@ -520,12 +572,27 @@ TEST_F(UnzipTest, HostileItemNamesFailAndNothingLandsOutsideTheFolder) {
                            "Cannot extract etc/passwd from " +
                                QString::fromStdString(backups + "/Drive-C-link.zip"))
             .expectMessage(MessageKind::Info, "etc is a symbolic link")
-            .expectMessage(MessageKind::Info, kUnzipped);
+            .expectMessage(MessageKind::Info,
+                           "Unzipped 0 of 1 file. 1 file could not be unzipped.");
         selectArchive(window, "Drive-C-link.zip");
         extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button1); });
         EXPECT_TRUE(dialogs.done());
     }
     EXPECT_FALSE(PathExists(world.path("outside/passwd")));
+
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs
+            .expectMessage(MessageKind::Info,
+                           "Cannot extract blocked/ from " +
+                               QString::fromStdString(backups + "/Drive-C-blocked.zip"))
+            .expectMessage(MessageKind::Info, "blocked is not a folder")
+            .expectMessage(MessageKind::Info, "Unzipped 1 of 1 file. 1 folder could not be made.");
+        selectArchive(window, "Drive-C-blocked.zip");
+        extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button1); });
+        EXPECT_TRUE(dialogs.done());
+    }
+    EXPECT_EQ(read(cRoot + "/fine.txt"), "fine");
 }
 
 TEST_F(UnzipTest, FolderEntriesAndANameStoredTwice) {
@@ -567,7 +634,7 @@ TEST_F(UnzipTest, ADamagedItemIsReportedAndTheOthersRestored) {
         .expectMessage(MessageKind::Info,
                        "Cannot extract home/big.bin from " + QString::fromStdString(archive))
         .expectMessage(MessageKind::Info, kZipItemDamaged)
-        .expectMessage(MessageKind::Info, kUnzipped);
+        .expectMessage(MessageKind::Info, "Unzipped 1 of 2 files. 1 file could not be unzipped.");
     auto window = showWindow();
     selectArchive(window, "Drive-C-forged.zip");
     extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button1); });
@@ -606,7 +673,9 @@ TEST_F(UnzipTest, EncryptedItemsAskForThePassword) {
                 .expectMessage(MessageKind::Info, "Cannot extract home/secret.txt from " +
                                                       QString::fromStdString(archive))
                 .expectMessage(MessageKind::Info, "Cannot extract file - invalid password");
-        dialogs.expectMessage(MessageKind::Info, kUnzipped);
+        dialogs.expectMessage(MessageKind::Info,
+                              c.restored ? kUnzipped
+                                         : "Unzipped 1 of 2 files. 1 file could not be unzipped.");
         auto window = showWindow();
         selectArchive(window, "Drive-C-locked.zip");
         extract(window, [](TfrmZipDirectory* d) { click(Destination(d).Button1); });

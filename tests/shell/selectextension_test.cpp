@@ -1,6 +1,7 @@
 #include "platform/filetypes.h"
 #include "shell/frmSelectExtension.h"
 #include "shell/typepatterns.h"
+#include "support/accessibility.h"
 #include "support/children.h"
 #include "support/scripted_dialogs.h"
 #include <QLabel>
@@ -170,6 +171,25 @@ TEST_F(PickerTest, ClickingARowTypesItsPatternAndDoubleClickAnswersIt) {
     EXPECT_EQ(picker.result(), QDialog::Accepted);
     EXPECT_EQ(picker.selPattern, "*.txt");
     EXPECT_EQ(picker.selDescription, FileTypeName(".txt"));
+}
+
+// A row chosen without a click types its pattern too: from the keyboard or
+// by a screen reader's action. Focus alone moving into the list keeps what
+// was typed.
+TEST_F(PickerTest, ARowChosenWithoutAClickTypesItsPattern) {
+    const QStringList patterns = RegisteredExtensionPatterns();
+    const int txt = rowOf("*.txt");
+    ASSERT_GE(txt, 0);
+    ASSERT_LT(txt + 1, patterns.size());
+    edit->setText("doc");
+    list->setFocus();
+    EXPECT_EQ(edit->text(), "doc");
+    test::ToggleRowAccessibly(list, txt);
+    EXPECT_TRUE(list->item(txt)->isSelected());
+    EXPECT_EQ(edit->text(), "*.txt");
+    list->setCurrentRow(txt);
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(edit->text(), patterns.at(txt + 1));
 }
 
 TEST_F(PickerTest, SeveralRowsAreAnsweredAsRowsInListOrder) {

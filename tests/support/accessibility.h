@@ -70,4 +70,16 @@ inline void ExpectEveryControlNamed(
     }
 }
 
+// What a screen reader's "toggle" on a row of a list does: selects the row
+// (or clears it) through the accessibility interface, with no mouse or key.
+inline void ToggleRowAccessibly(QWidget* list, int row) {
+    QAccessibleInterface* view = QAccessible::queryAccessibleInterface(list);
+    ASSERT_TRUE(view && view->tableInterface()) << list->objectName().toStdString();
+    QAccessibleInterface* cell = view->tableInterface()->cellAt(row, 0);
+    ASSERT_TRUE(cell && cell->actionInterface()) << "row " << row;
+    const QString toggle = QAccessibleActionInterface::toggleAction();
+    ASSERT_TRUE(cell->actionInterface()->actionNames().contains(toggle));
+    cell->actionInterface()->doAction(toggle);
+}
+
 } // namespace quillon::test
