@@ -7,6 +7,11 @@
 //       of the run.
 //   bench_removal tree FOLDER
 //       folder tree removal ("Delete folder") of FOLDER, timed alone.
+//   bench_removal cache FOLDER
+//       what the cache window's Clear does with FOLDER as its one cache
+//       folder and 0 days: every file directly in it collected with what it
+//       was (CollectCacheFiles), then the removal window's "Delete all" on
+//       them; timed from the collection to the end of the run.
 //   bench_removal compare WORK [RUNS] [WHAT...]
 //       builds the test data under WORK (which must not exist yet, and is
 //       removed at the end), then for each WHAT (default: all) times RUNS
@@ -22,6 +27,8 @@
 //                  find -print0 | xargs -0 gio trash (XDG_DATA_HOME in WORK)
 //         restore  ZipReader::extractAll as the unzip window calls it, of the
 //                  archive the zip run made, vs unzip -q
+#include "cleanup/cachefolders.h"
+#include "platform/clock.h"
 #include "platform/eventpump.h"
 #include "platform/zip.h"
 #include "platform/zipreader.h"
@@ -201,11 +208,14 @@ void makeZipSet(const std::string& folder) {
 // The removal window on `paths`: shown (the protected files are sorted out),
 // then `act` presses one of its actions; the answers are all Yes / OK.
 // Returns {from show to the end, the action alone}.
-std::pair<double, double> runRemovalWindow(const std::vector<std::string>& paths,
+template <typename Files>
+std::pair<double, double> runRemovalWindow(const Files& paths,
                                            void (quillon::TfrmReallyDelete::*act)(),
-                                           const std::function<void()>& beforeAction = {}) {
+                                           const std::function<void()>& beforeAction = {},
+                                           const QElapsedTimer* started = nullptr) {
     QElapsedTimer timer;
     timer.start();
+    if (started) timer = *started;
     quillon::TfrmReallyDelete window;
     window.setFiles(paths);
     window.show();
@@ -521,7 +531,7 @@ int compare(const std::string& work, int runs, std::vector<std::string> what) {
 int main(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr,
-                "usage: %s FOLDER | tree FOLDER | compare WORK [RUNS] "
+                "usage: %s FOLDER | tree FOLDER | cache FOLDER | compare WORK [RUNS] "
                 "[delete|tree|zip|trash|restore...]\n",
                 argv[0]);
         return 2;
@@ -542,6 +552,18 @@ int main(int argc, char** argv) {
 
     if (strcmp(argv[1], "tree") == 0 && argc > 2) {
         printf("tree_removal_s=%.3f\n", removeTree(argv[2]));
+        return 0;
+    }
+    if (strcmp(argv[1], "cache") == 0 && argc > 2) {
+        QElapsedTimer started;
+        started.start();
+        const quillon::CacheClear clear =
+            quillon::CollectCacheFiles({argv[2]}, 0, quillon::Now());
+        const double collected = started.nsecsElapsed() / 1e9;
+        const auto [all, action] = runRemovalWindow(
+            clear.files, &quillon::TfrmReallyDelete::btDeleteAllClick, {}, &started);
+        printf("files=%zu cache_clear_s=%.3f collect_s=%.3f action_s=%.3f\n", clear.files.size(),
+               all, collected, action);
         return 0;
     }
     const std::vector<std::string> paths = filesIn(argv[1]);

@@ -11,10 +11,13 @@ QElapsedTimer& lastServe() {
 }
 } // namespace
 
+bool EventPump::Due() {
+    const QElapsedTimer& timer = lastServe();
+    return !timer.isValid() || timer.elapsed() >= kServeIntervalMs;
+}
+
 void EventPump::Serve() {
-    QElapsedTimer& timer = lastServe();
-    if (timer.isValid() && timer.elapsed() < kServeIntervalMs) return;
-    ServeNow();
+    if (Due()) ServeNow();
 }
 
 void EventPump::ServeNow() {

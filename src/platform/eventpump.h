@@ -11,6 +11,11 @@ public:
     static void Serve();
     // Runs pending events now (after a visible change that must paint at once).
     static void ServeNow();
+    // Whether Serve() would run events now. Progress shown per item (a file
+    // name, a count, a bar) is set only then and followed by ServeNow(): a
+    // label changed per file costs a layout, and with a screen reader
+    // connected an accessibility event each, which no one can read anyway.
+    static bool Due();
 };
 
 } // namespace quillon

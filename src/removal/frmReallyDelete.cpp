@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <numeric>
 #include <memory>
 #include <optional>
 
@@ -35,7 +36,6 @@ namespace quillon {
 
 namespace {
 
-constexpr int kPathRole = Qt::UserRole;
 
 const char* const kAllProtected =
     "All files selected appear on the NON-DELETE list.  To delete the files anyway, move them "
@@ -52,12 +52,14 @@ const char* const kAbortQuestion = "Really abort?  Folders may be partially dele
 
 // Shown text for reading, byte path for acting: the list sorts as a person
 // reads it (case-insensitively), the exact bytes breaking ties.
-// Each entry keeps what its file was when it was found (for the re-check
-// before acting) and its size (for the savings shown).
+// Each entry keeps its path (bytes), what its file was when it was found
+// (for the re-check before acting) and its size (for the savings shown).
+// Members, not item data: the list is read back per file at every run, and
+// item data would cost a QVariant conversion each time.
 class PathItem : public QListWidgetItem {
   public:
-    explicit PathItem(const SeenFile& file) : QListWidgetItem(DisplayPath(file.path)), seen(file.seen) {
-        setData(kPathRole, QByteArray(file.path.data(), static_cast<qsizetype>(file.path.size())));
+    explicit PathItem(const SeenFile& file)
+        : QListWidgetItem(DisplayPath(file.path)), path(file.path), seen(file.seen) {
         if (seen) {
             size = seen->size;
         } else {
@@ -65,18 +67,22 @@ class PathItem : public QListWidgetItem {
             if (ReadFileFacts(file.path, facts) && !(facts.attributes & faDirectory)) size = facts.size;
         }
     }
+    std::string path;
     std::optional<FileIdentity> seen;
     int64_t size = 0;
+    // The lists' order: the shown text without case, then the bytes.
+    static bool before(const QString& text, const std::string& path, const QString& otherText,
+                       const std::string& otherPath) {
+        const int order = text.compare(otherText, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : path < otherPath;
+    }
     bool operator<(const QListWidgetItem& other) const override {
-        const int order = text().compare(other.text(), Qt::CaseInsensitive);
-        if (order != 0) return order < 0;
-        return data(kPathRole).toByteArray() < other.data(kPathRole).toByteArray();
+        return before(text(), path, other.text(), static_cast<const PathItem&>(other).path);
     }
 };
 
-std::string pathOf(const QListWidgetItem* item) {
-    const QByteArray bytes = item->data(kPathRole).toByteArray();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+const std::string& pathOf(const QListWidgetItem* item) {
+    return static_cast<const PathItem*>(item)->path;
 }
 
 std::vector<std::string> pathsOf(const QListWidget* list) {
@@ -282,9 +288,23 @@ TfrmReallyDelete::TfrmReallyDelete(QWidget* parent) : QDialog(parent) {
 void TfrmReallyDelete::setFiles(const std::vector<SeenFile>& files) {
     lb1->clear();
     lb1->setSortingEnabled(false);
+    // Sorted here on texts made once, then added in order: the list's own
+    // sort would fetch both texts through the item data at every comparison.
+    std::vector<PathItem*> items;
+    items.reserve(files.size());
     for (const SeenFile& file : files)
-        lb1->addItem(new PathItem(file));
-    lb1->sortItems();
+        items.push_back(new PathItem(file));
+    std::vector<QString> texts;
+    texts.reserve(items.size());
+    for (const PathItem* item : items)
+        texts.push_back(item->text());
+    std::vector<size_t> order(items.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return PathItem::before(texts[a], items[a]->path, texts[b], items[b]->path);
+    });
+    for (size_t i : order)
+        lb1->addItem(items[i]);
     lb1->setSortingEnabled(true);
     updateLeftRight();
 }
@@ -302,7 +322,7 @@ std::vector<SeenFile> TfrmReallyDelete::deletionFiles() const {
     files.reserve(static_cast<size_t>(lb1->count()));
     for (int i = 0; i < lb1->count(); ++i) {
         const auto* item = static_cast<const PathItem*>(lb1->item(i));
-        files.push_back(SeenFile{pathOf(item), item->seen});
+        files.push_back(SeenFile{item->path, item->seen});
     }
     return files;
 }
@@ -505,9 +525,10 @@ void TfrmReallyDelete::finishRun(const std::function<void()>& addTotals) {
 RemovalCallbacks TfrmReallyDelete::runCallbacks() {
     RemovalCallbacks callbacks;
     callbacks.progress = [this](size_t position, const std::string& path) {
+        if (!EventPump::Due()) return;
         lblName->setText(DisplayPath(path));
         bar->setValue(static_cast<int>(position));
-        EventPump::Serve();
+        EventPump::ServeNow();
     };
     callbacks.aborted = [this] { return AbortRequested; };
     callbacks.zipProgress = [this](int percent) { return ZipitArchiveItemProgress(percent); };

@@ -41,8 +41,9 @@ void TfrmStandBy::start(int maximum) {
 }
 
 void TfrmStandBy::setPosition(int position) {
+    if (!EventPump::Due()) return;
     ProgressBar1->setValue(position);
-    EventPump::Serve();
+    EventPump::ServeNow();
 }
 
 void TfrmStandBy::finish() { hide(); }

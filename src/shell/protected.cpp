@@ -152,8 +152,16 @@ bool ProtectedFolderList::checkExceptionList() const {
 
 bool ProtectedFolderList::IsProtectedFolder(const std::string& path, bool isFile, int& reason) {
     const Lists& lists = settled();
-    const std::string folder = NormaliseFolderText(isFile ? ParentFolder(path) : path);
+    // Files of one folder come in runs: the answer for the folder as given is
+    // remembered too, so a run costs one normalisation (a realpath), not one a file.
+    std::string given = isFile ? ParentFolder(path) : path;
+    if (haveLast_ && lastIsFile_ == isFile && given == lastGiven_) {
+        reason = lastReason_;
+        return reason > kNotProtected;
+    }
+    const std::string folder = NormaliseFolderText(given);
     if (haveLast_ && lastIsFile_ == isFile && folder == lastFolder_) {
+        lastGiven_ = std::move(given);
         reason = lastReason_;
         return reason > kNotProtected;
     }
@@ -167,6 +175,7 @@ bool ProtectedFolderList::IsProtectedFolder(const std::string& path, bool isFile
     haveLast_ = true;
     lastIsFile_ = isFile;
     lastFolder_ = folder;
+    lastGiven_ = std::move(given);
     lastReason_ = reason;
     return reason > kNotProtected;
 }
@@ -174,6 +183,7 @@ bool ProtectedFolderList::IsProtectedFolder(const std::string& path, bool isFile
 void ProtectedFolderList::forgetLastQuery() {
     haveLast_ = false;
     lastFolder_.clear();
+    lastGiven_.clear();
     lastReason_ = kNotProtected;
 }
 

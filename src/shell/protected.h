@@ -90,6 +90,7 @@ private:
     std::shared_ptr<std::atomic<bool>> stopPending_;
     bool listFileMissing_ = true;
     std::string lastFolder_;
+    std::string lastGiven_; // the folder text lastFolder_ was normalised from
     bool lastIsFile_ = false;
     bool haveLast_ = false;
     int lastReason_ = kNotProtected;
