@@ -5,6 +5,7 @@ namespace quillon {
 
 namespace {
 constexpr qint64 kServeIntervalMs = 20;
+qint64 serveIntervalMs = kServeIntervalMs;
 QElapsedTimer& lastServe() {
     static QElapsedTimer timer;
     return timer;
@@ -13,7 +14,11 @@ QElapsedTimer& lastServe() {
 
 bool EventPump::Due() {
     const QElapsedTimer& timer = lastServe();
-    return !timer.isValid() || timer.elapsed() >= kServeIntervalMs;
+    return !timer.isValid() || timer.elapsed() >= serveIntervalMs;
+}
+
+void EventPump::SetIntervalForTesting(std::optional<qint64> ms) {
+    serveIntervalMs = ms.value_or(kServeIntervalMs);
 }
 
 void EventPump::Serve() {

@@ -2,6 +2,7 @@
 // Long work runs on the GUI thread; it calls Serve() after every entry so the
 // window repaints and Abort / Esc work, without an event-loop turn per entry.
 #include <QElapsedTimer>
+#include <optional>
 
 namespace quillon {
 
@@ -16,6 +17,9 @@ public:
     // label changed per file costs a layout, and with a screen reader
     // connected an accessibility event each, which no one can read anyway.
     static bool Due();
+    // Tests: the least time between two runs of events (0 runs them, and
+    // shows progress, at every call); nullopt: the usual 20 ms.
+    static void SetIntervalForTesting(std::optional<qint64> ms);
 };
 
 } // namespace quillon

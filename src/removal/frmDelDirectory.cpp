@@ -287,7 +287,7 @@ bool TfrmDelDirectory::StartTheDeletionProcess() {
     callbacks.zipProgress = [this](int percent) { return ZipitArchiveItemProgress(percent); };
     callbacks.result = [this](const FileResult& result) {
         if (result.outcome == FileOutcome::Failed) ShowErrorMessage(FileResultText(result));
-        if (engine_) pnlCount->setText(QString::number(doneCount()));
+        if (engine_ && EventPump::Due()) pnlCount->setText(QString::number(doneCount()));
     };
     const RemovalAction action = zipMode_       ? RemovalAction::Zip
                                  : recycleMode_ ? RemovalAction::Trash
@@ -383,10 +383,14 @@ void TfrmDelDirectory::dodelete(int dirfd, const std::string& folder, const std:
         abort_ = true;
         return;
     }
-    pnlName->setText(DisplayPath(path));
+    // Shown when the window gets its turn, not per file (see EventPump::Due).
+    const bool show = EventPump::Due();
+    if (show) pnlName->setText(DisplayPath(path));
     engine_->treeEntry(dirfd, folder, name, facts);
-    pnlCount->setText(QString::number(doneCount()));
-    EventPump::Serve();
+    if (show) {
+        pnlCount->setText(QString::number(doneCount()));
+        EventPump::ServeNow();
+    }
 }
 
 void TfrmDelDirectory::folderDone(int dirfd, const std::string& folder, const std::string& name) {

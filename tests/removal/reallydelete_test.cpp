@@ -1,3 +1,4 @@
+#include "platform/eventpump.h"
 #include "platform/filefacts.h"
 #include "platform/fileops.h"
 #include "platform/paths.h"
@@ -87,8 +88,11 @@ class ReallyDeleteTest : public ::testing::Test {
         ProtectedFolderList::Instance().GetSearchPath();
         ProtectedFolderList::Instance().forgetLastQuery();
         SettingsStore::Main().writeString("ZipFile", "Path", world.makeFolder("zips"));
+        // Progress is shown at every file, so a test sees the file in hand.
+        EventPump::SetIntervalForTesting(0);
     }
     ~ReallyDeleteTest() override {
+        EventPump::SetIntervalForTesting(std::nullopt);
         SetFileOpFailureForTesting(nullptr);
         SetTrashFailureForTesting(nullptr);
         ZipWriter::SetWriteFailureForTesting(false);
@@ -305,6 +309,38 @@ TEST_F(ReallyDeleteTest, DeclinedActionsChangeNothing) {
         EXPECT_EQ(total("NWaste"), -1);
         EXPECT_EQ(total("NZip"), -1);
     }
+}
+
+// A run shows its progress when it lets the window respond, not per file: a
+// label changed per file costs a layout and, with a screen reader listening,
+// an event each, which made a long list of small files take many times longer
+// than the deletions themselves.
+TEST_F(ReallyDeleteTest, ProgressIsShownWhenTheWindowRespondsNotPerFile) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 50; ++i)
+        paths.push_back(world.makeFile("c/many/f" + std::to_string(i) + ".tmp", 10));
+    auto w = open(paths, "TempClean");
+    const test::ReallyDeleteUi ui(*w);
+    int labelChanges = 0, barChanges = 0;
+    QObject::connect(ui.bar, &QProgressBar::valueChanged, [&] { ++barChanges; });
+    // No turn of the event loop is due during the run.
+    EventPump::SetIntervalForTesting(3600 * 1000);
+    EventPump::ServeNow();
+    {
+        test::ScriptedDialogs dialogs;
+        dialogs.expectQuestion(reallyDelete(50), DialogButton::Yes)
+            .expectMessage(MessageKind::Info, "Deleted 50 files (500 bytes).");
+        const QString before = ui.lblName->text();
+        SetFileOpFailureForTesting([&](std::string_view, const std::string&) {
+            if (ui.lblName->text() != before) ++labelChanges;
+            return 0;
+        });
+        click(ui.btDelete);
+    }
+    EXPECT_EQ(labelChanges, 0);
+    EXPECT_LE(barChanges, 1) << "the bar is set to its start once, then not per file";
+    for (const std::string& path : paths)
+        EXPECT_FALSE(PathExists(path)) << path;
 }
 
 TEST_F(ReallyDeleteTest, DeleteAllGoesOnPastAFailureAndCountsOnlyWhatWent) {

@@ -1,5 +1,7 @@
 #include "platform/desktop.h"
+#include "platform/eventpump.h"
 #include "platform/paths.h"
+#include "platform/scopeguard.h"
 #include "shell/frmAbout.h"
 #include "shell/frmHelp.h"
 #include "shell/frmMain.h"
@@ -264,6 +266,8 @@ TEST_F(LauncherTest, ExitClosesTheLauncher) {
 }
 
 TEST(StandByTest, ShowsItsTextAndProgress) {
+    EventPump::SetIntervalForTesting(0);
+    const ScopeExit usual([] { EventPump::SetIntervalForTesting(std::nullopt); });
     TfrmStandBy wait;
     EXPECT_EQ(wait.windowTitle(), "Loading Files");
     EXPECT_EQ(wait.size(), QSize(427, 94));
