@@ -153,15 +153,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The stored list, its rows, and the list written back.
     fuzzsupport::WriteInput(g_file, text);
     SettingsStore store = SettingsStore::Main();
-    const QStringList fallback = {"*.fallback"};
-    const QStringList stored = ReadTempPatterns(store, fallback);
+    const QStringList stored = ReadTempPatterns(store);
     for (qsizetype i = 0; i < stored.size(); ++i) {
         FUZZ_CHECK(IsExtensionPattern(stored[i]));
         for (qsizetype j = 0; j < i; ++j) FUZZ_CHECK(stored[j].compare(stored[i], Qt::CaseInsensitive) != 0);
     }
-    if (stored.size() <= 16) CheckRows(stored, ReadTempPatternRows(store, fallback));
+    if (stored.size() <= 16) CheckRows(stored, ReadTempPatternRows(store));
     WriteTempPatterns(store, stored);
-    FUZZ_CHECK(ReadTempPatterns(store, {}) == stored);
+    FUZZ_CHECK(ReadTempPatterns(store) == stored);
 
     // Matching: every line as a file name.
     QStringList linePatterns, asciiPatterns;
