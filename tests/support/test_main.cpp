@@ -6,6 +6,20 @@
 #include <gtest/gtest.h>
 #include <cstdlib>
 
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define QUILLON_TSAN 1
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__) || defined(QUILLON_TSAN)
+// ThreadSanitizer's options for every test program, however it is started (ctest
+// or by hand); TSAN_OPTIONS adds to them. The suppressions leave out Qt's own
+// uninstrumented threads (see the file).
+extern "C" const char* __tsan_default_options() {
+    return "suppressions=" QUILLON_TSAN_SUPPRESSIONS;
+}
+#endif
+
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // A test that forgets to build its own world still never touches the real
