@@ -1,6 +1,7 @@
 // Test main: the program's application object on the offscreen platform, so
 // widget tests run headless.
 #include "shell/application.h"
+#include "support/press_from_worker.h"
 #include <QLocale>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     // they do in the program.
     quillon::QuillonApplication app(argc, argv);
     quillon::InitResources();
+    quillon::test::WindowThreadRelay relay;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
