@@ -20,6 +20,7 @@
 #include "statistics/typespage.h"
 #include "support/children.h"
 #include "support/modal.h"
+#include "support/press_from_worker.h"
 #include "support/scripted_dialogs.h"
 #include "support/world.h"
 #include <QAction>
@@ -404,7 +405,7 @@ TEST_F(StatWindowTest, CloseEscAndAbortStopTheRunAndKeepWhatWasCounted) {
             // The root is asked about on the window's thread, before the walk.
             if (folder == root) return false;
             if (!asked.exchange(true)) {
-                QMetaObject::invokeMethod(w, [&stopped, w, stop] {
+                test::PostToWindowThread([&stopped, w, stop] {
                     EXPECT_TRUE(w->scanning());
                     if (stop == Stop::Close) QTest::mouseClick(Child<QPushButton>(w, "btCancel"), Qt::LeftButton);
                     if (stop == Stop::Esc) QTest::keyClick(w, Qt::Key_Escape);
@@ -414,7 +415,7 @@ TEST_F(StatWindowTest, CloseEscAndAbortStopTheRunAndKeepWhatWasCounted) {
                         QTest::mouseClick(Child<QPushButton>(w, "btAbort"), Qt::LeftButton);
                     }
                     stopped.set_value();
-                }, Qt::QueuedConnection);
+                });
             }
             told.wait_for(std::chrono::seconds(10));
             return false;
@@ -451,13 +452,13 @@ TEST_F(StatWindowTest, ControlsAreDisabledWhileARunWalks) {
         // The root is asked about on the window's thread, before the walk.
         if (folder == root) return false;
         if (!asked.exchange(true))
-            QMetaObject::invokeMethod(w, [&, w] {
+            test::PostToWindowThread([&, w] {
                 for (const char* name : {"btOK", "btPrint", "btCancel", "rgSpace1", "pckStatDrive",
                                          "Button1", "rgTypes", "rgSize0", "rgAccess1", "rgCreate2",
                                          "rgModify0", "rbCombine1", "rgCombine0"})
                     seen.emplace_back(name, Child<QWidget>(w, name)->isEnabled());
                 looked.set_value();
-            }, Qt::QueuedConnection);
+            });
         done.wait_for(std::chrono::seconds(10));
         return false;
     });
