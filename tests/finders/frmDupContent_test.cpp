@@ -300,7 +300,7 @@ TEST_F(ContentFinderTest, ASearchThatListsNothingLeavesNoProgressLine) {
     SetContentReadHookForTesting([&](const std::string&, ContentReadStep step) {
         if (step != ContentReadStep::Open || once.exchange(true)) return 0;
         std::promise<void> served;
-        QMetaObject::invokeMethod(qApp, [&] { served.set_value(); }, Qt::QueuedConnection);
+        test::PostToWindowThread([&] { served.set_value(); });
         served.get_future().wait();
         return 0;
     });
